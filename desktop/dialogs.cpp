@@ -1,0 +1,65 @@
+#include "desktop/dialogs.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace desktop {
+
+QString qtFilter(const QString& pipeFilter) {
+    const QStringList parts = pipeFilter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty() && parts[i + 1].isEmpty())
+            continue;
+        QString pattern = parts[i + 1];
+        pattern.replace(u';', u' ');
+        filters << parts[i] + QStringLiteral(" (") + pattern + u')';
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+void QtDialogs::message(const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+QString QtDialogs::input(const QString& title, const QString& prompt) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, {}, &ok);
+    return ok ? text : QString();
+}
+
+bool QtDialogs::askYesNo(const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent_);
+    return box.exec() == QMessageBox::Yes;
+}
+
+namespace {
+
+std::optional<QString> runFileDialog(QWidget* parent, const FileDialogOptions& options,
+                                     QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(parent, options.title, options.initialFolder, qtFilter(options.filter));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(options.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    // Both programs check for an existing file themselves, with their own message.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (!options.fileName.isEmpty())
+        dialog.selectFile(options.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace
+
+std::optional<QString> QtDialogs::openFile(const FileDialogOptions& options) {
+    return runFileDialog(parent_, options, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> QtDialogs::saveFile(const FileDialogOptions& options) {
+    return runFileDialog(parent_, options, QFileDialog::AcceptSave);
+}
+
+}  // namespace desktop

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+namespace desktop {
+
+// A file dialog as the windows describe it. `filter` is in the "description|pattern|" form
+// the windows use (for example "*.mdb ( базы данных Access )|*.mdb|").
+struct FileDialogOptions {
+    QString title;
+    QString initialFolder;
+    QString filter;
+    QString fileName;
+    bool fileMustExist = false;
+    bool hideReadOnly = false;
+    bool allowNewName = false;
+};
+
+// Every box and dialog the programs show goes through here, so tests can script them.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // OK only, no icon.
+    virtual void message(const QString& title, const QString& text) = 0;
+    // A prompt with an empty default; a cancelled box answers empty text.
+    virtual QString input(const QString& title, const QString& prompt) = 0;
+    // Yes and No, no icon. True for Yes.
+    virtual bool askYesNo(const QString& title, const QString& text) = 0;
+    // std::nullopt when the user cancels.
+    virtual std::optional<QString> openFile(const FileDialogOptions& options) = 0;
+    virtual std::optional<QString> saveFile(const FileDialogOptions& options) = 0;
+};
+
+// The real boxes and dialogs, parented to `parent` while it lives.
+class QtDialogs final : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    void message(const QString& title, const QString& text) override;
+    QString input(const QString& title, const QString& prompt) override;
+    bool askYesNo(const QString& title, const QString& text) override;
+    std::optional<QString> openFile(const FileDialogOptions& options) override;
+    std::optional<QString> saveFile(const FileDialogOptions& options) override;
+
+private:
+    QWidget* parent_;
+};
+
+// "*.mdb ( базы данных Access )|*.mdb|" → "*.mdb ( базы данных Access ) (*.mdb)".
+QString qtFilter(const QString& pipeFilter);
+
+}  // namespace desktop

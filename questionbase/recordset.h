@@ -1,0 +1,119 @@
+#pragma once
+
+#include "questionbase/store.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+#include <vector>
+
+namespace qb {
+
+class Connection;
+class Recordset;
+
+// The values the old provider used for these settings; only a keyset cursor exists here.
+inline constexpr int kCursorKeyset = 1;
+inline constexpr int kLockOptimistic = 3;
+inline constexpr int kCursorServer = 2;
+
+// One column of the recordset's current row.
+class Field {
+public:
+    QString name() const;
+    // Null for an absent value. Throws when there is no current row.
+    QVariant value() const;
+    // The value as text; reading an absent value as text fails.
+    QString text() const;
+    // Text for text columns; a number or numeric text for integer columns. A value the column
+    // cannot hold is refused and the row keeps what it had.
+    void setValue(const QVariant& value);
+    // Stored length in bytes: 0 for an absent value or empty text.
+    int actualSize() const;
+
+private:
+    friend class Recordset;
+    Field(Recordset* recordset, int column) : recordset_(recordset), column_(column) {}
+    Recordset* recordset_;
+    int column_;
+};
+
+// A keyset cursor over one table: the ids are read when it opens and each row is read by id
+// when it becomes current, so moving costs the same in a base of any size.
+class Recordset {
+public:
+    Recordset();
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    void setActiveConnection(Connection* connection) { connection_ = connection; }
+    void setSource(const QString& source) { source_ = source; }
+    void setCursorType(int type) { cursorType_ = type; }
+    void setLockType(int type) { lockType_ = type; }
+    void setCursorLocation(int location) { cursorLocation_ = location; }
+    // The settings both programs use: keyset, optimistic, server side.
+    void openOn(Connection& connection, const QString& source);
+
+    void open();
+    int state() const;
+    bool isOpen() const { return open_; }
+    void close();
+
+    bool bof() const;
+    bool eof() const;
+    int recordCount() const;
+
+    void moveFirst();
+    void moveNext();
+    void movePrevious();
+    void moveLast();
+
+    // Starts a new row; it is stored by update() or by moving off it.
+    void addNew();
+    // Commits the current row's changes (or the new row), each in its own transaction.
+    void update();
+    // Drops uncommitted changes and a new row that was not stored yet.
+    void cancelUpdate();
+    // Deletes the current row. The position stays on the deleted slot until the next move.
+    void deleteCurrent();
+
+    int fieldCount() const;
+    Field field(int position);
+    Field field(const QString& name);  // letter case does not matter
+    QStringList fieldNames() const;
+    const QString& table() const { return table_; }
+    qint64 currentId() const;
+
+private:
+    friend class Field;
+    friend class Connection;
+
+    void requireOpen() const;
+    void requireRow() const;
+    void leaveRow();
+    void setPosition(qsizetype position);
+    const RowValues& currentValues() const;
+    QVariant valueAt(int column) const;
+    void setValueAt(int column, const QVariant& value);
+    QVariant checkedValue(int column, const QVariant& value) const;
+
+    Connection* connection_ = nullptr;
+    QString source_;
+    int cursorType_ = kCursorKeyset;
+    int lockType_ = kLockOptimistic;
+    int cursorLocation_ = kCursorServer;
+
+    bool open_ = false;
+    QString table_;
+    QList<ColumnInfo> columns_;
+    std::vector<qint64> ids_;
+    qsizetype position_ = -1;  // -1 before the first row, ids_.size() after the last
+    bool onDeletedSlot_ = false;
+    bool adding_ = false;
+    ColumnValues pending_;
+    mutable std::optional<RowValues> current_;
+};
+
+}  // namespace qb

@@ -1,0 +1,70 @@
+#pragma once
+
+// A thin RAII layer over SQLCipher's C API: a Database owns its handle, a Statement finalizes
+// itself, and every failure becomes a qb::Error with the right reason.
+
+#include "questionbase/error.h"
+
+#include <QString>
+#include <QVariant>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace qb::sqlite {
+
+class Database {
+public:
+    Database() = default;
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+    Database(Database&& other) noexcept;
+    Database& operator=(Database&& other) noexcept;
+
+    // Opens (or creates) the file; no page is read until the first statement.
+    static Database open(const QString& path, bool create);
+
+    bool isOpen() const { return db_ != nullptr; }
+    sqlite3* handle() const { return db_; }
+    void close();
+
+    // The key must be set before the first statement; raw keys are given as "x'hex'".
+    void key(const QByteArray& key);
+    void rekey(const QByteArray& key);
+    void exec(const QString& sql);
+    // Runs a statement of one row, one column.
+    QVariant scalar(const QString& sql);
+    qint64 lastInsertId() const;
+    int changes() const;
+
+    [[noreturn]] void raise(int rc, const QString& what) const;
+
+private:
+    explicit Database(sqlite3* db) : db_(db) {}
+    sqlite3* db_ = nullptr;
+};
+
+class Statement {
+public:
+    Statement(const Database& db, const QString& sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    void bind(int index, const QVariant& value);  // 1-based
+    bool step();  // true while a row is available
+    void reset();
+    int columnCount() const;
+    QString columnName(int column) const;
+    QVariant value(int column) const;
+
+private:
+    const Database& db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+Reason reasonFor(int sqliteCode);
+QString quoted(const QString& identifier);
+
+}  // namespace qb::sqlite

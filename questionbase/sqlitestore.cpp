@@ -1,0 +1,374 @@
+#include "questionbase/sqlitestore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <unistd.h>
+
+namespace qb {
+
+namespace {
+
+// Part of the file format, not a secret: it keeps bases without a password opaque.
+const char kBuiltInKey[] = "x'94620bb22e1cdd9517897216a164baf79570e3c2a0fa9bd7a5344fe3dec858ab'";
+
+const char kSchema[] = R"sql(
+CREATE TABLE test (
+  "номер"  INTEGER PRIMARY KEY AUTOINCREMENT,
+  "вопрос" TEXT NOT NULL CHECK (length("вопрос") <= 225),
+  "ответ1" TEXT NOT NULL CHECK (length("ответ1") <= 120),
+  "ответ2" TEXT NOT NULL CHECK (length("ответ2") <= 120),
+  "ответ3" TEXT CHECK (length("ответ3") <= 120),
+  "ответ4" TEXT CHECK (length("ответ4") <= 120),
+  "ответ5" TEXT CHECK (length("ответ5") <= 120),
+  "фото"   TEXT CHECK (length("фото") <= 120),
+  "верный" INTEGER NOT NULL CHECK ("верный" BETWEEN -2147483648 AND 2147483647));
+CREATE TABLE info (
+  "код"     INTEGER PRIMARY KEY AUTOINCREMENT,
+  "инфо"    TEXT CHECK (length("инфо") <= 150),
+  "время"   INTEGER CHECK ("время" BETWEEN -2147483648 AND 2147483647),
+  "ВремяНа" TEXT CHECK (length("ВремяНа") <= 20));
+PRAGMA user_version = 1;
+)sql";
+
+// Other readers of the file rely on SQLCipher 3's defaults; they are set, not assumed.
+void applyCipherSettings(sqlite::Database& db) {
+    db.exec(QStringLiteral("PRAGMA cipher_page_size = 1024; PRAGMA kdf_iter = 64000; "
+                           "PRAGMA cipher_use_hmac = ON;"));
+}
+
+QByteArray keyFor(SqliteStore::Key key, const QString& password) {
+    return key == SqliteStore::Key::BuiltIn ? builtInKey() : passwordKey(password);
+}
+
+QString siblingName(const QString& path, const char* purpose) {
+    return path + QStringLiteral(".%1-%2")
+                      .arg(QLatin1String(purpose))
+                      .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+}
+
+void removeWithJournal(const QString& path) {
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+}
+
+// Puts `from` at `to` unless something is already there.
+void moveIntoPlace(const QString& from, const QString& to) {
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::link(source.constData(), target.constData()) == 0) {
+        ::unlink(source.constData());
+        return;
+    }
+    const int error = errno;
+    if (error == EEXIST)
+        fail(Reason::Io, QStringLiteral("Такой файл уже существует"));
+    // File systems without hard links (FAT on a memory stick): no atomic "create if absent".
+    if (QFileInfo::exists(to) || std::rename(source.constData(), target.constData()) != 0)
+        fail(Reason::Io, QStringLiteral("Не удалось создать файл базы"));
+}
+
+bool quickCheckPasses(sqlite::Database& db) {
+    return db.scalar(QStringLiteral("PRAGMA quick_check")).toString() == QLatin1String("ok");
+}
+
+}  // namespace
+
+QByteArray builtInKey() { return QByteArray(kBuiltInKey); }
+
+QByteArray passwordKey(const QString& password) {
+    return password.normalized(QString::NormalizationForm_C).toUtf8();
+}
+
+SqliteStore::SqliteStore(QString path, sqlite::Database db, Key key, QString password, Hold hold)
+    : path_(std::move(path)), db_(std::move(db)), key_(key), password_(std::move(password)),
+      hold_(hold) {}
+
+SqliteStore::~SqliteStore() {
+    statements_.clear();
+    db_.close();
+}
+
+sqlite::Database SqliteStore::connect(const QString& path, Key key, const QString& password,
+                                      Hold hold) {
+    sqlite::Database db = sqlite::Database::open(path, false);
+    if (key != Key::None) {
+        db.key(keyFor(key, password));
+        applyCipherSettings(db);
+    }
+    if (hold == Hold::Exclusive) {
+        // The hold lasts until the connection closes: commits and re-keys keep it, and any
+        // other process gets "busy" at once.
+        db.exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE; PRAGMA journal_size_limit = 0;"));
+        db.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+        db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        db.exec(QStringLiteral("COMMIT"));
+    } else {
+        db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    }
+    return db;
+}
+
+std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, bool encrypted,
+                                               const std::optional<QString>& password, Hold hold) {
+    if (!encrypted) {
+        auto db = connect(path, Key::None, {}, hold);
+        return std::unique_ptr<SqliteStore>(
+            new SqliteStore(path, std::move(db), Key::None, {}, hold));
+    }
+    try {
+        auto db = connect(path, Key::BuiltIn, {}, hold);
+        return std::unique_ptr<SqliteStore>(
+            new SqliteStore(path, std::move(db), Key::BuiltIn, {}, hold));
+    } catch (const Error& error) {
+        if (error.reason() != Reason::NotABase)
+            throw;
+    }
+    if (!password || password->isEmpty() || *password == QStringLiteral("_="))
+        fail(Reason::Authentication, QStringLiteral("Неверный пароль базы"));
+    try {
+        auto db = connect(path, Key::Password, *password, hold);
+        return std::unique_ptr<SqliteStore>(new SqliteStore(
+            path, std::move(db), Key::Password,
+            password->normalized(QString::NormalizationForm_C), hold));
+    } catch (const Error& error) {
+        if (error.reason() == Reason::NotABase)
+            fail(Reason::Authentication, QStringLiteral("Неверный пароль базы"));
+        throw;
+    }
+}
+
+void SqliteStore::createBase(const QString& path) {
+    if (QFileInfo::exists(path))
+        fail(Reason::Io, QStringLiteral("Такой файл уже существует"));
+    const QString building = siblingName(path, "new");
+    try {
+        sqlite::Database db = sqlite::Database::open(building, true);
+        db.key(builtInKey());
+        applyCipherSettings(db);
+        db.exec(QStringLiteral("BEGIN"));
+        db.exec(QString::fromUtf8(kSchema));
+        db.exec(QStringLiteral("COMMIT"));
+        db.close();
+        moveIntoPlace(building, path);
+    } catch (...) {
+        removeWithJournal(building);
+        throw;
+    }
+}
+
+sqlite::Statement& SqliteStore::cached(const QString& sql) {
+    auto it = statements_.find(sql);
+    if (it == statements_.end())
+        it = statements_.insert(sql, std::make_shared<sqlite::Statement>(db_, sql));
+    sqlite::Statement& statement = **it;
+    statement.reset();
+    return statement;
+}
+
+QStringList SqliteStore::tableNames() {
+    sqlite::Statement statement(db_, QStringLiteral("SELECT name FROM sqlite_master WHERE type = "
+                                                    "'table' AND name NOT LIKE 'sqlite\\_%' "
+                                                    "ESCAPE '\\' ORDER BY rowid"));
+    QStringList names;
+    while (statement.step())
+        names << statement.value(0).toString();
+    return names;
+}
+
+QString SqliteStore::tableSql(const QString& table) {
+    sqlite::Statement statement(
+        db_, QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    statement.bind(1, table);
+    return statement.step() ? statement.value(0).toString() : QString();
+}
+
+QList<ColumnInfo> SqliteStore::columns(const QString& table) {
+    auto it = columns_.constFind(table);
+    if (it != columns_.constEnd())
+        return *it;
+    const QString sql = tableSql(table);
+    if (sql.isEmpty())
+        fail(Reason::NoSuchItem, QStringLiteral("Нет таблицы ") + table);
+
+    QList<ColumnInfo> result;
+    sqlite::Statement info(db_, QStringLiteral("PRAGMA table_info(%1)").arg(sqlite::quoted(table)));
+    while (info.step()) {
+        ColumnInfo column;
+        column.name = info.value(1).toString();
+        const QString type = info.value(2).toString().toUpper();
+        column.type = type.contains(QLatin1String("INT")) ? ColumnType::Integer : ColumnType::Text;
+        column.required = info.value(3).toInt() != 0;
+        column.autoIncrement = info.value(5).toInt() == 1 && column.type == ColumnType::Integer;
+        // The size limits live in the CHECK constraints of the schema.
+        const QRegularExpression limit(
+            QStringLiteral("length\\(\\s*\"?%1\"?\\s*\\)\\s*<=\\s*(\\d+)")
+                .arg(QRegularExpression::escape(column.name)),
+            QRegularExpression::CaseInsensitiveOption);
+        const auto match = limit.match(sql);
+        if (match.hasMatch())
+            column.maxLength = match.captured(1).toInt();
+        result << column;
+    }
+    columns_.insert(table, result);
+    return result;
+}
+
+std::vector<qint64> SqliteStore::rowIds(const QString& table) {
+    sqlite::Statement statement(
+        db_, QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(sqlite::quoted(table)));
+    std::vector<qint64> ids;
+    while (statement.step())
+        ids.push_back(statement.value(0).toLongLong());
+    return ids;
+}
+
+RowValues SqliteStore::readRow(const QString& table, qint64 id) {
+    auto& statement =
+        cached(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(sqlite::quoted(table)));
+    statement.bind(1, id);
+    if (!statement.step())
+        fail(Reason::Refused, QStringLiteral("Строка удалена"));
+    RowValues row;
+    const int count = statement.columnCount();
+    row.reserve(count);
+    for (int i = 0; i < count; ++i)
+        row << statement.value(i);
+    statement.reset();
+    return row;
+}
+
+qint64 SqliteStore::insertRow(const QString& table, const ColumnValues& values) {
+    const QList<ColumnInfo> cols = columns(table);
+    QString sql;
+    if (values.isEmpty()) {
+        sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(sqlite::quoted(table));
+    } else {
+        QStringList names;
+        QStringList marks;
+        for (const auto& [column, value] : values) {
+            names << sqlite::quoted(cols.at(column).name);
+            marks << QStringLiteral("?");
+        }
+        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(sqlite::quoted(table), names.join(u','), marks.join(u','));
+    }
+    auto& statement = cached(sql);
+    int index = 1;
+    for (const auto& [column, value] : values)
+        statement.bind(index++, value);
+    statement.step();
+    statement.reset();
+    return db_.lastInsertId();
+}
+
+void SqliteStore::updateRow(const QString& table, qint64 id, const ColumnValues& values) {
+    if (values.isEmpty())
+        return;
+    const QList<ColumnInfo> cols = columns(table);
+    QStringList assignments;
+    for (const auto& [column, value] : values)
+        assignments << sqlite::quoted(cols.at(column).name) + QStringLiteral(" = ?");
+    auto& statement = cached(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                                 .arg(sqlite::quoted(table), assignments.join(u',')));
+    int index = 1;
+    for (const auto& [column, value] : values)
+        statement.bind(index++, value);
+    statement.bind(index, id);
+    statement.step();
+    statement.reset();
+    if (db_.changes() != 1)
+        fail(Reason::Refused, QStringLiteral("Строка удалена"));
+}
+
+void SqliteStore::deleteRow(const QString& table, qint64 id) {
+    auto& statement =
+        cached(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(sqlite::quoted(table)));
+    statement.bind(1, id);
+    statement.step();
+    statement.reset();
+    if (db_.changes() != 1)
+        fail(Reason::Refused, QStringLiteral("Строка уже удалена"));
+}
+
+void SqliteStore::changePassword(const PasswordStatement& statement) {
+    const bool holdsPassword = key_ == Key::Password;
+    if (statement.oldPassword.has_value() != holdsPassword ||
+        (holdsPassword && passwordKey(*statement.oldPassword) != passwordKey(password_)))
+        fail(Reason::Refused, QStringLiteral("Старый пароль указан неверно"));
+
+    if (!statement.newPassword) {
+        if (holdsPassword)
+            rekeyTo(Key::BuiltIn, {});
+        return;
+    }
+    if (key_ == Key::None)
+        encryptPlainBase(*statement.newPassword);
+    else
+        rekeyTo(Key::Password, *statement.newPassword);
+}
+
+void SqliteStore::rekeyTo(Key key, const QString& password) {
+    const QByteArray oldKey = keyFor(key_, password_);
+    statements_.clear();
+    try {
+        db_.rekey(keyFor(key, password));
+        // The re-key can report success after a failed write: read the pages back from the
+        // file under the new key before believing it.
+        sqlite3_db_release_memory(db_.handle());
+        if (!quickCheckPasses(db_))
+            fail(Reason::Damaged, QStringLiteral("Проверка базы после смены пароля не прошла"));
+    } catch (const Error& error) {
+        try {
+            db_.rekey(oldKey);
+        } catch (const Error&) {
+            // The old key is what the file still holds when the first re-key never reached it.
+        }
+        throw Error(error.reason() == Reason::Refused ? Reason::Io : error.reason(),
+                    error.text());
+    }
+    key_ = key;
+    password_ = key == Key::Password ? password.normalized(QString::NormalizationForm_C) : QString();
+}
+
+void SqliteStore::encryptPlainBase(const QString& password) {
+    const QString encrypted = siblingName(path_, "key");
+    statements_.clear();
+    try {
+        {
+            sqlite::Statement attach(db_, QStringLiteral("ATTACH DATABASE ? AS encrypted KEY ?"));
+            attach.bind(1, encrypted);
+            attach.bind(2, QString::fromUtf8(passwordKey(password)));
+            attach.step();
+        }
+        db_.exec(QStringLiteral("PRAGMA encrypted.cipher_page_size = 1024; "
+                                "PRAGMA encrypted.kdf_iter = 64000;"));
+        db_.scalar(QStringLiteral("SELECT sqlcipher_export('encrypted')"));
+        db_.exec(QStringLiteral("DETACH DATABASE encrypted"));
+    } catch (...) {
+        removeWithJournal(encrypted);
+        throw;
+    }
+    // The rename needs our own connection closed, so the hold lapses for the instant between
+    // the close and the reopening below (well under a millisecond).
+    db_.close();
+    const bool replaced = std::rename(QFile::encodeName(encrypted).constData(),
+                                      QFile::encodeName(path_).constData()) == 0;
+    if (!replaced)
+        removeWithJournal(encrypted);
+    const Key key = replaced ? Key::Password : Key::None;
+    db_ = connect(path_, key, password, hold_);
+    if (!replaced)
+        fail(Reason::Io, QStringLiteral("Не удалось заменить файл базы"));
+    key_ = Key::Password;
+    password_ = password.normalized(QString::NormalizationForm_C);
+}
+
+}  // namespace qb

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "questionbase/sqlite.h"
+#include "questionbase/store.h"
+
+#include <QHash>
+
+#include <memory>
+#include <optional>
+
+namespace qb {
+
+// Bases of our own format: SQLite files encrypted page by page with SQLCipher.
+class SqliteStore final : public Store {
+public:
+    enum class Hold { Shared, Exclusive };
+    enum class Key { None, BuiltIn, Password };
+
+    // `password` is what the connection string carried (absent: no password part).
+    static std::unique_ptr<SqliteStore> open(const QString& path, bool encrypted,
+                                             const std::optional<QString>& password, Hold hold);
+    // A new base with the full schema, keyed with the built-in key. Either the whole file
+    // appears at `path` or nothing does; an existing file is never replaced.
+    static void createBase(const QString& path);
+
+    ~SqliteStore() override;
+
+    Key key() const { return key_; }
+    sqlite::Database& database() { return db_; }
+
+    QStringList tableNames() override;
+    QList<ColumnInfo> columns(const QString& table) override;
+    std::vector<qint64> rowIds(const QString& table) override;
+    RowValues readRow(const QString& table, qint64 id) override;
+    qint64 insertRow(const QString& table, const ColumnValues& values) override;
+    void updateRow(const QString& table, qint64 id, const ColumnValues& values) override;
+    void deleteRow(const QString& table, qint64 id) override;
+    void changePassword(const PasswordStatement& statement) override;
+
+private:
+    SqliteStore(QString path, sqlite::Database db, Key key, QString password, Hold hold);
+    static sqlite::Database connect(const QString& path, Key key, const QString& password,
+                                    Hold hold);
+    void rekeyTo(Key key, const QString& password);
+    void encryptPlainBase(const QString& password);
+    sqlite::Statement& cached(const QString& sql);
+    QString tableSql(const QString& table);
+
+    QString path_;
+    sqlite::Database db_;
+    Key key_;
+    QString password_;  // NFC, when key_ is Password
+    Hold hold_;
+    QHash<QString, QList<ColumnInfo>> columns_;
+    QHash<QString, std::shared_ptr<sqlite::Statement>> statements_;
+};
+
+// The key material for a password: its UTF-8 bytes after NFC normalisation.
+QByteArray passwordKey(const QString& password);
+QByteArray builtInKey();
+
+}  // namespace qb

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "questionbase/passwordstatement.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <utility>
+#include <vector>
+
+namespace qb {
+
+enum class ColumnType { Integer, Text };
+
+struct ColumnInfo {
+    QString name;  // as stored
+    ColumnType type = ColumnType::Text;
+    int maxLength = 0;  // in UTF-16 code units; 0 when the format sets no limit
+    bool required = false;
+    bool autoIncrement = false;
+};
+
+using RowValues = QList<QVariant>;                    // in column order; null = absent
+using ColumnValues = QList<std::pair<int, QVariant>>;  // column position, new value
+
+// One open base file, whatever its format. Recordsets and catalogs work through it, so the
+// windows never learn which engine holds the file.
+class Store {
+public:
+    virtual ~Store() = default;
+
+    // Table names compare without regard to letter case, as the old provider did.
+    virtual QStringList tableNames() = 0;
+    virtual QList<ColumnInfo> columns(const QString& table) = 0;
+
+    // Row ids in insertion order.
+    virtual std::vector<qint64> rowIds(const QString& table) = 0;
+    virtual RowValues readRow(const QString& table, qint64 id) = 0;
+
+    virtual qint64 insertRow(const QString& table, const ColumnValues& values) = 0;
+    virtual void updateRow(const QString& table, qint64 id, const ColumnValues& values) = 0;
+    virtual void deleteRow(const QString& table, qint64 id) = 0;
+
+    virtual void changePassword(const PasswordStatement& statement) = 0;
+};
+
+}  // namespace qb

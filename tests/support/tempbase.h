@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+namespace testsupport {
+
+// A temporary folder that holds test bases; removed with the object.
+class TempFolder {
+public:
+    TempFolder();
+    QString path(const QString& name) const;
+    QString folder() const { return dir_.path(); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// A new base of our format with `questions` rows ("Вопрос 1" … with options and верный).
+QString makeBase(const TempFolder& folder, const QString& name, int questions);
+
+}  // namespace testsupport
