@@ -3,6 +3,7 @@
 #include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
 #include "questionbase/fileclass.h"
+#include "questionbase/jet/jetstore.h"
 #include "questionbase/recordset.h"
 #include "questionbase/sqlitestore.h"
 
@@ -12,21 +13,26 @@ namespace qb {
 
 Connection::Connection() = default;
 
-Connection::~Connection() { close(); }
+Connection::~Connection() {
+    close();
+}
 
 void Connection::open(const QString& connectionString) {
     if (isOpen())
         fail(Reason::Refused, QStringLiteral("Подключение уже открыто"));
     const ConnectionString parsed = parseConnectionString(connectionString);
-    const auto hold = mode_ == kModeShareExclusive ? SqliteStore::Hold::Exclusive
-                                                   : SqliteStore::Hold::Shared;
+    const auto hold =
+        mode_ == kModeShareExclusive ? SqliteStore::Hold::Exclusive : SqliteStore::Hold::Shared;
     switch (classifyFile(parsed.dataSource)) {
         case FileKind::Missing:
             fail(Reason::Missing, QStringLiteral("Файл не найден: ") + parsed.dataSource);
         case FileKind::NotABase:
             fail(Reason::NotABase, QStringLiteral("Файл не является базой вопросов"));
         case FileKind::Jet:
-            fail(Reason::NotABase, QStringLiteral("Файл старого формата Jet не поддерживается"));
+            // Read into memory and released at once: a Jet base is only ever read, so there
+            // is no hold to keep.
+            store_ = JetStore::open(parsed.dataSource, parsed.password);
+            break;
         case FileKind::PlainSqlite:
             store_ = SqliteStore::open(parsed.dataSource, false, parsed.password, hold);
             break;
@@ -56,7 +62,9 @@ Store& Connection::store() {
     return *store_;
 }
 
-void Connection::attach(Recordset* recordset) { recordsets_.push_back(recordset); }
+void Connection::attach(Recordset* recordset) {
+    recordsets_.push_back(recordset);
+}
 
 void Connection::detach(Recordset* recordset) {
     recordsets_.erase(std::remove(recordsets_.begin(), recordsets_.end(), recordset),
