@@ -14,17 +14,25 @@ namespace exporter {
 namespace {
 
 const QString kW = QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main");
-const QString kR = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
-const QString kWp = QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing");
+const QString kR =
+    QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+const QString kWp =
+    QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing");
 const QString kA = QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/main");
 const QString kPic = QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/picture");
-const QString kPackageRels = QStringLiteral("http://schemas.openxmlformats.org/package/2006/relationships");
-const QString kOfficeRels = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+const QString kPackageRels =
+    QStringLiteral("http://schemas.openxmlformats.org/package/2006/relationships");
+const QString kOfficeRels =
+    QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
 const QString kFont = QStringLiteral("Times New Roman");
 
-[[noreturn]] void fail(const QString& what) { throw std::runtime_error(what.toStdString()); }
+[[noreturn]] void fail(const QString& what) {
+    throw std::runtime_error(what.toStdString());
+}
 
-QString halfPoints(double points) { return QString::number(std::lround(points * 2)); }
+QString halfPoints(double points) {
+    return QString::number(std::lround(points * 2));
+}
 
 // What XML 1.0 can carry; anything else would make the part unreadable.
 bool xmlAllowed(char32_t c) {
@@ -58,7 +66,8 @@ void writeParagraphFormat(QXmlStreamWriter& xml, const WordParagraphFormat& f) {
     if (!f.hyphenation)
         xml.writeEmptyElement(QStringLiteral("w:suppressAutoHyphens"));
     xml.writeEmptyElement(QStringLiteral("w:spacing"));
-    xml.writeAttribute(QStringLiteral("w:before"), QString::number(std::lround(f.spaceBefore * 20)));
+    xml.writeAttribute(QStringLiteral("w:before"),
+                       QString::number(std::lround(f.spaceBefore * 20)));
     xml.writeAttribute(QStringLiteral("w:after"), QString::number(std::lround(f.spaceAfter * 20)));
 }
 
@@ -97,9 +106,11 @@ QByteArray relationships(const QList<std::pair<QString, QString>>& typeAndTarget
 QByteArray packageRelationships() {
     return relationships(
         {{kOfficeRels + QStringLiteral("/officeDocument"), QStringLiteral("word/document.xml")},
-         {QStringLiteral("http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties"),
+         {QStringLiteral("http://schemas.openxmlformats.org/package/2006/relationships/metadata/"
+                         "core-properties"),
           QStringLiteral("docProps/core.xml")},
-         {kOfficeRels + QStringLiteral("/extended-properties"), QStringLiteral("docProps/app.xml")}},
+         {kOfficeRels + QStringLiteral("/extended-properties"),
+          QStringLiteral("docProps/app.xml")}},
         {QStringLiteral("rId1"), QStringLiteral("rId2"), QStringLiteral("rId3")});
 }
 
@@ -108,9 +119,11 @@ QByteArray appProperties() {
     QXmlStreamWriter xml(&out);
     xml.writeStartDocument(QStringLiteral("1.0"), true);
     xml.writeStartElement(QStringLiteral("Properties"));
-    xml.writeDefaultNamespace(QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/extended-properties"));
-    xml.writeNamespace(QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes"),
-                       QStringLiteral("vt"));
+    xml.writeDefaultNamespace(QStringLiteral(
+        "http://schemas.openxmlformats.org/officeDocument/2006/extended-properties"));
+    xml.writeNamespace(
+        QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes"),
+        QStringLiteral("vt"));
     xml.writeTextElement(QStringLiteral("Application"), QStringLiteral("Vorta в Leina"));
     xml.writeEndDocument();
     return out;
@@ -131,7 +144,8 @@ QByteArray settings() {
     xml.writeStartElement(QStringLiteral("w:compat"));
     xml.writeEmptyElement(QStringLiteral("w:compatSetting"));
     xml.writeAttribute(QStringLiteral("w:name"), QStringLiteral("compatibilityMode"));
-    xml.writeAttribute(QStringLiteral("w:uri"), QStringLiteral("http://schemas.microsoft.com/office/word"));
+    xml.writeAttribute(QStringLiteral("w:uri"),
+                       QStringLiteral("http://schemas.microsoft.com/office/word"));
     xml.writeAttribute(QStringLiteral("w:val"), QStringLiteral("15"));
     xml.writeEndElement();
     xml.writeEmptyElement(QStringLiteral("w:themeFontLang"));
@@ -156,8 +170,8 @@ public:
 
     void addBytes(const char* name, const QByteArray& bytes) {
         buffers_.push_back(bytes);
-        zip_source_t* source =
-            zip_source_buffer(zip_, buffers_.back().constData(), zip_uint64_t(buffers_.back().size()), 0);
+        zip_source_t* source = zip_source_buffer(zip_, buffers_.back().constData(),
+                                                 zip_uint64_t(buffers_.back().size()), 0);
         add(name, source, true);
     }
     void addFile(const QString& name, const QString& file, bool compress) {
@@ -166,7 +180,8 @@ public:
     }
     void close() {
         if (zip_close(zip_) != 0)
-            fail(QStringLiteral("cannot write the document: %1").arg(QString::fromUtf8(zip_strerror(zip_))));
+            fail(QStringLiteral("cannot write the document: %1")
+                     .arg(QString::fromUtf8(zip_strerror(zip_))));
         zip_ = nullptr;
     }
 
@@ -174,12 +189,14 @@ private:
     void add(const char* name, zip_source_t* source, bool compress) {
         if (!source)
             fail(QStringLiteral("cannot read the part %1").arg(QString::fromUtf8(name)));
-        const zip_int64_t index = zip_file_add(zip_, name, source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+        const zip_int64_t index =
+            zip_file_add(zip_, name, source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
         if (index < 0) {
             zip_source_free(source);
             fail(QStringLiteral("cannot add the part %1").arg(QString::fromUtf8(name)));
         }
-        zip_set_file_compression(zip_, zip_uint64_t(index), compress ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
+        zip_set_file_compression(zip_, zip_uint64_t(index),
+                                 compress ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
     }
 
     zip_t* zip_ = nullptr;
@@ -209,22 +226,31 @@ DocxWriter::~DocxWriter() {
     }
 }
 
-void DocxWriter::setCaption(const QString& caption) { title_ = caption; }
+void DocxWriter::setCaption(const QString& caption) {
+    title_ = caption;
+}
 
 void DocxWriter::setStatusText(const QString& text) {
     if (statusSink_)
         statusSink_(text);
 }
 
-void DocxWriter::setParagraphFormat(const WordParagraphFormat& format) { format_ = format; }
+void DocxWriter::setParagraphFormat(const WordParagraphFormat& format) {
+    format_ = format;
+}
 
-void DocxWriter::fontGrow() { fontSize_ = grownFontSize(fontSize_); }
+void DocxWriter::fontGrow() {
+    fontSize_ = grownFontSize(fontSize_);
+}
 
-void DocxWriter::fontShrink() { fontSize_ = shrunkFontSize(fontSize_); }
+void DocxWriter::fontShrink() {
+    fontSize_ = shrunkFontSize(fontSize_);
+}
 
 void DocxWriter::typeText(const QString& text) {
     QString normalised = text;
-    normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
     const QStringList lines = normalised.split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (i > 0)
@@ -232,14 +258,17 @@ void DocxWriter::typeText(const QString& text) {
         const QString safe = xmlSafe(lines.at(i));
         if (safe.isEmpty())
             continue;
-        if (!paragraph_.isEmpty() && paragraph_.last().media < 0 && paragraph_.last().size == fontSize_)
+        if (!paragraph_.isEmpty() && paragraph_.last().media < 0 &&
+            paragraph_.last().size == fontSize_)
             paragraph_.last().text += safe;
         else
             paragraph_.append({safe, fontSize_, -1, 0});
     }
 }
 
-void DocxWriter::typeParagraph() { endParagraph(); }
+void DocxWriter::typeParagraph() {
+    endParagraph();
+}
 
 bool DocxWriter::addInlinePicture(const QString& path) {
     const QString key = QFileInfo(path).absoluteFilePath();
@@ -379,7 +408,7 @@ void DocxWriter::finish() {
     xml_.writeAttribute(QStringLiteral("w:h"), QStringLiteral("16838"));
     xml_.writeEmptyElement(QStringLiteral("w:pgMar"));
     const std::pair<const char*, const char*> margins[] = {
-        {"w:top", "1134"}, {"w:right", "850"},  {"w:bottom", "1134"}, {"w:left", "1701"},
+        {"w:top", "1134"},   {"w:right", "850"},  {"w:bottom", "1134"}, {"w:left", "1701"},
         {"w:header", "708"}, {"w:footer", "708"}, {"w:gutter", "0"}};
     for (const auto& [name, value] : margins)
         xml_.writeAttribute(QString::fromLatin1(name), QString::fromLatin1(value));
@@ -411,9 +440,11 @@ QByteArray DocxWriter::contentTypes() const {
     QXmlStreamWriter xml(&out);
     xml.writeStartDocument(QStringLiteral("1.0"), true);
     xml.writeStartElement(QStringLiteral("Types"));
-    xml.writeDefaultNamespace(QStringLiteral("http://schemas.openxmlformats.org/package/2006/content-types"));
+    xml.writeDefaultNamespace(
+        QStringLiteral("http://schemas.openxmlformats.org/package/2006/content-types"));
     QList<std::pair<QString, QString>> defaults = {
-        {QStringLiteral("rels"), QStringLiteral("application/vnd.openxmlformats-package.relationships+xml")},
+        {QStringLiteral("rels"),
+         QStringLiteral("application/vnd.openxmlformats-package.relationships+xml")},
         {QStringLiteral("xml"), QStringLiteral("application/xml")}};
     for (const Media& media : media_) {
         const std::pair<QString, QString> entry{media.info.extension(), media.info.contentType()};
@@ -425,12 +456,14 @@ QByteArray DocxWriter::contentTypes() const {
         xml.writeAttribute(QStringLiteral("Extension"), extension);
         xml.writeAttribute(QStringLiteral("ContentType"), type);
     }
-    const QString wml = QStringLiteral("application/vnd.openxmlformats-officedocument.wordprocessingml.");
+    const QString wml =
+        QStringLiteral("application/vnd.openxmlformats-officedocument.wordprocessingml.");
     const std::pair<QString, QString> overrides[] = {
         {QStringLiteral("/word/document.xml"), wml + QStringLiteral("document.main+xml")},
         {QStringLiteral("/word/styles.xml"), wml + QStringLiteral("styles+xml")},
         {QStringLiteral("/word/settings.xml"), wml + QStringLiteral("settings+xml")},
-        {QStringLiteral("/docProps/core.xml"), QStringLiteral("application/vnd.openxmlformats-package.core-properties+xml")},
+        {QStringLiteral("/docProps/core.xml"),
+         QStringLiteral("application/vnd.openxmlformats-package.core-properties+xml")},
         {QStringLiteral("/docProps/app.xml"),
          QStringLiteral("application/vnd.openxmlformats-officedocument.extended-properties+xml")}};
     for (const auto& [part, type] : overrides) {
@@ -516,12 +549,17 @@ QByteArray DocxWriter::coreProperties() const {
     QXmlStreamWriter xml(&out);
     xml.writeStartDocument(QStringLiteral("1.0"), true);
     xml.writeStartElement(QStringLiteral("cp:coreProperties"));
-    xml.writeAttribute(QStringLiteral("xmlns:cp"),
-                       QStringLiteral("http://schemas.openxmlformats.org/package/2006/metadata/core-properties"));
-    xml.writeAttribute(QStringLiteral("xmlns:dc"), QStringLiteral("http://purl.org/dc/elements/1.1/"));
-    xml.writeAttribute(QStringLiteral("xmlns:dcterms"), QStringLiteral("http://purl.org/dc/terms/"));
-    xml.writeAttribute(QStringLiteral("xmlns:dcmitype"), QStringLiteral("http://purl.org/dc/dcmitype/"));
-    xml.writeAttribute(QStringLiteral("xmlns:xsi"), QStringLiteral("http://www.w3.org/2001/XMLSchema-instance"));
+    xml.writeAttribute(
+        QStringLiteral("xmlns:cp"),
+        QStringLiteral("http://schemas.openxmlformats.org/package/2006/metadata/core-properties"));
+    xml.writeAttribute(QStringLiteral("xmlns:dc"),
+                       QStringLiteral("http://purl.org/dc/elements/1.1/"));
+    xml.writeAttribute(QStringLiteral("xmlns:dcterms"),
+                       QStringLiteral("http://purl.org/dc/terms/"));
+    xml.writeAttribute(QStringLiteral("xmlns:dcmitype"),
+                       QStringLiteral("http://purl.org/dc/dcmitype/"));
+    xml.writeAttribute(QStringLiteral("xmlns:xsi"),
+                       QStringLiteral("http://www.w3.org/2001/XMLSchema-instance"));
     if (!title_.isEmpty())
         xml.writeTextElement(QStringLiteral("dc:title"), xmlSafe(title_));
     const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);

@@ -29,7 +29,9 @@ quint32 le32(const QByteArray& d, qsizetype at) {
 }
 
 // A resolution outside what any scanner or screen writes is a broken header, not a statement.
-double plausible(double dpi) { return dpi >= 1 && dpi <= 100000 ? dpi : 0; }
+double plausible(double dpi) {
+    return dpi >= 1 && dpi <= 100000 ? dpi : 0;
+}
 
 // The Exif block's IFD0 XResolution / YResolution / ResolutionUnit.
 StatedResolution exifResolution(const QByteArray& tiff) {
@@ -149,13 +151,21 @@ qint64 toEmu(int pixels, double dpi) {
 
 }  // namespace
 
-QString ImageInfo::extension() const { return QString::fromLatin1(qtFormat(format)); }
+QString ImageInfo::extension() const {
+    return QString::fromLatin1(qtFormat(format));
+}
 
-QString ImageInfo::contentType() const { return QStringLiteral("image/") + extension(); }
+QString ImageInfo::contentType() const {
+    return QStringLiteral("image/") + extension();
+}
 
-qint64 ImageInfo::widthEmu() const { return toEmu(width, dpiX); }
+qint64 ImageInfo::widthEmu() const {
+    return toEmu(width, dpiX);
+}
 
-qint64 ImageInfo::heightEmu() const { return toEmu(height, dpiY); }
+qint64 ImageInfo::heightEmu() const {
+    return toEmu(height, dpiY);
+}
 
 StatedResolution jpegResolution(const QByteArray& data) {
     StatedResolution exif;
@@ -225,7 +235,8 @@ std::optional<ImageInfo> readImageInfo(const QString& path) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, qtFormat(*format));
     const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > kMaxPicturePixels)
+    if (!size.isValid() || size.isEmpty() ||
+        qint64(size.width()) * size.height() > kMaxPicturePixels)
         return std::nullopt;
     // A header can promise a picture whose data does not decode: try it before embedding it.
     if (reader.read().isNull())

@@ -23,7 +23,8 @@ QString picturePath(const QString& basePath, const QString& storedPath) {
     return QDir::toNativeSeparators(folder + QLatin1Char('/') + relative);
 }
 
-void typeQuestions(qb::Recordset& questions, WordSession& session, const WordExportOptions& options) {
+void typeQuestions(qb::Recordset& questions, WordSession& session,
+                   const WordExportOptions& options) {
     const int total = questions.recordCount();
     session.setCaption(QString::fromUtf8(kWordCaption));
     session.setStatusText(QString::fromUtf8(kWordWaitText));

@@ -34,6 +34,7 @@ QString picturePath(const QString& basePath, const QString& storedPath);
 // caption, the wait text, the paragraph format, then per question its fields with their font
 // steps, marks and picture, and finally the done text. Throws on the first failure; whatever
 // was typed stays in the session.
-void typeQuestions(qb::Recordset& questions, WordSession& session, const WordExportOptions& options);
+void typeQuestions(qb::Recordset& questions, WordSession& session,
+                   const WordExportOptions& options);
 
 }  // namespace exporter

@@ -65,7 +65,9 @@ void RecordingWordSession::typeText(const QString& text) {
     calls_ << QStringLiteral("TypeText %1 [%2]").arg(fontSize_).arg(text);
 }
 
-void RecordingWordSession::typeParagraph() { calls_ << QStringLiteral("TypeParagraph"); }
+void RecordingWordSession::typeParagraph() {
+    calls_ << QStringLiteral("TypeParagraph");
+}
 
 bool RecordingWordSession::addInlinePicture(const QString& path) {
     const bool taken = !refusedPictures.contains(path);

@@ -21,7 +21,8 @@ namespace exporter {
 namespace {
 
 const QString kTitle = QStringLiteral("Vorta в Leina");
-const QString kNoWordProcessor = QStringLiteral("Необходимо, чтобы в системе был установлен Microsoft Word");
+const QString kNoWordProcessor =
+    QStringLiteral("Необходимо, чтобы в системе был установлен Microsoft Word");
 const QString kDocumentName = QStringLiteral("Вопросы.docx");
 
 // Hands the finished document to the desktop; without an application for it the user learns
@@ -62,9 +63,12 @@ void opword(WordExportContext& context) {
             options.basePath = context.basePath;
             options.markCorrect = context.markCorrect;
             options.leavePicturesOut = context.leavePicturesOut;
-            options.fileExists = [&context](const QString& path) { return context.services.fileExists(path); };
+            options.fileExists = [&context](const QString& path) {
+                return context.services.fileExists(path);
+            };
             options.progress = [&showStatus](int percent) {
-                showStatus(QStringLiteral("%1 %2%").arg(QString::fromUtf8(kWordWaitText)).arg(percent));
+                showStatus(
+                    QStringLiteral("%1 %2%").arg(QString::fromUtf8(kWordWaitText)).arg(percent));
                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
             };
             typeQuestions(context.questions, *writer, options);
