@@ -15,7 +15,9 @@ bool Services::fileExists(const QString& path) const {
     return !path.isEmpty() && info.exists() && info.isFile();
 }
 
-QString Services::programFolder() const { return QCoreApplication::applicationDirPath(); }
+QString Services::programFolder() const {
+    return QCoreApplication::applicationDirPath();
+}
 
 bool Services::openDocument(const QString& path) {
     // QDesktopServices answers true once it has handed the file to xdg-open, even when no

@@ -13,14 +13,16 @@ namespace qb {
 
 Connection::Connection() = default;
 
-Connection::~Connection() { close(); }
+Connection::~Connection() {
+    close();
+}
 
 void Connection::open(const QString& connectionString) {
     if (isOpen())
         fail(Reason::Refused, QStringLiteral("Подключение уже открыто"));
     const ConnectionString parsed = parseConnectionString(connectionString);
-    const auto hold = mode_ == kModeShareExclusive ? SqliteStore::Hold::Exclusive
-                                                   : SqliteStore::Hold::Shared;
+    const auto hold =
+        mode_ == kModeShareExclusive ? SqliteStore::Hold::Exclusive : SqliteStore::Hold::Shared;
     switch (classifyFile(parsed.dataSource)) {
         case FileKind::Missing:
             fail(Reason::Missing, QStringLiteral("Файл не найден: ") + parsed.dataSource);
@@ -60,7 +62,9 @@ Store& Connection::store() {
     return *store_;
 }
 
-void Connection::attach(Recordset* recordset) { recordsets_.push_back(recordset); }
+void Connection::attach(Recordset* recordset) {
+    recordsets_.push_back(recordset);
+}
 
 void Connection::detach(Recordset* recordset) {
     recordsets_.erase(std::remove(recordsets_.begin(), recordsets_.end(), recordset),

@@ -8,7 +8,9 @@ QString connectionStringFor(const QString& path, const QString& password) {
     return kProviderPrefix + path + kPasswordPart + password;
 }
 
-QString creationStringFor(const QString& path) { return kProviderPrefix + path; }
+QString creationStringFor(const QString& path) {
+    return kProviderPrefix + path;
+}
 
 ConnectionString parseConnectionString(const QString& text) {
     if (!text.startsWith(kProviderPrefix, Qt::CaseInsensitive))

@@ -9,7 +9,8 @@ namespace qb {
 // Sent in place of a password while none is known; opens exactly the bases without one.
 inline const QString kEmptyPasswordMarker = QStringLiteral("_=");
 
-inline const QString kProviderPrefix = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
+inline const QString kProviderPrefix =
+    QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
 inline const QString kPasswordPart = QStringLiteral(";Jet OLEDB:Database Password=");
 
 struct ConnectionString {

@@ -16,6 +16,8 @@ quint32 Error::code() const {
     }
 }
 
-void fail(Reason reason, const QString& text) { throw Error(reason, text); }
+void fail(Reason reason, const QString& text) {
+    throw Error(reason, text);
+}
 
 }  // namespace qb

@@ -19,10 +19,16 @@ bool startsWith(QByteArrayView head, QByteArrayView signature, qsizetype offset 
 
 bool isForeign(QByteArrayView head) {
     static const QByteArrayView signatures[] = {
-        QByteArrayView("\x89PNG\r\n\x1a\n", 8), QByteArrayView("%PDF-"),
-        QByteArrayView("GIF87a"),               QByteArrayView("GIF89a"),
-        QByteArrayView("\xff\xd8\xff", 3),      QByteArrayView("PK\x03\x04", 4),
-        QByteArrayView("\x7f" "ELF", 4),        QByteArrayView("{\\rtf"),
+        QByteArrayView("\x89PNG\r\n\x1a\n", 8),
+        QByteArrayView("%PDF-"),
+        QByteArrayView("GIF87a"),
+        QByteArrayView("GIF89a"),
+        QByteArrayView("\xff\xd8\xff", 3),
+        QByteArrayView("PK\x03\x04", 4),
+        QByteArrayView("\x7f"
+                       "ELF",
+                       4),
+        QByteArrayView("{\\rtf"),
         QByteArrayView("\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1", 8),
     };
     for (QByteArrayView signature : signatures) {

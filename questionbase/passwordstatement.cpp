@@ -57,7 +57,8 @@ PasswordStatement parsePasswordStatement(const QString& statement) {
         QString newPassword = rest.left(rest.size() - kEmptyPasswordMarker.size());
         if (newPassword.endsWith(u' '))
             newPassword.chop(1);
-        result.newPassword = checked(newPassword);
+        if (newPassword != kEmptyPasswordMarker)
+            result.newPassword = checked(newPassword);
         return result;
     }
     const qsizetype blank = rest.indexOf(u' ');

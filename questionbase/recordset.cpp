@@ -35,9 +35,13 @@ QString resolveTable(Store& store, const QString& name) {
 
 // ---- Field ----
 
-QString Field::name() const { return recordset_->columns_.at(column_).name; }
+QString Field::name() const {
+    return recordset_->columns_.at(column_).name;
+}
 
-QVariant Field::value() const { return recordset_->valueAt(column_); }
+QVariant Field::value() const {
+    return recordset_->valueAt(column_);
+}
 
 QString Field::text() const {
     const QVariant v = value();
@@ -46,7 +50,9 @@ QString Field::text() const {
     return v.toString();
 }
 
-void Field::setValue(const QVariant& value) { recordset_->setValueAt(column_, value); }
+void Field::setValue(const QVariant& value) {
+    recordset_->setValueAt(column_, value);
+}
 
 int Field::actualSize() const {
     const QVariant v = value();
@@ -61,7 +67,9 @@ int Field::actualSize() const {
 
 Recordset::Recordset() = default;
 
-Recordset::~Recordset() { close(); }
+Recordset::~Recordset() {
+    close();
+}
 
 void Recordset::openOn(Connection& connection, const QString& source) {
     setActiveConnection(&connection);
@@ -91,7 +99,9 @@ void Recordset::open() {
     connection_->attach(this);
 }
 
-int Recordset::state() const { return open_ ? 1 : 0; }
+int Recordset::state() const {
+    return open_ ? 1 : 0;
+}
 
 void Recordset::close() {
     if (!open_)

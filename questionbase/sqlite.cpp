@@ -30,7 +30,9 @@ QString quoted(const QString& identifier) {
     return u'"' + escaped + u'"';
 }
 
-Database::~Database() { close(); }
+Database::~Database() {
+    close();
+}
 
 Database::Database(Database&& other) noexcept : db_(std::exchange(other.db_, nullptr)) {}
 
@@ -44,8 +46,8 @@ Database& Database::operator=(Database&& other) noexcept {
 
 Database Database::open(const QString& path, bool create) {
     sqlite3* db = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) |
-                      SQLITE_OPEN_NOMUTEX;
+    const int flags =
+        SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
     Database result(db);
     if (rc != SQLITE_OK)
@@ -88,9 +90,13 @@ QVariant Database::scalar(const QString& sql) {
     return statement.step() ? statement.value(0) : QVariant();
 }
 
-qint64 Database::lastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+qint64 Database::lastInsertId() const {
+    return sqlite3_last_insert_rowid(db_);
+}
 
-int Database::changes() const { return sqlite3_changes(db_); }
+int Database::changes() const {
+    return sqlite3_changes(db_);
+}
 
 void Database::raise(int rc, const QString& what) const {
     QString text = what;
@@ -112,7 +118,9 @@ Statement::Statement(const Database& db, const QString& sql) : db_(db) {
         db.raise(rc, QStringLiteral("Запрос не принят"));
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+    sqlite3_finalize(stmt_);
+}
 
 void Statement::bind(int index, const QVariant& value) {
     int rc = SQLITE_OK;
@@ -149,7 +157,9 @@ void Statement::reset() {
     sqlite3_clear_bindings(stmt_);
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+int Statement::columnCount() const {
+    return sqlite3_column_count(stmt_);
+}
 
 QString Statement::columnName(int column) const {
     return QString::fromUtf8(sqlite3_column_name(stmt_, column));

@@ -53,7 +53,7 @@ public:
     Statement& operator=(const Statement&) = delete;
 
     void bind(int index, const QVariant& value);  // 1-based
-    bool step();  // true while a row is available
+    bool step();                                  // true while a row is available
     void reset();
     int columnCount() const;
     QString columnName(int column) const;

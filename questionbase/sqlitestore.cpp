@@ -8,9 +8,9 @@
 
 #include <sqlite3.h>
 
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
-#include <unistd.h>
 
 namespace qb {
 
@@ -40,8 +40,9 @@ PRAGMA user_version = 1;
 
 // Other readers of the file rely on SQLCipher 3's defaults; they are set, not assumed.
 void applyCipherSettings(sqlite::Database& db) {
-    db.exec(QStringLiteral("PRAGMA cipher_page_size = 1024; PRAGMA kdf_iter = 64000; "
-                           "PRAGMA cipher_use_hmac = ON;"));
+    db.exec(
+        QStringLiteral("PRAGMA cipher_page_size = 1024; PRAGMA kdf_iter = 64000; "
+                       "PRAGMA cipher_use_hmac = ON;"));
 }
 
 QByteArray keyFor(SqliteStore::Key key, const QString& password) {
@@ -81,14 +82,19 @@ bool quickCheckPasses(sqlite::Database& db) {
 
 }  // namespace
 
-QByteArray builtInKey() { return QByteArray(kBuiltInKey); }
+QByteArray builtInKey() {
+    return QByteArray(kBuiltInKey);
+}
 
 QByteArray passwordKey(const QString& password) {
     return password.normalized(QString::NormalizationForm_C).toUtf8();
 }
 
 SqliteStore::SqliteStore(QString path, sqlite::Database db, Key key, QString password, Hold hold)
-    : path_(std::move(path)), db_(std::move(db)), key_(key), password_(std::move(password)),
+    : path_(std::move(path)),
+      db_(std::move(db)),
+      key_(key),
+      password_(std::move(password)),
       hold_(hold) {}
 
 SqliteStore::~SqliteStore() {
@@ -135,9 +141,9 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, bool encrypt
         fail(Reason::Authentication, QStringLiteral("Неверный пароль базы"));
     try {
         auto db = connect(path, Key::Password, *password, hold);
-        return std::unique_ptr<SqliteStore>(new SqliteStore(
-            path, std::move(db), Key::Password,
-            password->normalized(QString::NormalizationForm_C), hold));
+        return std::unique_ptr<SqliteStore>(
+            new SqliteStore(path, std::move(db), Key::Password,
+                            password->normalized(QString::NormalizationForm_C), hold));
     } catch (const Error& error) {
         if (error.reason() == Reason::NotABase)
             fail(Reason::Authentication, QStringLiteral("Неверный пароль базы"));
@@ -331,25 +337,32 @@ void SqliteStore::rekeyTo(Key key, const QString& password) {
         } catch (const Error&) {
             // The old key is what the file still holds when the first re-key never reached it.
         }
-        throw Error(error.reason() == Reason::Refused ? Reason::Io : error.reason(),
-                    error.text());
+        throw Error(error.reason() == Reason::Refused ? Reason::Io : error.reason(), error.text());
     }
     key_ = key;
-    password_ = key == Key::Password ? password.normalized(QString::NormalizationForm_C) : QString();
+    password_ =
+        key == Key::Password ? password.normalized(QString::NormalizationForm_C) : QString();
 }
 
 void SqliteStore::encryptPlainBase(const QString& password) {
     const QString encrypted = siblingName(path_, "key");
     statements_.clear();
     try {
+        // The connection was opened without the right to create files; an empty file is a
+        // valid new database for the attachment.
+        QFile created(encrypted);
+        if (!created.open(QIODevice::NewOnly))
+            fail(Reason::Io, QStringLiteral("Не удалось создать временный файл"));
+        created.close();
         {
             sqlite::Statement attach(db_, QStringLiteral("ATTACH DATABASE ? AS encrypted KEY ?"));
             attach.bind(1, encrypted);
             attach.bind(2, QString::fromUtf8(passwordKey(password)));
             attach.step();
         }
-        db_.exec(QStringLiteral("PRAGMA encrypted.cipher_page_size = 1024; "
-                                "PRAGMA encrypted.kdf_iter = 64000;"));
+        db_.exec(
+            QStringLiteral("PRAGMA encrypted.cipher_page_size = 1024; "
+                           "PRAGMA encrypted.kdf_iter = 64000;"));
         db_.scalar(QStringLiteral("SELECT sqlcipher_export('encrypted')"));
         db_.exec(QStringLiteral("DETACH DATABASE encrypted"));
     } catch (...) {

@@ -31,7 +31,8 @@ void runOrFail(Body&& body, FailureSteps&& failureSteps) {
     } catch (const Error& error) {
         std::forward<FailureSteps>(failureSteps)(error);
     } catch (const std::exception& error) {
-        std::forward<FailureSteps>(failureSteps)(Error(Reason::Refused, QString::fromUtf8(error.what())));
+        std::forward<FailureSteps>(failureSteps)(
+            Error(Reason::Refused, QString::fromUtf8(error.what())));
     }
 }
 

@@ -22,7 +22,7 @@ struct ColumnInfo {
     bool autoIncrement = false;
 };
 
-using RowValues = QList<QVariant>;                    // in column order; null = absent
+using RowValues = QList<QVariant>;                     // in column order; null = absent
 using ColumnValues = QList<std::pair<int, QVariant>>;  // column position, new value
 
 // One open base file, whatever its format. Recordsets and catalogs work through it, so the

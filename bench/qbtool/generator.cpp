@@ -20,10 +20,10 @@ namespace qbtool {
 namespace {
 
 const QStringList kWords = {
-    QStringLiteral("сколько"),  QStringLiteral("планета"), QStringLiteral("вода"),
-    QStringLiteral("солнце"),   QStringLiteral("река"),    QStringLiteral("гора"),
-    QStringLiteral("ёлка"),     QStringLiteral("число"),   QStringLiteral("берёза"),
-    QStringLiteral("материк"),  QStringLiteral("океан"),   QStringLiteral("столица"),
+    QStringLiteral("сколько"),  QStringLiteral("планета"),  QStringLiteral("вода"),
+    QStringLiteral("солнце"),   QStringLiteral("река"),     QStringLiteral("гора"),
+    QStringLiteral("ёлка"),     QStringLiteral("число"),    QStringLiteral("берёза"),
+    QStringLiteral("материк"),  QStringLiteral("океан"),    QStringLiteral("столица"),
     QStringLiteral("животное"), QStringLiteral("растение"), QStringLiteral("«Природа»"),
 };
 
@@ -64,15 +64,15 @@ QStringList writePictures(const QString& basePath, const QString& folder) {
         painter.end();
         const QString file = QDir(folder).filePath(QStringLiteral("рис%1.jpg").arg(i + 1));
         image.save(file, "JPG");
-        stored << baseFolder.relativeFilePath(QFileInfo(file).absoluteFilePath())
-                      .replace(u'/', u'\\');
+        stored
+            << baseFolder.relativeFilePath(QFileInfo(file).absoluteFilePath()).replace(u'/', u'\\');
     }
     return stored;
 }
 
 QString jsonValue(const QVariant& value) {
-    const QByteArray array = QJsonDocument(QJsonArray{QJsonValue::fromVariant(value)})
-                                 .toJson(QJsonDocument::Compact);
+    const QByteArray array =
+        QJsonDocument(QJsonArray{QJsonValue::fromVariant(value)}).toJson(QJsonDocument::Compact);
     return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
 
@@ -80,8 +80,9 @@ QString jsonValue(const QVariant& value) {
 
 void generateBase(const QString& path, const GenerateOptions& options) {
     qb::Catalog::create(qb::creationStringFor(path));
-    const QStringList pictures =
-        options.picturesFolder.isEmpty() ? QStringList() : writePictures(path, options.picturesFolder);
+    const QStringList pictures = options.picturesFolder.isEmpty()
+                                     ? QStringList()
+                                     : writePictures(path, options.picturesFolder);
 
     qb::Connection connection;
     connection.setMode(qb::kModeShareExclusive);
@@ -111,10 +112,10 @@ void generateBase(const QString& path, const GenerateOptions& options) {
         row.append({8, 1 + random.below(options5)});
         connection.store().insertRow(QStringLiteral("test"), row);
     }
-    connection.store().insertRow(
-        QStringLiteral("info"),
-        {{1, QStringLiteral("Итоговый тест «Природа и человек», 5 класс")}, {2, 900},
-         {3, QStringLiteral("тест")}});
+    connection.store().insertRow(QStringLiteral("info"),
+                                 {{1, QStringLiteral("Итоговый тест «Природа и человек», 5 класс")},
+                                  {2, 900},
+                                  {3, QStringLiteral("тест")}});
     database.exec(QStringLiteral("COMMIT"));
 
     if (options.password)

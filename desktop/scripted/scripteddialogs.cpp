@@ -61,9 +61,10 @@ QStringList ScriptedDialogs::messages() const {
 bool ScriptedDialogs::verifyAllShown(const char* file, int line) const {
     if (script_.isEmpty())
         return true;
-    const QString text = QStringLiteral("%1 scripted box(es) never shown; next: %2 \"%3\"")
-                             .arg(script_.size())
-                             .arg(QLatin1String(kindName(script_.first().kind)), script_.first().text);
+    const QString text =
+        QStringLiteral("%1 scripted box(es) never shown; next: %2 \"%3\"")
+            .arg(script_.size())
+            .arg(QLatin1String(kindName(script_.first().kind)), script_.first().text);
     QTest::qFail(text.toUtf8().constData(), file, line);
     return false;
 }
@@ -74,8 +75,8 @@ void ScriptedDialogs::clear() {
 }
 
 std::optional<ScriptedDialogs::Expected> ScriptedDialogs::take(Kind kind, const QString& title,
-                                                                const QString& text,
-                                                                const FileDialogOptions& options) {
+                                                               const QString& text,
+                                                               const FileDialogOptions& options) {
     shown_.append({kind, title, text, options});
     QString problem;
     if (script_.isEmpty()) {

@@ -21,7 +21,7 @@ public:
     struct Shown {
         Kind kind;
         QString title;
-        QString text;  // the message, prompt or question; the title of a file dialog
+        QString text;               // the message, prompt or question; the title of a file dialog
         FileDialogOptions options;  // file dialogs only
     };
 

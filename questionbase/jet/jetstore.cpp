@@ -67,7 +67,12 @@ constexpr qsizetype kMaximumRows = 10'000'000;
 
 // What the header says about the file, checked before libmdb sees it: libmdb trusts page
 // numbers and sizes it reads, so a file cut short or not made of whole pages stays away from it.
-QString checkedHeaderPassword(const QString& path) {
+struct Header {
+    QString password;
+    qint64 pageCount = 0;
+};
+
+Header checkedHeader(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         notABase();
@@ -80,7 +85,7 @@ QString checkedHeaderPassword(const QString& path) {
     const auto password = jet::decodeJet4Password(header);
     if (!password)
         notABase();
-    return *password;
+    return {*password, size / kJet4PageSize};
 }
 
 #ifdef TAMBRIS_HAVE_LIBMDB
@@ -140,10 +145,26 @@ QVariant fieldValue(const MdbHandle* mdb, const MdbColumn* column, const MdbFiel
     }
 }
 
-JetStore::Table readTable(MdbHandle* mdb, MdbCatalogEntry* entry) {
+// libmdb takes a page past the end of the file for the end of the table, so a file cut short
+// at a page boundary would read as a base with rows missing.
+void requirePagesPresent(MdbHandle* mdb, MdbTableDef* def, qint64 pageCount) {
+    if (def->usage_map == nullptr)
+        return;
+    const auto mapSize = static_cast<unsigned>(def->map_sz);
+    gint32 previous = 0;
+    for (gint32 page = mdb_map_find_next(mdb, def->usage_map, mapSize, 0); page > previous;
+         page = mdb_map_find_next(mdb, def->usage_map, mapSize, guint32(page))) {
+        if (page >= pageCount)
+            notABase();
+        previous = page;
+    }
+}
+
+JetStore::Table readTable(MdbHandle* mdb, MdbCatalogEntry* entry, qint64 pageCount) {
     std::unique_ptr<MdbTableDef, TableFreer> def(mdb_read_table(entry));
     if (!def || mdb_read_columns(def.get()) == nullptr)
         notABase();
+    requirePagesPresent(mdb, def.get(), pageCount);
     const unsigned columnCount = def->num_cols;
     if (def->columns == nullptr || def->columns->len != columnCount)
         notABase();
@@ -199,7 +220,7 @@ JetStore::Table readTable(MdbHandle* mdb, MdbCatalogEntry* entry) {
     return table;
 }
 
-std::vector<JetStore::Table> readTables(const QString& path) {
+std::vector<JetStore::Table> readTables(const QString& path, qint64 pageCount) {
     const QByteArray name = QFile::encodeName(path);
     std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(name.constData(), MDB_NOFLAGS));
     if (!mdb || mdb->fmt == nullptr || mdb->fmt->pg_size != kJet4PageSize)
@@ -212,14 +233,14 @@ std::vector<JetStore::Table> readTables(const QString& path) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
         if (entry->object_type != MDB_TABLE || mdb_is_system_table(entry))
             continue;
-        tables.push_back(readTable(mdb.get(), entry));
+        tables.push_back(readTable(mdb.get(), entry, pageCount));
     }
     return tables;
 }
 
 #else
 
-std::vector<JetStore::Table> readTables(const QString&) {
+std::vector<JetStore::Table> readTables(const QString&, qint64) {
     fail(Reason::NotABase, QStringLiteral("Файлы старого формата Jet не поддерживаются"));
 }
 
@@ -233,12 +254,14 @@ std::vector<JetStore::Table> readTables(const QString&) {
 
 std::unique_ptr<JetStore> JetStore::open(const QString& path,
                                          const std::optional<QString>& password) {
-    QString stored = checkedHeaderPassword(path);
+    Header header = checkedHeader(path);
+    QString& stored = header.password;
     // Jet compares the password exactly as stored, letter case included. The marker stands
     // for "no password" and so never matches one.
     if (!stored.isEmpty() && (!password || *password != stored))
         fail(Reason::Authentication, QStringLiteral("Неверный пароль базы"));
-    return std::unique_ptr<JetStore>(new JetStore(std::move(stored), readTables(path)));
+    return std::unique_ptr<JetStore>(
+        new JetStore(std::move(stored), readTables(path, header.pageCount)));
 }
 
 const JetStore::Table& JetStore::table(const QString& name) const {

@@ -7,9 +7,13 @@
 
 namespace testsupport {
 
-TempFolder::TempFolder() { dir_.setAutoRemove(true); }
+TempFolder::TempFolder() {
+    dir_.setAutoRemove(true);
+}
 
-QString TempFolder::path(const QString& name) const { return dir_.filePath(name); }
+QString TempFolder::path(const QString& name) const {
+    return dir_.filePath(name);
+}
 
 QString makeBase(const TempFolder& folder, const QString& name, int questions) {
     const QString path = folder.path(name);
