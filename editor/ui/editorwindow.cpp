@@ -1,11 +1,409 @@
 #include "editor/ui/editorwindow.h"
 
+#include "desktop/application.h"
+#include "desktop/dialogs.h"
+#include "desktop/services.h"
+#include "editor/ui/limitedtextedit.h"
+#include "editor/ui/settingspanel.h"
+#include "questionbase/catalog.h"
+#include "questionbase/connectionstring.h"
+#include "questionbase/error.h"
+#include "questionbase/steps.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+
 namespace editor {
+
+namespace {
+
+constexpr int kQuestionMaxLength = 222;
+constexpr int kOptionMaxLength = 120;
+constexpr int kPictureMaxLength = 120;  // the size of the picture column
+
+const QString kBaseFilter = QStringLiteral("*.mdb ( базы данных Access )|*.mdb|");
+
+struct OptionBox {
+    const char* designText;
+    const char* accessible;
+    int top;
+};
+
+constexpr OptionBox kOptionBoxes[5] = {
+    {"ПЕРВЫЙ ВАРИАНТ ОТВЕТА", "Первый вариант ответа", 1435},
+    {"ВТОРОЙ ВАРИАНТ ОТВЕТА", "Второй вариант ответа", 2145},
+    {"ТРЕТИЙ ВАРИАНТ ОТВЕТА", "Третий вариант ответа", 2805},
+    {"ЧЕТВЕРТЫЙ ВАРИАНТ ОТВЕТА", "Четвертый вариант ответа", 3515},
+    {"ПЯТЫЙ ВАРИАНТ ОТВЕТА", "Пятый вариант ответа", 4225},
+};
+
+}  // namespace
 
 Editor::Editor(desktop::Dialogs& dialogs, desktop::Services& services, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), services_(services) {
     setObjectName(QStringLiteral("Editor"));
-    setWindowTitle(QStringLiteral("Tambris"));
+    setWindowTitle(title());
+    setAccessibleName(title());
+    // A fixed single frame: minimise, no maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    buildControls();
+    buildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    Form_Load();
 }
+
+Editor::~Editor() {
+    Form_QueryUnload();
+}
+
+QString Editor::title() const {
+    return QStringLiteral("Tambris");
+}
+
+void Editor::buildControls() {
+    using desktop::twipsRect;
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(twipsRect(0, 0, 10080, 7125).size());
+    client->setAutoFillBackground(true);
+    QPalette white = client->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    client->setPalette(white);
+    setCentralWidget(client);
+
+    Text1 = new LimitedTextEdit(kQuestionMaxLength, client);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setAccessibleName(QStringLiteral("Вопрос"));
+    Text1->setGeometry(twipsRect(-8, -25, 10110, 1500));
+    Text1->setPlainText(QStringLiteral("ВОПРОС"));
+
+    for (int i = 0; i < 5; ++i) {
+        const OptionBox& box = kOptionBoxes[i];
+        Text[i] = new LimitedTextEdit(kOptionMaxLength, client);
+        Text[i]->setAccessibleName(QString::fromUtf8(box.accessible));
+        Text[i]->setGeometry(twipsRect(-8, box.top, 10110, 750));
+        Text[i]->setPlainText(QString::fromUtf8(box.designText));
+    }
+    // The option array is Text(0)…Text(4) on the form; the names carry the index.
+    for (int i = 0; i < 5; ++i)
+        Text[i]->setObjectName(QStringLiteral("Text%1").arg(i));
+
+    Label1 = new QLabel(QStringLiteral("Номер верного варианта"), client);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setAccessibleName(Label1->text());
+    Label1->setGeometry(twipsRect(120, 5160, 3015, 255));
+
+    Text2 = new QLineEdit(client);
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Text2->setAccessibleName(QStringLiteral("Номер верного варианта"));
+    Text2->setGeometry(twipsRect(3120, 5160, 855, 375));
+    Label1->setBuddy(Text2);
+
+    Label2 = new QLabel(QStringLiteral("Картинка к вопросу"), client);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setAccessibleName(Label2->text());
+    Label2->setGeometry(twipsRect(4200, 5160, 2415, 255));
+
+    ulik = new QLineEdit(client);
+    ulik->setObjectName(QStringLiteral("ulik"));
+    ulik->setAccessibleName(QStringLiteral("Картинка к вопросу"));
+    ulik->setGeometry(twipsRect(6600, 5160, 2055, 375));
+    ulik->setMaxLength(kPictureMaxLength);
+    Label2->setBuddy(ulik);
+
+    const auto button = [&](QPushButton*& target, const char* name, const QString& caption,
+                            const QRect& geometry, void (Editor::*handler)()) {
+        target = new QPushButton(caption, client);
+        target->setObjectName(QString::fromLatin1(name));
+        target->setAccessibleName(caption);
+        target->setGeometry(geometry);
+        connect(target, &QPushButton::clicked, this, handler);
+    };
+    button(Command1, "Command1", QStringLiteral("найти"), twipsRect(8760, 5160, 1215, 375),
+           &Editor::Command1_Click);
+    button(Command2, "Command2", QStringLiteral("Назад"), twipsRect(240, 5760, 2175, 495),
+           &Editor::Command2_Click);
+    button(Command4, "Command4", QStringLiteral("Удалить вопрос"), twipsRect(2720, 5760, 2175, 495),
+           &Editor::Command4_Click);
+    button(Command5, "Command5", QStringLiteral("Создать новый вопрос"),
+           twipsRect(5200, 5760, 2175, 495), &Editor::Command5_Click);
+    button(Command3, "Command3", QStringLiteral("Вперед"), twipsRect(7680, 5760, 2175, 495),
+           &Editor::Command3_Click);
+    button(Command7, "Command7", QStringLiteral("Сохранить"), twipsRect(7680, 6420, 2175, 495),
+           &Editor::Command7_Click);
+
+    nomerok = new QLabel(QStringLiteral("Вопрос №"), client);
+    nomerok->setObjectName(QStringLiteral("nomerok"));
+    nomerok->setAccessibleName(QStringLiteral("Номер вопроса"));
+    nomerok->setGeometry(twipsRect(360, 6480, 5295, 375));
+
+    infosik = new SettingsPanel(client);
+    infosik->hide();
+    infosik->raise();
+    connect(infosik, &SettingsPanel::dismissed, this, &Editor::hideSettings);
+    connect(infosik->Command6, &QPushButton::clicked, this, &Editor::Command6_Click);
+}
+
+void Editor::buildMenus() {
+    const auto item = [this](QWidget* menu, const char* name, const QString& caption,
+                             void (Editor::*handler)()) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QString::fromLatin1(name));
+        menu->addAction(action);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    QMenuBar* bar = menuBar();
+    bar->setAccessibleName(QStringLiteral("Меню"));
+    crtestAction = item(bar, "crtest", QStringLiteral("Создать новый тест"), &Editor::crtest);
+    optestAction =
+        item(bar, "optest", QStringLiteral("Открыть для редактирования"), &Editor::optest);
+    paro = bar->addMenu(QStringLiteral("пароль"));
+    paro->setObjectName(QStringLiteral("paro"));
+    paro->setAccessibleName(QStringLiteral("пароль"));
+    zadparAction = item(paro, "zadpar", QStringLiteral("задать пароль"), &Editor::zadpar);
+    chpasAction = item(paro, "chpas", QStringLiteral("изменить пароль"), &Editor::chpas);
+    delpasAction = item(paro, "delpas", QStringLiteral("удалить пароль"), &Editor::delpas);
+    infossiAction = item(bar, "infossi", QStringLiteral("настрой-ка параметры"), &Editor::infossi);
+}
+
+QString Editor::pictureFieldText() const {
+    return ulik->text();
+}
+
+void Editor::pictureChosen(const QString& path) {
+    karti = path;
+    choo();
+}
+
+void Editor::Form_Load() {
+    // The data-access objects are members: created with the window, unopened.
+    parol = qb::kEmptyPasswordMarker;
+}
+
+void Editor::setQuestionFieldsEnabled(bool enabled) {
+    Text1->setEnabled(enabled);
+    Text2->setEnabled(enabled);
+    for (LimitedTextEdit* box : Text)
+        box->setEnabled(enabled);
+    ulik->setEnabled(enabled);
+}
+
+void Editor::showCaption() {
+    nomerok->setText(QStringLiteral("Вопрос № %1 из %2").arg(tekuschiy).arg(voprosy.recordCount()));
+}
+
+void Editor::chisto() {
+    setQuestionFieldsEnabled(false);
+    nomerok->clear();
+    Text1->clear();
+    Text2->clear();
+    for (LimitedTextEdit* box : Text)
+        box->clear();
+    ulik->clear();
+}
+
+void Editor::optest() {
+    qb::skipIfFails([&] {
+        if (voprosy.isOpen())
+            voprosy.close();
+    });
+    qb::skipIfFails([&] {
+        if (nastroyki.isOpen())
+            nastroyki.close();
+    });
+    qb::skipIfFails([&] {
+        if (baza.isOpen())
+            baza.close();
+    });
+    qb::skipIfFails([&] { chisto(); });
+    qb::skipIfFails([&] { infosik->hide(); });
+
+    // A cancelled dialog and every other failure end the action without a word; the base that
+    // was open is closed already.
+    qb::runOrFail(
+        [&] {
+            desktop::FileDialogOptions options;
+            options.initialFolder = services_.programFolder();
+            options.filter = kBaseFilter;
+            options.hideReadOnly = true;
+            options.fileMustExist = true;
+            options.title = QStringLiteral("Открываем базу вопросов для редактирования");
+            const std::optional<QString> chosen = dialogs_.openFile(options);
+            if (!chosen)
+                return;
+            adresok = *chosen;
+            popytki = 0;
+            parol = qb::kEmptyPasswordMarker;
+            nachali();
+        },
+        [](const qb::Error&) {});
+}
+
+void Editor::nachali() {
+    // Steps before the connection run under the caller's regime.
+    if (adresok.isEmpty() || !services_.fileExists(adresok))
+        return;
+    nomerok->clear();
+    Text1->clear();
+    Text2->clear();
+    for (LimitedTextEdit* box : Text)
+        box->clear();
+    ulik->clear();
+    setQuestionFieldsEnabled(false);
+
+    bool connected = false;
+    qb::runOrFail(
+        [&] {
+            baza.setMode(qb::kModeShareExclusive);
+            baza.open(qb::connectionStringFor(adresok, parol));
+            connected = true;
+        },
+        [&](const qb::Error& error) {
+            ++popytki;
+            if (error.code() != qb::kAuthenticationFailed)
+                return;
+            if (popytki < 4) {
+                parol = dialogs_.input(title(), QStringLiteral("Введите пароль"));
+                nachali();
+            } else {
+                dialogs_.message(title(), QStringLiteral("А вот пароль к тесту нужно знать! И не "
+                                                         "нужно пытаться его угадать!"));
+                close();
+            }
+        });
+    if (!connected)
+        return;
+
+    // From here a failing step is skipped and the next one runs.
+    bool hasTest = false;
+    qb::skipIfFails([&] {
+        qb::Catalog katalog;
+        katalog.setActiveConnection(&baza);
+        hasTest = katalog.hasTable(QStringLiteral("test"));
+    });
+    if (!hasTest) {
+        dialogs_.message(
+            title(),
+            QStringLiteral("Ошибка! Эта база не похожа на базу вопросов к программе Vorta"));
+        qb::skipIfFails([&] { baza.close(); });
+        return;
+    }
+    qb::skipIfFails([&] { voprosy.openOn(baza, QStringLiteral("SELECT * FROM test")); });
+    polya.clear();
+    qb::skipIfFails([&] { polya = voprosy.fieldNames(); });
+
+    const auto hasColumn = [&](const QString& upper) {
+        for (const QString& name : polya) {
+            if (name.toUpper() == upper)
+                return true;
+        }
+        return false;
+    };
+    const auto refuse = [&](const QString& text) {
+        dialogs_.message(title(), text);
+        qb::skipIfFails([&] { voprosy.close(); });
+        qb::skipIfFails([&] { nastroyki.close(); });
+        qb::skipIfFails([&] { baza.close(); });
+    };
+    if (!hasColumn(QStringLiteral("ВОПРОС"))) {
+        refuse(QStringLiteral("Ошибка! В базе вопросов отсутствует поле вопрос"));
+        return;
+    }
+    if (!hasColumn(QStringLiteral("ВЕРНЫЙ"))) {
+        refuse(QStringLiteral("Ошибка! В базе вопросов отсутствует поле номера верного ответа"));
+        return;
+    }
+
+    qb::skipIfFails([&] { nastroyki.openOn(baza, QStringLiteral("SELECT * FROM info")); });
+
+    bool empty = false;
+    qb::skipIfFails([&] { empty = voprosy.recordCount() <= 0; });
+    if (empty) {
+        qb::skipIfFails([&] { voprosy.addNew(); });
+        qb::skipIfFails([&] { voprosy.field(QStringLiteral("вопрос")).setValue(QString()); });
+        qb::skipIfFails([&] { voprosy.field(QStringLiteral("ответ1")).setValue(QString()); });
+        qb::skipIfFails([&] { voprosy.field(QStringLiteral("ответ2")).setValue(QString()); });
+        qb::skipIfFails([&] { voprosy.field(QStringLiteral("верный")).setValue(1); });
+        qb::skipIfFails([&] { voprosy.update(); });
+    }
+
+    qb::skipIfFails([&] { setQuestionFieldsEnabled(true); });
+    qb::skipIfFails([&] { infosik->hide(); });
+    qb::skipIfFails([&] { voprosy.moveFirst(); });
+    fillFromRow();
+    tekuschiy = 1;
+    qb::skipIfFails([&] { showCaption(); });
+}
+
+void Editor::fillFromRow() {
+    // An absent or unreadable value leaves its field empty.
+    const auto columnText = [&](const QString& column) {
+        return voprosy.field(column).value().toString();
+    };
+    qb::skipIfFails([&] { Text2->setText(columnText(QStringLiteral("верный"))); });
+    qb::skipIfFails([&] { Text1->setStoredText(voprosy.field(QStringLiteral("вопрос")).text()); });
+    for (int i = 0; i < 5; ++i) {
+        qb::skipIfFails([&] {
+            qb::Field option = voprosy.field(QStringLiteral("ответ%1").arg(i + 1));
+            Text[i]->setStoredText(option.actualSize() != 0 ? option.text() : QString());
+        });
+    }
+    qb::skipIfFails([&] {
+        qb::Field picture = voprosy.field(QStringLiteral("фото"));
+        ulik->setText(picture.actualSize() != 0 ? picture.text() : QString());
+    });
+}
+
+void Editor::edituem() {
+    // The first two steps run under the caller's regime.
+    if (voprosy.bof())
+        voprosy.moveFirst();
+    showCaption();
+
+    for (LimitedTextEdit* box : Text)
+        qb::skipIfFails([&] { box->clear(); });
+    qb::skipIfFails([&] { ulik->clear(); });
+    qb::skipIfFails([&] { Text2->clear(); });
+    qb::skipIfFails([&] { Text1->clear(); });
+    fillFromRow();
+}
+
+void Editor::Form_QueryUnload() {
+    qb::skipIfFails([&] {
+        if (voprosy.isOpen())
+            voprosy.close();
+    });
+    qb::skipIfFails([&] {
+        if (nastroyki.isOpen())
+            nastroyki.close();
+    });
+    qb::skipIfFails([&] {
+        if (baza.isOpen())
+            baza.close();
+    });
+}
+
+void Editor::closeEvent(QCloseEvent* event) {
+    // Nothing is asked and closing is never cancelled; what is on screen is not stored.
+    Form_QueryUnload();
+    event->accept();
+}
+
+void Editor::reportDataFailure(const QString& what) {
+    dialogs_.message(title(), what + QStringLiteral(" Возможно, диск заполнен, файл базы удалён "
+                                                    "или папка защищена от записи."));
+}
+
+void Editor::showPictureWindow() {}
+
+void Editor::choo() {}
 
 }  // namespace editor

@@ -1,6 +1,19 @@
 #pragma once
 
+#include "editor/ui/picturehost.h"
+#include "questionbase/connection.h"
+#include "questionbase/recordset.h"
+
 #include <QMainWindow>
+#include <QStringList>
+
+#include <array>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
 
 namespace desktop {
 class Dialogs;
@@ -9,14 +22,113 @@ class Services;
 
 namespace editor {
 
-class Editor : public QMainWindow {
+class LimitedTextEdit;
+class SettingsPanel;
+
+// The main window of Tambris: one question of the open base at a time, and the whole editing
+// state. Handlers are named after the procedures and controls they stand for, so tests and
+// the picture window can call them directly.
+class Editor : public QMainWindow, public PictureHost {
     Q_OBJECT
 public:
     Editor(desktop::Dialogs& dialogs, desktop::Services& services, QWidget* parent = nullptr);
+    ~Editor() override;
+
+    // PictureHost
+    QString baseFilePath() const override { return adresok; }
+    QString pictureFieldText() const override;
+    void pictureChosen(const QString& path) override;
+
+    // ---- window state ----
+    QString adresok;  // full path of the base being opened or open
+    QString karti;    // full path of the picture last chosen in the picture window
+    qb::Connection baza;
+    qb::Recordset voprosy;    // SELECT * FROM test; its current row is on screen
+    qb::Recordset nastroyki;  // SELECT * FROM info, when the base has that table
+    QString parol;            // what goes into the connection string; "_=" for none
+    int popytki = 0;          // failed connection attempts of the current opening
+    qint16 tekuschiy = 0;     // 1-based position of the question on screen
+    QStringList polya;        // column names of voprosy, in column order
+    QString stariy;           // the password before a change, to restore on failure
+
+public slots:
+    // ---- opening and showing (editorwindow.cpp) ----
+    void Form_Load();
+    void optest();
+    void nachali();
+    void edituem();
+    void chisto();
+    void Form_QueryUnload();
+
+    // ---- creating a base (editorwindow_base.cpp) ----
+    void crtest();
+
+    // ---- checking, saving, moving (editorwindow_questions.cpp) ----
+    bool proverka();
+    // False when the base refused the commit; the pending change is dropped then.
+    bool zapis();
+    void Command7_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command5_Click();
+    void Command4_Click();
+    void Command1_Click();
+
+    // ---- settings panel (editorwindow_settings.cpp) ----
+    void infossi();
+    void Command6_Click();
+    void hideSettings();
+
+    // ---- passwords (editorwindow_password.cpp) ----
+    void zadpar();
+    void chpas();
+    void delpas();
+
+    // Writes the chosen picture into ulik; called once karti holds the choice.
+    void choo();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    void buildControls();
+    void buildMenus();
+    void setQuestionFieldsEnabled(bool enabled);
+    void showCaption();
+    // Fills the fields from the current row; a value that cannot be read leaves its field empty.
+    void fillFromRow();
+    // Tells the user that the base refused a change; `what` is the first sentence.
+    void reportDataFailure(const QString& what);
+    void showPictureWindow();
+    QString title() const;
+
     desktop::Dialogs& dialogs_;
     desktop::Services& services_;
+
+public:
+    // ---- controls, named as on the form ----
+    LimitedTextEdit* Text1 = nullptr;
+    std::array<LimitedTextEdit*, 5> Text{};
+    QLabel* Label1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* ulik = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command7 = nullptr;
+    QLabel* nomerok = nullptr;
+    SettingsPanel* infosik = nullptr;
+
+    QAction* crtestAction = nullptr;
+    QAction* optestAction = nullptr;
+    QMenu* paro = nullptr;
+    QAction* zadparAction = nullptr;
+    QAction* chpasAction = nullptr;
+    QAction* delpasAction = nullptr;
+    QAction* infossiAction = nullptr;
 };
 
 }  // namespace editor

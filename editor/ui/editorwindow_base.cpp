@@ -1,0 +1,60 @@
+// Creating a new, empty question base.
+
+#include "desktop/dialogs.h"
+#include "desktop/services.h"
+#include "editor/ui/editorwindow.h"
+#include "editor/ui/settingspanel.h"
+#include "questionbase/catalog.h"
+#include "questionbase/connectionstring.h"
+#include "questionbase/error.h"
+#include "questionbase/steps.h"
+
+namespace editor {
+
+void Editor::crtest() {
+    qb::skipIfFails([&] {
+        if (voprosy.isOpen())
+            voprosy.close();
+    });
+    qb::skipIfFails([&] {
+        if (nastroyki.isOpen())
+            nastroyki.close();
+    });
+    qb::skipIfFails([&] {
+        if (baza.isOpen())
+            baza.close();
+    });
+    qb::skipIfFails([&] { chisto(); });
+    qb::skipIfFails([&] { infosik->hide(); });
+
+    // A cancelled dialog or a base that cannot be written ends the action silently. The data
+    // layer writes the whole file or none of it, so a failure leaves nothing on disk.
+    qb::runOrFail(
+        [&] {
+            desktop::FileDialogOptions options;
+            options.initialFolder = services_.programFolder();
+            options.filter = QStringLiteral("*.mdb ( базы данных Access )|*.mdb|");
+            options.hideReadOnly = true;
+            options.allowNewName = true;
+            options.title = QStringLiteral("Сохраняем новую базу вопросов");
+            const std::optional<QString> chosen = dialogs_.saveFile(options);
+            if (!chosen || chosen->isEmpty())
+                return;
+            const QString path = *chosen;
+            if (services_.fileExists(path)) {
+                dialogs_.message(title(), QStringLiteral("Такой файл уже существует"));
+                return;
+            }
+            const qsizetype dot = path.lastIndexOf(u'.');
+            if (dot < 0)
+                return;  // no extension to take: the action ends without a word
+            if (path.mid(dot) != QStringLiteral(".mdb")) {
+                dialogs_.message(title(), QStringLiteral("База данных должна быть формата .mdb"));
+                return;
+            }
+            qb::Catalog::create(qb::creationStringFor(path));
+        },
+        [](const qb::Error&) {});
+}
+
+}  // namespace editor

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QFrame>
+#include <QLabel>
+
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace editor {
+
+class LimitedTextEdit;
+
+// A picture on the settings panel; a click on it closes the panel.
+class PanelPicture : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+};
+
+// The test settings frame `infosik`, laid over the whole main window. It only holds the
+// controls; the main window fills it, stores it and decides when it shows.
+class SettingsPanel : public QFrame {
+    Q_OBJECT
+public:
+    explicit SettingsPanel(QWidget* parent = nullptr);
+
+    PanelPicture* Image2 = nullptr;
+    LimitedTextEdit* info = nullptr;
+    PanelPicture* Image3 = nullptr;
+    QLineEdit* vremya = nullptr;
+    QLabel* Label3 = nullptr;
+    QRadioButton* Opti0 = nullptr;
+    QLabel* Label4 = nullptr;
+    QRadioButton* Opti1 = nullptr;
+    QPushButton* Command6 = nullptr;
+    PanelPicture* Image1 = nullptr;
+    PanelPicture* Picture1 = nullptr;
+    PanelPicture* Picture2 = nullptr;
+
+signals:
+    // A click on the panel itself or on one of its pictures.
+    void dismissed();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+};
+
+}  // namespace editor

@@ -1,0 +1,377 @@
+// The main window: its controls, opening a base (passwords, odd schemas, foreign files),
+// closing, and the exclusive hold on the open base.
+
+#include "desktop/application.h"
+#include "desktop/scripted/scripteddialogs.h"
+#include "editor/ui/editorwindow.h"
+#include "editor/ui/limitedtextedit.h"
+#include "editor/ui/settingspanel.h"
+#include "questionbase/connection.h"
+#include "questionbase/connectionstring.h"
+#include "questionbase/error.h"
+#include "tests/support/editorbases.h"
+#include "tests/support/tempbase.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+#include <sys/wait.h>
+#include <unistd.h>
+#include <memory>
+
+using editor::Editor;
+
+namespace {
+
+const QString kPasswordPrompt = QStringLiteral("Введите пароль");
+
+struct Session {
+    testsupport::TempFolder folder;
+    desktop::ScriptedDialogs dialogs;
+    desktop::ScriptedServices services;
+    std::unique_ptr<Editor> window;
+
+    Session() {
+        services.folder = folder.folder();
+        window = std::make_unique<Editor>(dialogs, services);
+        window->show();
+    }
+    void open(const QString& path) {
+        dialogs.expectOpenFile(path);
+        window->optest();
+    }
+    bool fieldsEnabled() const {
+        bool all =
+            window->Text1->isEnabled() && window->Text2->isEnabled() && window->ulik->isEnabled();
+        for (auto* box : window->Text)
+            all = all && box->isEnabled();
+        return all;
+    }
+    bool fieldsDisabledAndEmpty() const {
+        bool none = !window->Text1->isEnabled() && window->Text1->toPlainText().isEmpty() &&
+                    !window->Text2->isEnabled() && window->Text2->text().isEmpty() &&
+                    !window->ulik->isEnabled() && window->ulik->text().isEmpty();
+        for (auto* box : window->Text)
+            none = none && !box->isEnabled() && box->toPlainText().isEmpty();
+        return none && window->nomerok->text().isEmpty();
+    }
+};
+
+// Opens the base in a child process, as another program would. 0: opened, 1: refused.
+int openInOtherProcess(const QString& path) {
+    const pid_t child = fork();
+    if (child == 0) {
+        int result = 0;
+        try {
+            qb::Connection other;
+            other.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+        } catch (const qb::Error&) {
+            result = 1;
+        }
+        _exit(result);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+class TestEditorWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void controlsAndMenus();
+    void opensBaseWithoutPasswordAtOnce();
+    void passwordPrompts_data();
+    void passwordPrompts();
+    void emptyBaseGetsItsFirstRowStored();
+    void cancelledOpenClosesTheOpenBase();
+    void schemas_data();
+    void schemas();
+    void fileThatIsNotABaseOpensNothing();
+    void anotherProcessCannotOpenTheHeldBase();
+    void closingDropsUnsavedEdits();
+};
+
+void TestEditorWindow::controlsAndMenus() {
+    Session s;
+    Editor& w = *s.window;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Tambris"));
+    QCOMPARE(w.centralWidget()->size(), QSize(672, 475));
+
+    const QStringList names = {
+        "Text1",   "Text0",    "Text2",    "Text3",    "Text4",    "Label1",   "Label2",
+        "ulik",    "Command1", "Command2", "Command4", "Command5", "Command3", "Command7",
+        "nomerok", "infosik",  "info",     "vremya",   "Opti0",    "Opti1",    "Command6",
+        "Image1",  "Image2",   "Image3",   "Picture1", "Picture2", "Label3",   "Label4"};
+    for (const QString& name : names) {
+        auto* control = w.findChild<QWidget*>(name);
+        QVERIFY2(control != nullptr, qPrintable(name));
+        QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(name));
+    }
+    // The option array: Text0…Text4 are the five option boxes, Text1 also names the question.
+    QCOMPARE(w.Text[2]->objectName(), QStringLiteral("Text2"));
+    QVERIFY(w.findChild<QLineEdit*>(QStringLiteral("Text2")) == w.Text2);
+    QVERIFY(w.findChild<QPlainTextEdit*>(QStringLiteral("Text1")) == w.Text1);
+
+    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("ВОПРОС"));
+    QCOMPARE(w.Text[3]->toPlainText(), QStringLiteral("ЧЕТВЕРТЫЙ ВАРИАНТ ОТВЕТА"));
+    QCOMPARE(w.Text1->maxLength(), 222);
+    for (auto* box : w.Text)
+        QCOMPARE(box->maxLength(), 120);
+    QCOMPARE(w.ulik->maxLength(), 120);
+    QCOMPARE(w.nomerok->text(), QStringLiteral("Вопрос №"));
+    QCOMPARE(w.Command4->text(), QStringLiteral("Удалить вопрос"));
+    QCOMPARE(w.Command7->geometry(), desktop::twipsRect(7680, 6420, 2175, 495));
+    QCOMPARE(w.Text2->geometry(), desktop::twipsRect(3120, 5160, 855, 375));
+    QVERIFY(!w.infosik->isVisible());
+    QCOMPARE(w.parol, QStringLiteral("_="));
+    QCOMPARE(w.tekuschiy, qint16(0));
+
+    const QList<std::pair<const char*, const char*>> items = {
+        {"crtest", "Создать новый тест"}, {"optest", "Открыть для редактирования"},
+        {"zadpar", "задать пароль"},      {"chpas", "изменить пароль"},
+        {"delpas", "удалить пароль"},     {"infossi", "настрой-ка параметры"}};
+    for (const auto& [name, caption] : items) {
+        auto* action = w.findChild<QAction*>(QString::fromLatin1(name));
+        QVERIFY2(action != nullptr, name);
+        QCOMPARE(action->text(), QString::fromUtf8(caption));
+    }
+    auto* paro = w.findChild<QMenu*>(QStringLiteral("paro"));
+    QVERIFY(paro != nullptr);
+    QCOMPARE(paro->title(), QStringLiteral("пароль"));
+    QCOMPARE(paro->actions().size(), 3);
+}
+
+void TestEditorWindow::opensBaseWithoutPasswordAtOnce() {
+    Session s;
+    const QString path = testsupport::makeBase(s.folder, QStringLiteral("a.mdb"), 3);
+    s.open(path);
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QCOMPARE(s.dialogs.shown().size(), 1);  // the open dialog, and no box
+    const auto& options = s.dialogs.shown().first().options;
+    QCOMPARE(options.title, QStringLiteral("Открываем базу вопросов для редактирования"));
+    QCOMPARE(options.initialFolder, s.folder.folder());
+    QCOMPARE(options.filter, QStringLiteral("*.mdb ( базы данных Access )|*.mdb|"));
+    QVERIFY(options.fileMustExist);
+
+    Editor& w = *s.window;
+    QCOMPARE(w.adresok, path);
+    QVERIFY(w.baza.isOpen());
+    QCOMPARE(w.tekuschiy, qint16(1));
+    QCOMPARE(w.nomerok->text(), QStringLiteral("Вопрос № 1 из 3"));
+    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("Вопрос 1"));
+    QCOMPARE(w.Text[0]->toPlainText(), QStringLiteral("Ответ 1.1"));
+    QCOMPARE(w.Text[1]->toPlainText(), QStringLiteral("Ответ 1.2"));
+    QCOMPARE(w.Text[2]->toPlainText(), QString());
+    QCOMPARE(w.Text2->text(), QStringLiteral("2"));
+    QCOMPARE(w.polya.first(), QStringLiteral("номер"));
+    QCOMPARE(w.polya.size(), 9);
+    QVERIFY(w.nastroyki.isOpen());
+    QVERIFY(s.fieldsEnabled());
+}
+
+void TestEditorWindow::passwordPrompts_data() {
+    QTest::addColumn<int>("wrongAnswers");
+    QTest::newRow("right at the first prompt") << 0;
+    QTest::newRow("right at the second prompt") << 1;
+    QTest::newRow("right at the third prompt") << 2;
+    QTest::newRow("three wrong answers") << 3;
+}
+
+void TestEditorWindow::passwordPrompts() {
+    QFETCH(int, wrongAnswers);
+    Session s;
+    const QString path = testsupport::makeBase(s.folder, QStringLiteral("p.mdb"), 2);
+    testsupport::protectBase(path, QStringLiteral("секрет"));
+
+    s.dialogs.expectOpenFile(path);
+    for (int i = 0; i < wrongAnswers; ++i)
+        s.dialogs.expectInput(i == 0 ? QString() : QStringLiteral("нет%1").arg(i), kPasswordPrompt);
+    if (wrongAnswers < 3) {
+        s.dialogs.expectInput(QStringLiteral("секрет"), kPasswordPrompt);
+    } else {
+        s.dialogs.expectMessage(
+            QStringLiteral("А вот пароль к тесту нужно знать! И не нужно пытаться его угадать!"));
+    }
+    s.window->optest();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    for (const auto& box : s.dialogs.shown()) {
+        if (box.kind != desktop::ScriptedDialogs::Kind::OpenFile)
+            QCOMPARE(box.title, QStringLiteral("Tambris"));
+    }
+
+    if (wrongAnswers < 3) {
+        QVERIFY(s.window->baza.isOpen());
+        QCOMPARE(s.window->parol, QStringLiteral("секрет"));
+        QCOMPARE(s.window->popytki, wrongAnswers + 1);
+        QCOMPARE(s.window->nomerok->text(), QStringLiteral("Вопрос № 1 из 2"));
+        QVERIFY(s.window->isVisible());
+    } else {
+        QVERIFY(!s.window->isVisible());
+        QVERIFY(!s.window->baza.isOpen());
+        QCOMPARE(openInOtherProcess(path), 1);  // still protected, but no longer held
+    }
+}
+
+void TestEditorWindow::emptyBaseGetsItsFirstRowStored() {
+    Session s;
+    const QString path = testsupport::makeBase(s.folder, QStringLiteral("e.mdb"), 0);
+    s.open(path);
+    QCOMPARE(s.window->nomerok->text(), QStringLiteral("Вопрос № 1 из 1"));
+    QCOMPARE(s.window->Text2->text(), QStringLiteral("1"));
+    QCOMPARE(s.window->Text1->toPlainText(), QString());
+    QCOMPARE(s.window->Text[0]->toPlainText(), QString());
+    s.window->close();
+
+    const auto rows = testsupport::readRows(path, QStringLiteral("test"));
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0][1], QVariant(QString()));
+    QCOMPARE(rows[0][2], QVariant(QString()));
+    QCOMPARE(rows[0][3], QVariant(QString()));
+    QVERIFY(rows[0][4].isNull());
+    QCOMPARE(rows[0][8].toInt(), 1);
+}
+
+void TestEditorWindow::cancelledOpenClosesTheOpenBase() {
+    Session s;
+    const QString path = testsupport::makeBase(s.folder, QStringLiteral("c.mdb"), 2);
+    s.open(path);
+    QVERIFY(s.window->baza.isOpen());
+    QCOMPARE(openInOtherProcess(path), 1);
+
+    s.dialogs.expectOpenFile(std::nullopt);
+    s.window->optest();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QVERIFY(s.dialogs.messages().isEmpty());
+    QVERIFY(!s.window->baza.isOpen());
+    QVERIFY(!s.window->voprosy.isOpen());
+    QVERIFY(s.fieldsDisabledAndEmpty());
+    QCOMPARE(openInOtherProcess(path), 0);
+}
+
+void TestEditorWindow::schemas_data() {
+    QTest::addColumn<QStringList>("statements");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("caption");
+
+    const QString info = QStringLiteral(
+        "CREATE TABLE info (\"код\" INTEGER PRIMARY KEY AUTOINCREMENT, \"инфо\" "
+        "TEXT, \"время\" INTEGER, \"ВремяНа\" TEXT)");
+    const auto table = [](const QString& columns) {
+        return QStringLiteral("CREATE TABLE test (\"номер\" INTEGER PRIMARY KEY AUTOINCREMENT, %1)")
+            .arg(columns);
+    };
+    const QString all = QStringLiteral(
+        "\"вопрос\" TEXT, \"ответ1\" TEXT, \"ответ2\" TEXT, \"ответ3\" TEXT, \"ответ4\" TEXT, "
+        "\"ответ5\" TEXT, \"фото\" TEXT, \"верный\" INTEGER");
+    const QString row = QStringLiteral(
+        "INSERT INTO test (\"%1\", \"ответ1\", \"ответ2\", \"%2\") VALUES ('Что?', 'да', 'нет', "
+        "2)");
+
+    QTest::newRow("upper-case question column")
+        << QStringList{table(QString(all).replace(QStringLiteral("\"вопрос\""),
+                                                  QStringLiteral("\"ВОПРОС\""))),
+                       info, row.arg(QStringLiteral("ВОПРОС"), QStringLiteral("верный"))}
+        << QString() << QStringLiteral("Вопрос № 1 из 1");
+    QTest::newRow("mixed-case correct column")
+        << QStringList{table(QString(all).replace(QStringLiteral("\"верный\""),
+                                                  QStringLiteral("\"Верный\""))),
+                       info, row.arg(QStringLiteral("вопрос"), QStringLiteral("Верный"))}
+        << QString() << QStringLiteral("Вопрос № 1 из 1");
+    QTest::newRow("no info table")
+        << QStringList{table(all), row.arg(QStringLiteral("вопрос"), QStringLiteral("верный"))}
+        << QString() << QStringLiteral("Вопрос № 1 из 1");
+    QTest::newRow("no third option column")
+        << QStringList{table(QString(all).remove(QStringLiteral("\"ответ3\" TEXT, "))), info,
+                       row.arg(QStringLiteral("вопрос"), QStringLiteral("верный"))}
+        << QString() << QStringLiteral("Вопрос № 1 из 1");
+    QTest::newRow("no question column")
+        << QStringList{table(QString(all).remove(QStringLiteral("\"вопрос\" TEXT, "))), info}
+        << QStringLiteral("Ошибка! В базе вопросов отсутствует поле вопрос") << QString();
+    QTest::newRow("no correct-option column")
+        << QStringList{table(QString(all).remove(QStringLiteral(", \"верный\" INTEGER"))), info}
+        << QStringLiteral("Ошибка! В базе вопросов отсутствует поле номера верного ответа")
+        << QString();
+    QTest::newRow("no test table")
+        << QStringList{info}
+        << QStringLiteral("Ошибка! Эта база не похожа на базу вопросов к программе Vorta")
+        << QString();
+}
+
+void TestEditorWindow::schemas() {
+    QFETCH(QStringList, statements);
+    QFETCH(QString, message);
+    QFETCH(QString, caption);
+    Session s;
+    const QString path = s.folder.path(QStringLiteral("odd.mdb"));
+    testsupport::makePlainBase(path, statements);
+    s.dialogs.expectOpenFile(path);
+    if (!message.isEmpty())
+        s.dialogs.expectMessage(message);
+    s.window->optest();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QCOMPARE(s.dialogs.messages().size(), message.isEmpty() ? 0 : 1);
+    QCOMPARE(s.window->nomerok->text(), caption);
+    QCOMPARE(s.window->baza.isOpen(), message.isEmpty());
+    if (!message.isEmpty())
+        return;
+    QCOMPARE(s.window->Text1->toPlainText(), QStringLiteral("Что?"));
+    QCOMPARE(s.window->Text2->text(), QStringLiteral("2"));
+    QCOMPARE(s.window->Text[2]->toPlainText(), QString());
+    QCOMPARE(s.window->nastroyki.isOpen(),
+             statements.join(u' ').contains(QStringLiteral("CREATE TABLE info")));
+}
+
+void TestEditorWindow::fileThatIsNotABaseOpensNothing() {
+    Session s;
+    const QString path = s.folder.path(QStringLiteral("notes.mdb"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("это просто текст, а не база вопросов\n").repeated(100));
+    file.close();
+    s.open(path);
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QVERIFY(s.dialogs.messages().isEmpty());
+    QVERIFY(!s.window->baza.isOpen());
+    QVERIFY(s.fieldsDisabledAndEmpty());
+    QVERIFY(s.window->isVisible());
+
+    s.open(s.folder.path(QStringLiteral("missing.mdb")));
+    QVERIFY(s.dialogs.messages().isEmpty());
+    QVERIFY(!s.window->baza.isOpen());
+}
+
+void TestEditorWindow::anotherProcessCannotOpenTheHeldBase() {
+    Session s;
+    const QString path = testsupport::makeBase(s.folder, QStringLiteral("h.mdb"), 4);
+    QCOMPARE(openInOtherProcess(path), 0);
+    s.open(path);
+    QCOMPARE(openInOtherProcess(path), 1);
+    // The hold survives work on the base.
+    s.window->Command3_Click();
+    s.window->Command7_Click();
+    QCOMPARE(openInOtherProcess(path), 1);
+    s.window->close();
+    QCOMPARE(openInOtherProcess(path), 0);
+}
+
+void TestEditorWindow::closingDropsUnsavedEdits() {
+    Session s;
+    const QString path = testsupport::makeBase(s.folder, QStringLiteral("d.mdb"), 1);
+    s.open(path);
+    s.window->Text1->setPlainText(QStringLiteral("Никогда не сохранится"));
+    s.window->close();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QVERIFY(s.dialogs.messages().isEmpty());
+    QCOMPARE(testsupport::readRows(path, QStringLiteral("test")).at(0).at(1).toString(),
+             QStringLiteral("Вопрос 1"));
+}
+
+QTEST_MAIN(TestEditorWindow)
+#include "tst_editorwindow.moc"
