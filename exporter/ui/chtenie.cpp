@@ -1,11 +1,267 @@
 #include "exporter/ui/chtenie.h"
 
+#include "desktop/application.h"
+#include "desktop/dialogs.h"
+#include "desktop/services.h"
+#include "exporter/core/textexport.h"
+#include "exporter/ui/opword.h"
+#include "questionbase/connectionstring.h"
+#include "questionbase/error.h"
+#include "questionbase/steps.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+
+#include <limits>
+
 namespace exporter {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Vorta в Leina");
+const QString kQuestionsQuery = QStringLiteral("SELECT * FROM test");
+const QString kBaseFilter = QStringLiteral("*.mdb ( базы данных Access )|*.mdb|");
+const QString kBaseExtension = QStringLiteral(".mdb");
+const QString kTextFilter = QStringLiteral("*.txt ( текстовые файлы )|*.txt|");
+constexpr qint16 kFailedOpensAllowed = 4;
+
+constexpr int kClientWidth = 7875;
+constexpr int kClientHeight = 3585;
+
+// A sheet of questions with a ticked answer: the window's picture and its icon.
+QPixmap drawSheet(const QSize& size) {
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::white);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal w = size.width();
+    const qreal h = size.height();
+    const QRectF sheet(w * 0.18, h * 0.06, w * 0.64, h * 0.88);
+    painter.setPen(QPen(QColor(0x40, 0x40, 0x60), std::max(1.0, w / 90)));
+    painter.setBrush(QColor(0xf4, 0xf6, 0xff));
+    painter.drawRect(sheet);
+    painter.setPen(QPen(QColor(0x70, 0x80, 0xa0), std::max(1.0, w / 120)));
+    const qreal left = sheet.left() + sheet.width() * 0.28;
+    const qreal right = sheet.right() - sheet.width() * 0.1;
+    for (int line = 0; line < 4; ++line) {
+        const qreal y = sheet.top() + sheet.height() * (0.2 + 0.2 * line);
+        painter.drawLine(QPointF(left, y), QPointF(right, y));
+        painter.drawEllipse(QPointF(sheet.left() + sheet.width() * 0.15, y), w * 0.03, w * 0.03);
+    }
+    QPainterPath tick;
+    const qreal y = sheet.top() + sheet.height() * 0.4;
+    const qreal x = sheet.left() + sheet.width() * 0.15;
+    tick.moveTo(x - w * 0.05, y - h * 0.02);
+    tick.lineTo(x, y + h * 0.05);
+    tick.lineTo(x + w * 0.1, y - h * 0.1);
+    painter.setPen(QPen(QColor(0xc0, 0x20, 0x20), std::max(2.0, w / 40), Qt::SolidLine,
+                        Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(tick);
+    return pixmap;
+}
+
+QFont controlFont() {
+    QFont font(QStringLiteral("MS Sans Serif"), 12);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+}  // namespace
 
 Chtenie::Chtenie(desktop::Dialogs& dialogs, desktop::Services& services, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), services_(services) {
     setObjectName(QStringLiteral("chtenie"));
-    setWindowTitle(QStringLiteral("Vorta в Leina"));
+    setWindowTitle(kTitle);
+    setWindowIcon(QIcon(drawSheet(QSize(64, 64))));
+    buildControls();
+
+    adresok_.clear();
+    popytki_ = 0;
+    parol_ = qb::kEmptyPasswordMarker;
+    // Qt breaks a label's line at LF; the three spaces indent the second line under the first.
+    label1_->setText(QStringLiteral("Помечать верный\n   вариант ответа"));
+    label2_->setText(QStringLiteral("Не импортировать\n   в Word картинки"));
+}
+
+Chtenie::~Chtenie() {
+    closeBase();
+}
+
+void Chtenie::buildControls() {
+    opbaAction_ = menuBar()->addAction(QStringLiteral("выбрать файл вопросов"));
+    opbaAction_->setObjectName(QStringLiteral("opba"));
+    menuBar()->setAccessibleName(QStringLiteral("Меню"));
+    connect(opbaAction_, &QAction::triggered, this, &Chtenie::opba);
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(desktop::pixels(kClientWidth), desktop::pixels(kClientHeight));
+    QPalette white = client->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    client->setPalette(white);
+    client->setAutoFillBackground(true);
+    setCentralWidget(client);
+
+    const QFont font = controlFont();
+    auto place = [&](QWidget* widget, const char* name, const QString& accessible, QRect geometry) {
+        widget->setObjectName(QLatin1String(name));
+        widget->setAccessibleName(accessible);
+        widget->setGeometry(geometry);
+    };
+
+    opwordButton_ = new QPushButton(QStringLiteral("импорт в Microsoft Word"), client);
+    opwordButton_->setFont(font);
+    place(opwordButton_, "opword", QStringLiteral("импорт в Microsoft Word"),
+          desktop::twipsRect(532, 225, 3255, 615));
+    connect(opwordButton_, &QPushButton::clicked, this, &Chtenie::opword);
+
+    savtextButton_ = new QPushButton(QStringLiteral("сохранить в Leina"), client);
+    savtextButton_->setFont(font);
+    place(savtextButton_, "savtext", QStringLiteral("сохранить в Leina"),
+          desktop::twipsRect(4087, 225, 3255, 615));
+    connect(savtextButton_, &QPushButton::clicked, this, &Chtenie::savtext);
+
+    label1_ = new QLabel(QStringLiteral("Помечать верный"), client);
+    label1_->setFont(font);
+    place(label1_, "Label1", QStringLiteral("Помечать верный вариант ответа"),
+          desktop::twipsRect(840, 1260, 2475, 765));
+
+    check1_ = new QCheckBox(client);
+    place(check1_, "Check1", QStringLiteral("Помечать верный вариант ответа"),
+          desktop::twipsRect(3360, 1350, 255, 375));
+
+    label2_ = new QLabel(QStringLiteral("Не импортировать"), client);
+    label2_->setFont(font);
+    place(label2_, "Label2", QStringLiteral("Не импортировать в Word картинки"),
+          desktop::twipsRect(840, 2400, 2475, 765));
+
+    check2_ = new QCheckBox(client);
+    place(check2_, "Check2", QStringLiteral("Не импортировать в Word картинки"),
+          desktop::twipsRect(3360, 2520, 255, 375));
+
+    image1_ = new QLabel(client);
+    const QRect imageRect = desktop::twipsRect(4725, 1215, 2655, 2100);
+    place(image1_, "Image1", QStringLiteral("Рисунок"), imageRect);
+    image1_->setPixmap(drawSheet(imageRect.size()));
+
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->setAccessibleName(QStringLiteral("Строка состояния"));
+
+    setFixedSize(client->width(), client->height() + menuBar()->sizeHint().height() +
+                                      statusBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void Chtenie::opba() {
+    desktop::FileDialogOptions options;
+    options.initialFolder = services_.programFolder();
+    options.filter = kBaseFilter;
+    options.hideReadOnly = true;
+    options.fileMustExist = true;
+    const std::optional<QString> chosen = dialogs_.openFile(options);
+    if (!chosen || chosen->isEmpty())
+        return;
+    // The extension is compared exactly, letter case included; anything else keeps the open
+    // base open and says nothing.
+    const qsizetype dot = chosen->lastIndexOf(u'.');
+    if (dot < 0 || chosen->mid(dot) != kBaseExtension)
+        return;
+    adresok_ = *chosen;
+    otkrytie();
+}
+
+void Chtenie::otkrytie() {
+    if (adresok_.isEmpty())
+        return;
+    closeBase();
+
+    bool askedForPassword = false;
+    qb::runOrFail(
+        [&] {
+            // No mode: the exporter only reads, and must not keep the editor out of the file.
+            baza_.open(qb::connectionStringFor(adresok_, parol_));
+            voprosy_.openOn(baza_, kQuestionsQuery);
+        },
+        [&](const qb::Error& error) {
+            // Saturates rather than wrapping; long before that the password failures end it.
+            if (popytki_ < std::numeric_limits<qint16>::max())
+                ++popytki_;
+            if (error.code() != qb::kAuthenticationFailed)
+                return;
+            if (popytki_ >= kFailedOpensAllowed) {
+                dialogs_.message(kTitle, QStringLiteral("Вы забыли пароль к тесту?!"));
+                closeBase();
+                close();
+                return;
+            }
+            parol_ = dialogs_.input(kTitle, QStringLiteral("Введите пароль"));
+            askedForPassword = true;
+        });
+    if (askedForPassword)
+        otkrytie();
+}
+
+void Chtenie::savtext() {
+    qb::runOrFail(
+        [&] {
+            if (!baza_.isOpen())
+                return;
+            if (voprosy_.recordCount() == 0)
+                return;
+            desktop::FileDialogOptions options;
+            options.title = QStringLiteral("Сохраняем в текстовой файл");
+            options.initialFolder = services_.programFolder();
+            options.filter = kTextFilter;
+            options.hideReadOnly = true;
+            options.allowNewName = true;
+            const std::optional<QString> chosen = dialogs_.saveFile(options);
+            if (!chosen || chosen->isEmpty())
+                return;
+            if (services_.fileExists(*chosen) &&
+                !dialogs_.askYesNo(QStringLiteral("Leina"),
+                                   QStringLiteral("Такой файл уже существует. Заменить?")))
+                return;
+            saveQuestionsText(voprosy_, check1_->isChecked(), *chosen);
+        },
+        [&](const qb::Error&) {
+            dialogs_.message(kTitle, QStringLiteral("Произошла ошибка. Все ли верно?"));
+        });
+}
+
+void Chtenie::opword() {
+    WordExportContext context{
+        baza_,    voprosy_,  adresok_,   check1_->isChecked(), check2_->isChecked(),
+        dialogs_, services_, statusBar()};
+    exporter::opword(context);
+}
+
+void Chtenie::closeEvent(QCloseEvent* event) {
+    closeBase();
+    event->accept();
+}
+
+void Chtenie::closeBase() noexcept {
+    qb::skipIfFails([&] {
+        if (voprosy_.isOpen())
+            voprosy_.close();
+    });
+    qb::skipIfFails([&] {
+        if (baza_.isOpen())
+            baza_.close();
+    });
 }
 
 }  // namespace exporter

@@ -1,0 +1,48 @@
+#include "tests/support/questionrows.h"
+
+#include "questionbase/catalog.h"
+#include "questionbase/connection.h"
+#include "questionbase/connectionstring.h"
+#include "questionbase/recordset.h"
+#include "questionbase/sqlite.h"
+
+namespace testsupport {
+
+QString makeQuestionBase(const TempFolder& folder, const QString& name,
+                         const QList<QuestionRow>& rows, const QString& password) {
+    const QString path = folder.path(name);
+    qb::Catalog::create(qb::creationStringFor(path));
+    qb::Connection connection;
+    connection.setMode(qb::kModeShareExclusive);
+    connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+    {
+        qb::Recordset recordset;
+        recordset.openOn(connection, QStringLiteral("SELECT * FROM test"));
+        for (const QuestionRow& row : rows) {
+            recordset.addNew();
+            for (int i = 0; i < 6; ++i) {
+                if (!row.fields[i].isNull())
+                    recordset.field(i + 1).setValue(row.fields[i]);
+            }
+            recordset.field(QStringLiteral("верный")).setValue(row.correct);
+            recordset.update();
+        }
+        recordset.close();
+    }
+    if (!password.isEmpty())
+        connection.execute(QStringLiteral("ALTER Database Password %1 _=").arg(password));
+    connection.close();
+    return path;
+}
+
+QString makePlainBase(const TempFolder& folder, const QString& name,
+                      const QStringList& statements) {
+    const QString path = folder.path(name);
+    qb::sqlite::Database db = qb::sqlite::Database::open(path, true);
+    for (const QString& statement : statements)
+        db.exec(statement);
+    db.close();
+    return path;
+}
+
+}  // namespace testsupport
