@@ -231,7 +231,7 @@ Settings parseSettings(const QJsonValue& value, int line) {
         failAt(line, QStringLiteral("\"seconds\" must be 0 to 32767"));
     if (object.contains(QStringLiteral("per")))
         settings.per = object.value(QStringLiteral("per")).toString();
-    if (settings.per != QLatin1String("тест") && settings.per != QStringLiteral("вопрос"))
+    if (settings.per != QStringLiteral("тест") && settings.per != QStringLiteral("вопрос"))
         failAt(line, QStringLiteral("\"per\" must be \"тест\" or \"вопрос\""));
     return settings;
 }
