@@ -1,0 +1,73 @@
+# Installing like a desktop program: menu entries, icons, the sample base, and the Debian
+# package. Only what the two programs need is installed; the tools that make it are not.
+find_package(Qt6 REQUIRED COMPONENTS Svg)
+
+set(TAMBRIS_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+set(TAMBRIS_SAMPLE_PASSWORD "obrazec2025")
+set(TAMBRIS_SAMPLE_SOURCE ${TAMBRIS_PACKAGING_DIR}/sample/questions.jsonl)
+set(TAMBRIS_SAMPLE_DIR ${PROJECT_BINARY_DIR}/packaging/sample)
+
+qt_add_executable(svgtopng ${TAMBRIS_PACKAGING_DIR}/svgtopng.cpp)
+target_link_libraries(svgtopng PRIVATE Qt6::Gui Qt6::Svg)
+
+set(icon_outputs)
+foreach(app tambris vorta-v-leina)
+  set(svg ${TAMBRIS_PACKAGING_DIR}/icons/${app}.svg)
+  foreach(size 16 24 32 48 64 128 256)
+    set(dir ${PROJECT_BINARY_DIR}/packaging/icons/${size}x${size})
+    add_custom_command(OUTPUT ${dir}/${app}.png
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+      COMMAND svgtopng ${svg} ${size} ${dir}/${app}.png
+      DEPENDS svgtopng ${svg}
+      VERBATIM)
+    list(APPEND icon_outputs ${dir}/${app}.png)
+    install(FILES ${dir}/${app}.png DESTINATION share/icons/hicolor/${size}x${size}/apps)
+  endforeach()
+  install(FILES ${svg} DESTINATION share/icons/hicolor/scalable/apps)
+  install(FILES ${TAMBRIS_PACKAGING_DIR}/${app}.desktop DESTINATION share/applications)
+endforeach()
+
+# The sample is rebuilt from scratch: the importer refuses to write over an existing base.
+add_custom_command(
+  OUTPUT ${TAMBRIS_SAMPLE_DIR}/sample.mdb ${TAMBRIS_SAMPLE_DIR}/sample-password.mdb
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${TAMBRIS_SAMPLE_DIR}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${TAMBRIS_SAMPLE_DIR}
+  COMMAND qbtool import --source ${TAMBRIS_SAMPLE_SOURCE} ${TAMBRIS_SAMPLE_DIR}/sample.mdb
+  COMMAND qbtool import --source ${TAMBRIS_SAMPLE_SOURCE} --password ${TAMBRIS_SAMPLE_PASSWORD}
+          ${TAMBRIS_SAMPLE_DIR}/sample-password.mdb
+  DEPENDS qbtool ${TAMBRIS_SAMPLE_SOURCE}
+  VERBATIM)
+
+add_custom_target(packaging_assets ALL DEPENDS ${icon_outputs}
+  ${TAMBRIS_SAMPLE_DIR}/sample.mdb ${TAMBRIS_SAMPLE_DIR}/sample-password.mdb)
+install(DIRECTORY ${TAMBRIS_SAMPLE_DIR}/ DESTINATION share/tambris/sample)
+
+set(CPACK_PACKAGE_NAME tambris)
+set(CPACK_PACKAGE_VENDOR "Tambris")
+set(CPACK_PACKAGE_CONTACT "Tambris developers <tambris@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "multiple-choice test editor and exporter (Russian)")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Tambris edits question bases for multiple-choice tests; Vorta в Leina exports them to a\
+ Windows-1251 text file or a Word document. Both have a Russian interface. A sample base is\
+ installed in /usr/share/tambris/sample.")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION education)
+# The libraries the programs link come from dpkg-shlibdeps; these are loaded at run time
+# instead: the desktop platform plugin and Qt's own Russian texts.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
+include(CPack)
+
+if(BUILD_TESTING)
+  if(TARGET packaging_tst_sampleimport)
+    target_link_libraries(packaging_tst_sampleimport PRIVATE qbtool_core)
+  endif()
+  add_test(NAME packaging.package
+    COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packaging/package_test.sh
+            ${PROJECT_BINARY_DIR} $<TARGET_FILE:qbtool> ${PROJECT_SOURCE_DIR}/README.md
+            ${TAMBRIS_SAMPLE_PASSWORD})
+  set_tests_properties(packaging.package PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)
+endif()
