@@ -1,0 +1,396 @@
+// The Word export end to end: the calls it makes on a session, and the document the exporter
+// window gets from opword.
+
+#include "desktop/scripted/scripteddialogs.h"
+#include "exporter/core/wordexport.h"
+#include "exporter/core/wordsession.h"
+#include "exporter/ui/opword.h"
+#include "questionbase/catalog.h"
+#include "questionbase/connection.h"
+#include "questionbase/connectionstring.h"
+#include "questionbase/recordset.h"
+#include "tests/support/docxpackage.h"
+#include "tests/support/tempbase.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTest>
+
+using exporter::RecordingWordSession;
+
+namespace {
+
+// вопрос, ответ1…ответ5, фото and верный of one row; an empty string is stored as empty text.
+struct Row {
+    QStringList fields;  // up to 7: question, five options, picture
+    int correct = 1;
+};
+
+QString makeRows(const testsupport::TempFolder& folder, const QList<Row>& rows) {
+    const QString path = folder.path(QStringLiteral("база.mdb"));
+    qb::Catalog::create(qb::creationStringFor(path));
+    qb::Connection connection;
+    connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+    qb::Recordset recordset;
+    recordset.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    for (const Row& row : rows) {
+        recordset.addNew();
+        for (int position = 1; position <= 7; ++position)
+            recordset.field(position).setValue(
+                QString(row.fields.value(position - 1) + QStringLiteral("")));
+        recordset.field(QStringLiteral("верный")).setValue(row.correct);
+        recordset.update();
+    }
+    return path;
+}
+
+void writeJpeg(const QString& path, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QVERIFY(image.save(path, "JPG"));
+}
+
+const QStringList kOpening = {QStringLiteral("Caption Вопросы"),
+                              QStringLiteral("StatusBar Пожалуйста, подождите..."),
+                              QStringLiteral("ParagraphFormat 0 0 100001")};
+
+}  // namespace
+
+class WordExportTest : public QObject {
+    Q_OBJECT
+private slots:
+    void callSequence_data();
+    void callSequence();
+    void pictures_data();
+    void pictures();
+    void noBaseOrNoQuestionsBuildsNothing();
+    void exportedDocument();
+    void withoutDocumentApplicationTheMessage();
+    void recordsetNotOpenShowsNothing();
+    void rendersInLibreOffice();
+};
+
+void WordExportTest::callSequence_data() {
+    QTest::addColumn<QList<Row>>("rows");
+    QTest::addColumn<bool>("mark");
+    QTest::addColumn<QStringList>("calls");
+
+    const QList<Row> capital = {
+        {{QStringLiteral("Столица?"), QStringLiteral("Москва"), QStringLiteral("Париж")}, 2}};
+    const QStringList question = {QStringLiteral("Grow"), QStringLiteral("Grow")};
+    QTest::newRow("marks off: three spaces everywhere")
+        << capital << false
+        << QStringList{question + QStringList{QStringLiteral("TypeText 16 [   Столица?]"),
+                                              QStringLiteral("TypeParagraph"),
+                                              QStringLiteral("Shrink"), QStringLiteral("Shrink"),
+                                              QStringLiteral("TypeText 12 [   Москва]"),
+                                              QStringLiteral("TypeParagraph"),
+                                              QStringLiteral("TypeText 12 [   Париж]"),
+                                              QStringLiteral("TypeParagraph"),
+                                              QStringLiteral("TypeParagraph")}};
+    QTest::newRow("marks on: asterisk without a space")
+        << capital << true
+        << QStringList{
+               question +
+               QStringList{QStringLiteral("TypeText 16 [   Столица?]"),
+                           QStringLiteral("TypeParagraph"), QStringLiteral("Shrink"),
+                           QStringLiteral("Shrink"), QStringLiteral("TypeText 12 [   Москва]"),
+                           QStringLiteral("TypeParagraph"), QStringLiteral("TypeText 12 [*Париж]"),
+                           QStringLiteral("TypeParagraph"), QStringLiteral("TypeParagraph")}};
+    QTest::newRow("empty question text keeps its font steps")
+        << QList<Row>{{{QString(), QStringLiteral("Да"), QStringLiteral("Нет")}, 1}} << true
+        << QStringList{question + QStringList{QStringLiteral("Shrink"), QStringLiteral("Shrink"),
+                                              QStringLiteral("TypeText 12 [*Да]"),
+                                              QStringLiteral("TypeParagraph"),
+                                              QStringLiteral("TypeText 12 [   Нет]"),
+                                              QStringLiteral("TypeParagraph"),
+                                              QStringLiteral("TypeParagraph")}};
+    QTest::newRow("empty options give no paragraph, later ones keep their mark")
+        << QList<Row>{{{QStringLiteral("В"), QString(), QStringLiteral("два"), QString(), QString(),
+                        QStringLiteral("пять")},
+                       5}}
+        << true
+        << QStringList{
+               question +
+               QStringList{QStringLiteral("TypeText 16 [   В]"), QStringLiteral("TypeParagraph"),
+                           QStringLiteral("Shrink"), QStringLiteral("Shrink"),
+                           QStringLiteral("TypeText 12 [   два]"), QStringLiteral("TypeParagraph"),
+                           QStringLiteral("TypeText 12 [*пять]"), QStringLiteral("TypeParagraph"),
+                           QStringLiteral("TypeParagraph")}};
+    QTest::newRow("верный 0 marks the question")
+        << QList<Row>{{{QStringLiteral("В"), QStringLiteral("а"), QStringLiteral("б")}, 0}} << true
+        << QStringList{
+               question +
+               QStringList{QStringLiteral("TypeText 16 [*В]"), QStringLiteral("TypeParagraph"),
+                           QStringLiteral("Shrink"), QStringLiteral("Shrink"),
+                           QStringLiteral("TypeText 12 [   а]"), QStringLiteral("TypeParagraph"),
+                           QStringLiteral("TypeText 12 [   б]"), QStringLiteral("TypeParagraph"),
+                           QStringLiteral("TypeParagraph")}};
+    QStringList two;
+    for (const QString& n : {QStringLiteral("1"), QStringLiteral("2")}) {
+        two += question + QStringList{QStringLiteral("TypeText 16 [   В") + n + QLatin1Char(']'),
+                                      QStringLiteral("TypeParagraph"),
+                                      QStringLiteral("Shrink"),
+                                      QStringLiteral("Shrink"),
+                                      QStringLiteral("TypeText 12 [   о") + n + QLatin1Char(']'),
+                                      QStringLiteral("TypeParagraph"),
+                                      QStringLiteral("TypeText 12 [*п") + n + QLatin1Char(']'),
+                                      QStringLiteral("TypeParagraph"),
+                                      QStringLiteral("TypeParagraph")};
+    }
+    QTest::newRow("questions in row order, each back at the base size")
+        << QList<Row>{{{QStringLiteral("В1"), QStringLiteral("о1"), QStringLiteral("п1")}, 2},
+                      {{QStringLiteral("В2"), QStringLiteral("о2"), QStringLiteral("п2")}, 2}}
+        << true << two;
+}
+
+void WordExportTest::callSequence() {
+    QFETCH(QList<Row>, rows);
+    QFETCH(bool, mark);
+    QFETCH(QStringList, calls);
+
+    testsupport::TempFolder folder;
+    const QString base = makeRows(folder, rows);
+    qb::Connection connection;
+    connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
+    qb::Recordset questions;
+    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+
+    RecordingWordSession session;
+    exporter::WordExportOptions options;
+    options.basePath = base;
+    options.markCorrect = mark;
+    options.fileExists = [](const QString&) { return true; };
+    exporter::typeQuestions(questions, session, options);
+
+    QCOMPARE(session.calls(),
+             kOpening + calls + QStringList{QStringLiteral("StatusBar Процесс завершен")});
+    QCOMPARE(session.fontSize(), exporter::kBaseFontSize);
+}
+
+void WordExportTest::pictures_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("onDisk");  // relative to the base's folder, empty for none
+    QTest::addColumn<bool>("leaveOut");
+    QTest::addColumn<bool>("refuse");
+    QTest::addColumn<QStringList>("tail");  // calls after the options
+
+    const QString end = QStringLiteral("TypeParagraph");
+    QTest::newRow("picture beside the base")
+        << QStringLiteral("рис.jpg") << QStringLiteral("рис.jpg") << false << false
+        << QStringList{QStringLiteral("Picture @/рис.jpg"), end, end};
+    QTest::newRow("backslash path below the base")
+        << QStringLiteral("картинки\\рис.jpg") << QStringLiteral("картинки/рис.jpg") << false
+        << false << QStringList{QStringLiteral("Picture @/картинки/рис.jpg"), end, end};
+    QTest::newRow("Check2 leaves it out") << QStringLiteral("рис.jpg") << QStringLiteral("рис.jpg")
+                                          << true << false << QStringList{end};
+    QTest::newRow("missing file adds nothing")
+        << QStringLiteral("нет.jpg") << QString() << false << false << QStringList{end};
+    QTest::newRow("refused picture adds no paragraph")
+        << QStringLiteral("рис.jpg") << QStringLiteral("рис.jpg") << false << true
+        << QStringList{QStringLiteral("RefusedPicture @/рис.jpg"), end};
+}
+
+void WordExportTest::pictures() {
+    QFETCH(QString, stored);
+    QFETCH(QString, onDisk);
+    QFETCH(bool, leaveOut);
+    QFETCH(bool, refuse);
+    QFETCH(QStringList, tail);
+
+    testsupport::TempFolder folder;
+    const QString base = makeRows(folder, {{{QStringLiteral("В"), QStringLiteral("о"), QString(),
+                                             QString(), QString(), QString(), stored},
+                                            1}});
+    if (!onDisk.isEmpty())
+        writeJpeg(folder.path(onDisk), 4, 3);
+    qb::Connection connection;
+    connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
+    qb::Recordset questions;
+    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+
+    RecordingWordSession session;
+    const QString folderPath = QFileInfo(base).absolutePath();
+    if (refuse)
+        session.refusedPictures << QDir::toNativeSeparators(folderPath + QLatin1Char('/') + onDisk);
+    exporter::WordExportOptions options;
+    options.basePath = base;
+    options.leavePicturesOut = leaveOut;
+    options.fileExists = [](const QString& path) { return QFileInfo(path).isFile(); };
+    exporter::typeQuestions(questions, session, options);
+
+    const QStringList calls = session.calls();
+    const int afterOptions = int(calls.indexOf(QStringLiteral("TypeText 12 [   о]"))) + 2;
+    QStringList expected;
+    for (const QString& call : tail)
+        expected << QString(call).replace(QLatin1Char('@'), QDir::toNativeSeparators(folderPath));
+    expected << QStringLiteral("StatusBar Процесс завершен");
+    QCOMPARE(calls.mid(afterOptions), expected);
+}
+
+void WordExportTest::noBaseOrNoQuestionsBuildsNothing() {
+    testsupport::TempFolder folder;
+    desktop::ScriptedDialogs dialogs;
+    desktop::ScriptedServices services;
+    QStatusBar status;
+
+    qb::Connection closed;
+    qb::Recordset none;
+    exporter::WordExportContext noBase{closed, none,    QString(), true,
+                                       false,  dialogs, services,  &status};
+    exporter::opword(noBase);
+    QVERIFY(services.openedDocuments.isEmpty());
+    QVERIFY(status.currentMessage().isEmpty());
+
+    const QString base = testsupport::makeBase(folder, QStringLiteral("пусто.mdb"), 0);
+    qb::Connection connection;
+    connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
+    qb::Recordset questions;
+    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    exporter::WordExportContext empty{connection, questions, base,     true,
+                                      false,      dialogs,   services, &status};
+    exporter::opword(empty);
+    QVERIFY(services.openedDocuments.isEmpty());
+    QVERIFY(status.currentMessage().isEmpty());
+    QVERIFY(dialogs.shown().isEmpty());
+}
+
+void WordExportTest::exportedDocument() {
+    testsupport::TempFolder folder;
+    const QString base = makeRows(
+        folder, {{{QStringLiteral("Сколько?"), QStringLiteral("один"), QStringLiteral("два"),
+                   QString(), QString(), QString(), QStringLiteral("рис.jpg")},
+                  2},
+                 {{QStringLiteral("Второй"), QStringLiteral("да"), QStringLiteral("нет")}, 1}});
+    writeJpeg(folder.path(QStringLiteral("рис.jpg")), 300, 200);
+    qb::Connection connection;
+    connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
+    qb::Recordset questions;
+    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    desktop::ScriptedDialogs dialogs;
+    desktop::ScriptedServices services;
+    QStatusBar status;
+    exporter::WordExportContext context{connection, questions, base,     true,
+                                        false,      dialogs,   services, &status};
+
+    exporter::opword(context);
+    QCOMPARE(services.openedDocuments.size(), 1);
+    const QString path = services.openedDocuments.first();
+    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("Вопросы.docx"));
+    QCOMPARE(status.currentMessage(), QStringLiteral("Процесс завершен"));
+    QVERIFY(dialogs.shown().isEmpty());
+
+    const auto parts = testsupport::unzipAll(path);
+    QString error;
+    const auto paragraphs =
+        testsupport::readParagraphs(parts.value(QStringLiteral("word/document.xml")), &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QStringList texts;
+    QList<int> sizes;
+    for (const auto& p : paragraphs) {
+        texts << p.text;
+        sizes << p.markHalfPoints;
+    }
+    QCOMPARE(texts,
+             (QStringList{QStringLiteral("   Сколько?"), QStringLiteral("   один"),
+                          QStringLiteral("*два"), QString(), QString(), QStringLiteral("   Второй"),
+                          QStringLiteral("*да"), QStringLiteral("   нет"), QString(), QString()}));
+    QCOMPARE(sizes, (QList<int>{32, 24, 24, 24, 24, 32, 24, 24, 24, 24}));
+    QCOMPARE(paragraphs.at(3).runs.size(), 1);
+    QVERIFY(paragraphs.at(3).runs.first().picture);
+    QCOMPARE(paragraphs.at(3).runs.first().extentCx, 2857500);
+    QVERIFY(
+        parts.value(QStringLiteral("docProps/core.xml")).contains("<dc:title>Вопросы</dc:title>"));
+
+    // A second export gets a folder of its own, so an open document is never overwritten.
+    exporter::opword(context);
+    QCOMPARE(services.openedDocuments.size(), 2);
+    QVERIFY(QFileInfo(services.openedDocuments.at(1)).absolutePath() !=
+            QFileInfo(path).absolutePath());
+    for (const QString& document : services.openedDocuments)
+        QDir(QFileInfo(document).absolutePath()).removeRecursively();
+}
+
+void WordExportTest::withoutDocumentApplicationTheMessage() {
+    testsupport::TempFolder folder;
+    const QString base = testsupport::makeBase(folder, QStringLiteral("база.mdb"), 2);
+    qb::Connection connection;
+    connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
+    qb::Recordset questions;
+    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    desktop::ScriptedDialogs dialogs;
+    dialogs.expectMessage(
+        QStringLiteral("Необходимо, чтобы в системе был установлен Microsoft Word"));
+    desktop::ScriptedServices services;
+    services.hasDocumentApplication = false;
+    exporter::WordExportContext context{connection, questions, base,     false,
+                                        false,      dialogs,   services, nullptr};
+
+    exporter::opword(context);
+    VERIFY_ALL_SHOWN(dialogs);
+    QCOMPARE(dialogs.shown().first().title, QStringLiteral("Vorta в Leina"));
+    QVERIFY(services.openedDocuments.isEmpty());
+}
+
+void WordExportTest::recordsetNotOpenShowsNothing() {
+    testsupport::TempFolder folder;
+    const QString base = testsupport::makeBase(folder, QStringLiteral("база.mdb"), 2);
+    qb::Connection connection;
+    connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
+    qb::Recordset notOpen;
+    desktop::ScriptedDialogs dialogs;
+    desktop::ScriptedServices services;
+    exporter::WordExportContext context{connection, notOpen, base,     false,
+                                        false,      dialogs, services, nullptr};
+
+    exporter::opword(context);
+    QVERIFY(dialogs.shown().isEmpty());
+    QVERIFY(services.openedDocuments.isEmpty());
+}
+
+void WordExportTest::rendersInLibreOffice() {
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty())
+        QSKIP("LibreOffice is not installed");
+
+    testsupport::TempFolder folder;
+    const QString base =
+        makeRows(folder, {{{QStringLiteral("Какой цвет у неба?"), QStringLiteral("зелёный"),
+                            QStringLiteral("голубой"), QStringLiteral("красный"), QString(),
+                            QString(), QStringLiteral("небо.jpg")},
+                           2}});
+    writeJpeg(folder.path(QStringLiteral("небо.jpg")), 300, 200);
+    qb::Connection connection;
+    connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
+    qb::Recordset questions;
+    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    desktop::ScriptedDialogs dialogs;
+    desktop::ScriptedServices services;
+    exporter::WordExportContext context{connection, questions, base,     true,
+                                        false,      dialogs,   services, nullptr};
+    exporter::opword(context);
+    QCOMPARE(services.openedDocuments.size(), 1);
+    const QString document = services.openedDocuments.first();
+
+    QProcess convert;
+    convert.setWorkingDirectory(folder.folder());
+    convert.start(soffice,
+                  {QStringLiteral("-env:UserInstallation=file://") +
+                       folder.path(QStringLiteral("lo-profile")),
+                   QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                   QStringLiteral("pdf"), QStringLiteral("--outdir"), folder.folder(), document});
+    QVERIFY(convert.waitForFinished(180000));
+    const QString pdf = folder.path(QStringLiteral("Вопросы.pdf"));
+    QVERIFY2(QFileInfo(pdf).size() > 0, convert.readAllStandardError().constData());
+    if (qEnvironmentVariableIsSet("WORD_EXPORT_KEEP_PDF"))
+        QFile::copy(pdf, qEnvironmentVariable("WORD_EXPORT_KEEP_PDF"));
+    QDir(QFileInfo(document).absolutePath()).removeRecursively();
+}
+
+QTEST_MAIN(WordExportTest)
+#include "tst_wordexport.moc"
