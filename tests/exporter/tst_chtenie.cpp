@@ -1,0 +1,432 @@
+#include "desktop/application.h"
+#include "desktop/scripted/scripteddialogs.h"
+#include "exporter/ui/chtenie.h"
+#include "questionbase/connection.h"
+#include "questionbase/connectionstring.h"
+#include "tests/support/questionrows.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+
+#include <memory>
+
+using desktop::ScriptedDialogs;
+using testsupport::QuestionRow;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Vorta в Leina");
+const QString kPrompt = QStringLiteral("Введите пароль");
+const QString kForgot = QStringLiteral("Вы забыли пароль к тесту?!");
+const QString kFailed = QStringLiteral("Произошла ошибка. Все ли верно?");
+const QString kReplace = QStringLiteral("Такой файл уже существует. Заменить?");
+
+const QVariant none;
+
+QList<QuestionRow> twoQuestions() {
+    return {QuestionRow{{"Q1", "A", "B", "C", none, none}, 2},
+            QuestionRow{{"Вопрос", "да", "нет", none, none, none}, 1}};
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArrayLiteral("<missing>");
+    return file.readAll();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+}  // namespace
+
+class TestChtenie : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void controlsAreLaidOut_data();
+    void controlsAreLaidOut();
+    void windowAtLoad();
+    void openDialogAndCancel();
+    void baseWithoutPasswordOpensSilently();
+    void rejectedNameKeepsOpenBase_data();
+    void rejectedNameKeepsOpenBase();
+    void passwordPromptOpensBase();
+    void fourthFailureEndsProgram();
+    void counterAndPasswordCarryOver();
+    void cancelledPromptIsAnEmptyPassword();
+    void otherFailuresCountSilently();
+    void baseHeldByEditorFailsSilently();
+    void closingWindowReleasesBase();
+
+    void exportDoesNothingWithoutQuestions();
+    void exportWritesTextFile();
+    void exportCancelledWritesNothing();
+    void existingFileKeptOnNo();
+    void existingFileReplacedOnYes();
+    void unreadableTableShowsError();
+    void failedExportKeepsExistingFile();
+
+private:
+    QString base(const QList<QuestionRow>& rows, const QString& password = {});
+    void choose(const QString& path);
+
+    std::unique_ptr<testsupport::TempFolder> folder_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+    std::unique_ptr<desktop::ScriptedServices> services_;
+    std::unique_ptr<exporter::Chtenie> window_;
+    int bases_ = 0;
+};
+
+void TestChtenie::init() {
+    folder_ = std::make_unique<testsupport::TempFolder>();
+    dialogs_ = std::make_unique<ScriptedDialogs>();
+    services_ = std::make_unique<desktop::ScriptedServices>();
+    services_->folder = folder_->folder();
+    window_ = std::make_unique<exporter::Chtenie>(*dialogs_, *services_);
+    window_->show();
+}
+
+void TestChtenie::cleanup() {
+    window_.reset();
+    services_.reset();
+    dialogs_.reset();
+    folder_.reset();
+}
+
+QString TestChtenie::base(const QList<QuestionRow>& rows, const QString& password) {
+    return testsupport::makeQuestionBase(*folder_, QStringLiteral("base%1.mdb").arg(++bases_), rows,
+                                         password);
+}
+
+void TestChtenie::choose(const QString& path) {
+    dialogs_->expectOpenFile(path);
+    window_->opba();
+}
+
+void TestChtenie::controlsAreLaidOut_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::newRow("opword") << "opword" << QRect(532, 225, 3255, 615);
+    QTest::newRow("savtext") << "savtext" << QRect(4087, 225, 3255, 615);
+    QTest::newRow("Label1") << "Label1" << QRect(840, 1260, 2475, 765);
+    QTest::newRow("Check1") << "Check1" << QRect(3360, 1350, 255, 375);
+    QTest::newRow("Label2") << "Label2" << QRect(840, 2400, 2475, 765);
+    QTest::newRow("Check2") << "Check2" << QRect(3360, 2520, 255, 375);
+    QTest::newRow("Image1") << "Image1" << QRect(4725, 1215, 2655, 2100);
+}
+
+void TestChtenie::controlsAreLaidOut() {
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    auto* control = window_->findChild<QWidget*>(name);
+    QVERIFY(control);
+    QCOMPARE(control->parentWidget(), window_->centralWidget());
+    QCOMPARE(control->geometry(),
+             desktop::twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    QVERIFY(!control->accessibleName().isEmpty());
+}
+
+void TestChtenie::windowAtLoad() {
+    QCOMPARE(window_->objectName(), QStringLiteral("chtenie"));
+    QCOMPARE(window_->windowTitle(), kTitle);
+    QCOMPARE(window_->centralWidget()->size(), QSize(7875 / 15, 3585 / 15));
+    QCOMPARE(window_->minimumSize(), window_->maximumSize());
+    QVERIFY(window_->findChild<QStatusBar*>());
+
+    auto* opba = window_->findChild<QAction*>(QStringLiteral("opba"));
+    QVERIFY(opba);
+    QCOMPARE(opba->text(), QStringLiteral("выбрать файл вопросов"));
+    QVERIFY(window_->menuBar()->actions().contains(opba));
+    QVERIFY(!opba->menu());
+
+    QCOMPARE(window_->findChild<QPushButton*>(QStringLiteral("opword"))->text(),
+             QStringLiteral("импорт в Microsoft Word"));
+    QCOMPARE(window_->findChild<QPushButton*>(QStringLiteral("savtext"))->text(),
+             QStringLiteral("сохранить в Leina"));
+    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+             QStringLiteral("Помечать верный\n   вариант ответа"));
+    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label2"))->text(),
+             QStringLiteral("Не импортировать\n   в Word картинки"));
+    QVERIFY(!window_->findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
+    QVERIFY(!window_->findChild<QCheckBox*>(QStringLiteral("Check2"))->isChecked());
+    QVERIFY(window_->findChild<QCheckBox*>(QStringLiteral("Check1"))->text().isEmpty());
+
+    QVERIFY(window_->basePath().isEmpty());
+    QCOMPARE(window_->password(), qb::kEmptyPasswordMarker);
+    QCOMPARE(window_->failedOpens(), qint16(0));
+    QVERIFY(!window_->connection().isOpen());
+}
+
+void TestChtenie::openDialogAndCancel() {
+    dialogs_->expectOpenFile(std::nullopt);
+    window_->findChild<QAction*>(QStringLiteral("opba"))->trigger();
+    VERIFY_ALL_SHOWN(*dialogs_);
+    const auto& shown = dialogs_->shown().first();
+    QCOMPARE(shown.kind, ScriptedDialogs::Kind::OpenFile);
+    QCOMPARE(shown.options.filter, QStringLiteral("*.mdb ( базы данных Access )|*.mdb|"));
+    QCOMPARE(shown.options.initialFolder, folder_->folder());
+    QVERIFY(shown.options.title.isEmpty());
+    QVERIFY(shown.options.fileName.isEmpty());
+    QVERIFY(shown.options.hideReadOnly);
+    QVERIFY(shown.options.fileMustExist);
+    QVERIFY(window_->basePath().isEmpty());
+    QCOMPARE(window_->failedOpens(), qint16(0));
+}
+
+void TestChtenie::baseWithoutPasswordOpensSilently() {
+    const QString path = base(twoQuestions());
+    choose(path);
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(dialogs_->shown().size(), 1);
+    QCOMPARE(window_->basePath(), path);
+    QVERIFY(window_->connection().isOpen());
+    QVERIFY(window_->questions().isOpen());
+    QCOMPARE(window_->questions().recordCount(), 2);
+    QCOMPARE(window_->failedOpens(), qint16(0));
+}
+
+void TestChtenie::rejectedNameKeepsOpenBase_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("upper-case extension") << "other.MDB";
+    QTest::newRow("mixed-case extension") << "other.Mdb";
+    QTest::newRow("longer extension") << "other.mdbx";
+    QTest::newRow("no extension") << "other";
+}
+
+void TestChtenie::rejectedNameKeepsOpenBase() {
+    QFETCH(QString, name);
+    const QString open = base(twoQuestions());
+    choose(open);
+    // A real base behind the rejected name: only the name decides.
+    const QString rejected = folder_->path(name);
+    QVERIFY(QFile::copy(base({QuestionRow{{"X", "Y", "Z", none, none, none}, 1}}), rejected));
+    choose(rejected);
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(dialogs_->shown().size(), 2);
+    QCOMPARE(window_->basePath(), open);
+    QVERIFY(window_->questions().isOpen());
+    QCOMPARE(window_->questions().recordCount(), 2);
+    QCOMPARE(window_->failedOpens(), qint16(0));
+}
+
+void TestChtenie::passwordPromptOpensBase() {
+    const QString path = base(twoQuestions(), QStringLiteral("secret"));
+    dialogs_->expectOpenFile(path).expectInput(QStringLiteral("secret"), kPrompt);
+    window_->opba();
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(dialogs_->shown().last().title, kTitle);
+    QVERIFY(window_->questions().isOpen());
+    QCOMPARE(window_->password(), QStringLiteral("secret"));
+    QCOMPARE(window_->failedOpens(), qint16(1));
+}
+
+void TestChtenie::fourthFailureEndsProgram() {
+    const QString path = base(twoQuestions(), QStringLiteral("secret"));
+    dialogs_->expectOpenFile(path)
+        .expectInput(QStringLiteral("one"), kPrompt)
+        .expectInput(QStringLiteral("two"), kPrompt)
+        .expectInput(QStringLiteral("three"), kPrompt)
+        .expectMessage(kForgot);
+    QVERIFY(window_->isVisible());
+    window_->opba();
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(dialogs_->shown().last().title, kTitle);
+    QCOMPARE(window_->failedOpens(), qint16(4));
+    QVERIFY(!window_->isVisible());
+    QVERIFY(!window_->connection().isOpen());
+}
+
+void TestChtenie::counterAndPasswordCarryOver() {
+    const QString a = base(twoQuestions(), QStringLiteral("alpha"));
+    const QString b = base(twoQuestions(), QStringLiteral("beta"));
+    dialogs_->expectOpenFile(a)
+        .expectInput(QStringLiteral("wrong"), kPrompt)
+        .expectInput(QStringLiteral("alpha"), kPrompt);
+    window_->opba();
+    QCOMPARE(window_->failedOpens(), qint16(2));
+    QCOMPARE(window_->password(), QStringLiteral("alpha"));
+    QVERIFY(window_->questions().isOpen());
+
+    // B is tried with A's password first (3), then one prompt; its wrong answer is the fourth.
+    dialogs_->expectOpenFile(b)
+        .expectInput(QStringLiteral("gamma"), kPrompt)
+        .expectMessage(kForgot);
+    window_->opba();
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(window_->failedOpens(), qint16(4));
+    QVERIFY(!window_->isVisible());
+}
+
+void TestChtenie::cancelledPromptIsAnEmptyPassword() {
+    const QString protectedBase = base(twoQuestions(), QStringLiteral("secret"));
+    dialogs_->expectOpenFile(protectedBase)
+        .expectInput(QString(), kPrompt)
+        .expectInput(QStringLiteral("secret"), kPrompt);
+    window_->opba();
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(window_->failedOpens(), qint16(2));
+    QVERIFY(window_->questions().isOpen());
+
+    // The password in use is kept: a base without one still opens at once afterwards.
+    const QString open = base(twoQuestions());
+    choose(open);
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QVERIFY(window_->questions().isOpen());
+    QCOMPARE(window_->basePath(), open);
+    QCOMPARE(window_->password(), QStringLiteral("secret"));
+    QCOMPARE(window_->failedOpens(), qint16(2));
+}
+
+void TestChtenie::otherFailuresCountSilently() {
+    const QString notABase = folder_->path(QStringLiteral("notes.mdb"));
+    writeFile(notABase, QByteArray(4096, 'n'));
+    const QString noTable = testsupport::makePlainBase(
+        *folder_, QStringLiteral("notable.mdb"), {QStringLiteral("CREATE TABLE info (x TEXT)")});
+    choose(notABase);
+    choose(folder_->path(QStringLiteral("vanished.mdb")));
+    choose(noTable);
+    QCOMPARE(window_->failedOpens(), qint16(3));
+    QVERIFY(dialogs_->messages().isEmpty());
+    // The connection stays as the failure left it: open, without a recordset.
+    QVERIFY(window_->connection().isOpen());
+    QVERIFY(!window_->questions().isOpen());
+
+    dialogs_->expectOpenFile(base(twoQuestions(), QStringLiteral("secret"))).expectMessage(kForgot);
+    window_->opba();
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(window_->failedOpens(), qint16(4));
+    QVERIFY(!window_->isVisible());
+    QVERIFY(!window_->connection().isOpen());
+}
+
+void TestChtenie::baseHeldByEditorFailsSilently() {
+    const QString path = base(twoQuestions());
+    {
+        qb::Connection editor;
+        editor.setMode(qb::kModeShareExclusive);
+        editor.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+        choose(path);
+        VERIFY_ALL_SHOWN(*dialogs_);
+        QCOMPARE(dialogs_->shown().size(), 1);
+        QCOMPARE(window_->failedOpens(), qint16(1));
+        QVERIFY(!window_->questions().isOpen());
+    }
+    choose(path);
+    QVERIFY(window_->questions().isOpen());
+    QCOMPARE(window_->failedOpens(), qint16(1));
+}
+
+void TestChtenie::closingWindowReleasesBase() {
+    const QString path = base(twoQuestions());
+    choose(path);
+    QVERIFY(window_->connection().isOpen());
+    QVERIFY(window_->close());
+    QVERIFY(!window_->questions().isOpen());
+    QVERIFY(!window_->connection().isOpen());
+    qb::Connection editor;
+    editor.setMode(qb::kModeShareExclusive);
+    editor.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+    QVERIFY(editor.isOpen());
+}
+
+void TestChtenie::exportDoesNothingWithoutQuestions() {
+    auto* savtext = window_->findChild<QPushButton*>(QStringLiteral("savtext"));
+    QTest::mouseClick(savtext, Qt::LeftButton);
+    choose(base({}));
+    QVERIFY(window_->questions().isOpen());
+    QTest::mouseClick(savtext, Qt::LeftButton);
+    QCOMPARE(dialogs_->shown().size(), 1);
+}
+
+void TestChtenie::exportWritesTextFile() {
+    choose(base(twoQuestions()));
+    window_->findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
+    const QString out = folder_->path(QStringLiteral("вопросы.txt"));
+    dialogs_->expectSaveFile(out);
+    QTest::mouseClick(window_->findChild<QPushButton*>(QStringLiteral("savtext")), Qt::LeftButton);
+    VERIFY_ALL_SHOWN(*dialogs_);
+    const auto& shown = dialogs_->shown().last();
+    QCOMPARE(shown.options.title, QStringLiteral("Сохраняем в текстовой файл"));
+    QCOMPARE(shown.options.filter, QStringLiteral("*.txt ( текстовые файлы )|*.txt|"));
+    QCOMPARE(shown.options.initialFolder, folder_->folder());
+    QVERIFY(shown.options.hideReadOnly);
+    QVERIFY(shown.options.allowNewName);
+    QVERIFY(!shown.options.fileMustExist);
+    QCOMPARE(readAll(out),
+             QByteArray("  Q1\r\n  A\r\n* B\r\n  C\r\n  \r\n"
+                        "  \xC2\xEE\xEF\xF0\xEE\xF1\r\n* \xE4\xE0\r\n  \xED\xE5\xF2\r\n  \r\n"));
+}
+
+void TestChtenie::exportCancelledWritesNothing() {
+    choose(base(twoQuestions()));
+    const QStringList before = QDir(folder_->folder()).entryList(QDir::Files | QDir::Hidden);
+    dialogs_->expectSaveFile(std::nullopt);
+    window_->savtext();
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(QDir(folder_->folder()).entryList(QDir::Files | QDir::Hidden), before);
+}
+
+void TestChtenie::existingFileKeptOnNo() {
+    choose(base(twoQuestions()));
+    const QString out = folder_->path(QStringLiteral("old.txt"));
+    writeFile(out, "keep me");
+    dialogs_->expectSaveFile(out).expectYesNo(false, kReplace);
+    window_->savtext();
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(dialogs_->shown().last().title, QStringLiteral("Leina"));
+    QCOMPARE(readAll(out), QByteArray("keep me"));
+}
+
+void TestChtenie::existingFileReplacedOnYes() {
+    choose(base({QuestionRow{{"Q", "A", "B", none, none, none}, 1}}));
+    const QString out = folder_->path(QStringLiteral("old.txt"));
+    writeFile(out, QByteArray(1000, 'o'));
+    dialogs_->expectSaveFile(out).expectYesNo(true, kReplace);
+    window_->savtext();
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(readAll(out), QByteArray("  Q\r\n  A\r\n  B\r\n  \r\n"));
+}
+
+void TestChtenie::unreadableTableShowsError() {
+    choose(testsupport::makePlainBase(*folder_, QStringLiteral("notable.mdb"),
+                                      {QStringLiteral("CREATE TABLE info (x TEXT)")}));
+    QVERIFY(window_->connection().isOpen());
+    dialogs_->expectMessage(kFailed);
+    window_->savtext();
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(dialogs_->shown().last().title, kTitle);
+}
+
+void TestChtenie::failedExportKeepsExistingFile() {
+    // Rows read by position work, `верный` is missing: the export fails on its first line.
+    choose(testsupport::makePlainBase(
+        *folder_, QStringLiteral("nocorrect.mdb"),
+        {QStringLiteral("CREATE TABLE test (\"номер\" INTEGER PRIMARY KEY AUTOINCREMENT, "
+                        "\"вопрос\" TEXT, \"ответ1\" TEXT, \"ответ2\" TEXT, \"ответ3\" TEXT, "
+                        "\"ответ4\" TEXT, \"ответ5\" TEXT, \"фото\" TEXT)"),
+         QStringLiteral("INSERT INTO test (\"вопрос\", \"ответ1\") VALUES ('Q', 'A')")}));
+    QVERIFY(window_->questions().isOpen());
+    const QString out = folder_->path(QStringLiteral("old.txt"));
+    writeFile(out, "previous export");
+    dialogs_->expectSaveFile(out).expectYesNo(true, kReplace).expectMessage(kFailed);
+    window_->savtext();
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(readAll(out), QByteArray("previous export"));
+}
+
+QTEST_MAIN(TestChtenie)
+#include "tst_chtenie.moc"
