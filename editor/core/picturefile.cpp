@@ -25,6 +25,47 @@ bool jpegIsComplete(const QString& path) {
     return data.indexOf(QByteArrayView("\xFF\xD9", 2), lastScan + 2) >= 0;
 }
 
+quint32 littleEndian(const QByteArray& data, qsizetype at, int bytes) {
+    quint32 value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = (value << 8) | quint8(data.at(at + i));
+    return value;
+}
+
+// The BMP decoder also shows a file that ends early, with the missing rows left blank. An
+// uncompressed bitmap must hold every row its header declares; compressed ones are left to the
+// decoder.
+bool bmpIsComplete(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(54);
+    if (header.size() < 26)
+        return false;
+    const quint32 dataOffset = littleEndian(header, 10, 4);
+    const quint32 infoSize = littleEndian(header, 14, 4);
+    qint64 width = 0;
+    qint64 height = 0;
+    quint32 bitsPerPixel = 0;
+    if (infoSize == 12) {
+        width = littleEndian(header, 18, 2);
+        height = littleEndian(header, 20, 2);
+        bitsPerPixel = littleEndian(header, 24, 2);
+    } else if (infoSize >= 40 && header.size() >= 34) {
+        width = qint32(littleEndian(header, 18, 4));
+        height = qAbs(qint64(qint32(littleEndian(header, 22, 4))));
+        bitsPerPixel = littleEndian(header, 28, 2);
+        const quint32 compression = littleEndian(header, 30, 4);
+        const bool uncompressed = compression == 0 || compression == 3 || compression == 6;
+        if (!uncompressed)
+            return true;
+    } else {
+        return true;
+    }
+    const qint64 rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
+    return file.size() >= qint64(dataOffset) + rowBytes * height;
+}
+
 }  // namespace
 
 std::optional<QImage> loadPicture(const QString& path) {
@@ -40,6 +81,8 @@ std::optional<QImage> loadPicture(const QString& path) {
             return std::nullopt;
     }
     if (reader.format() == "jpeg" && !jpegIsComplete(path))
+        return std::nullopt;
+    if (reader.format() == "bmp" && !bmpIsComplete(path))
         return std::nullopt;
 
     QImage image = reader.read();
