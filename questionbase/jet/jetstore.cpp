@@ -7,6 +7,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cstdio>
 
 #ifdef TAMBRIS_HAVE_LIBMDB
 // mdbtools.h pulls glib in inside its own extern "C" block; glib must come first.
@@ -151,6 +152,16 @@ void requirePagesPresent(MdbHandle* mdb, MdbTableDef* def, qint64 pageCount) {
     if (def->usage_map == nullptr)
         return;
     const auto mapSize = static_cast<unsigned>(def->map_sz);
+    // A map of type 1 lists the pages that hold the actual bitmaps; libmdb treats one it
+    // cannot read as "no more pages".
+    if (mapSize > 0 && def->usage_map[0] == 1) {
+        for (unsigned offset = 1; offset + 4 <= mapSize; offset += 4) {
+            const auto bitmapPage =
+                static_cast<guint32>(mdb_get_int32(def->usage_map, int(offset)));
+            if (qint64(bitmapPage) >= pageCount)
+                notABase();
+        }
+    }
     gint32 previous = 0;
     for (gint32 page = mdb_map_find_next(mdb, def->usage_map, mapSize, 0); page > previous;
          page = mdb_map_find_next(mdb, def->usage_map, mapSize, guint32(page))) {
@@ -160,7 +171,28 @@ void requirePagesPresent(MdbHandle* mdb, MdbTableDef* def, qint64 pageCount) {
     }
 }
 
+// The table definition, its continuation pages and the pages holding its page maps must all
+// lie inside the file; libmdb would take stale buffer contents for a map it cannot read.
+void requireDefinitionPresent(MdbHandle* mdb, unsigned long tablePage, qint64 pageCount) {
+    const ssize_t pageSize = mdb->fmt->pg_size;
+    qint64 page = qint64(tablePage);
+    for (qint64 steps = 0; page != 0; ++steps) {
+        if (page < 0 || page >= pageCount || steps >= pageCount ||
+            mdb_read_pg(mdb, static_cast<unsigned long>(page)) != pageSize)
+            notABase();
+        if (steps == 0) {
+            for (guint16 offset : {mdb->fmt->tab_usage_map_offset, mdb->fmt->tab_free_map_offset}) {
+                const auto mapRow = static_cast<guint32>(mdb_get_int32(mdb->pg_buf, offset));
+                if (qint64(mapRow >> 8) >= pageCount)
+                    notABase();
+            }
+        }
+        page = qint64(static_cast<guint32>(mdb_get_int32(mdb->pg_buf, 4)));
+    }
+}
+
 JetStore::Table readTable(MdbHandle* mdb, MdbCatalogEntry* entry, qint64 pageCount) {
+    requireDefinitionPresent(mdb, entry->table_pg, pageCount);
     std::unique_ptr<MdbTableDef, TableFreer> def(mdb_read_table(entry));
     if (!def || mdb_read_columns(def.get()) == nullptr)
         notABase();
@@ -225,6 +257,20 @@ std::vector<JetStore::Table> readTables(const QString& path, qint64 pageCount) {
     std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(name.constData(), MDB_NOFLAGS));
     if (!mdb || mdb->fmt == nullptr || mdb->fmt->pg_size != kJet4PageSize)
         notABase();
+    {
+        // The catalog is a table too (MSysObjects, defined on page 2): a cut through it would
+        // lose tables without a word from libmdb.
+        MdbCatalogEntry objects{};
+        objects.mdb = mdb.get();
+        objects.object_type = MDB_TABLE;
+        objects.table_pg = 2;
+        std::snprintf(objects.object_name, sizeof objects.object_name, "MSysObjects");
+        requireDefinitionPresent(mdb.get(), objects.table_pg, pageCount);
+        std::unique_ptr<MdbTableDef, TableFreer> def(mdb_read_table(&objects));
+        if (!def)
+            notABase();
+        requirePagesPresent(mdb.get(), def.get(), pageCount);
+    }
     GPtrArray* catalog = mdb_read_catalog(mdb.get(), MDB_TABLE);
     if (catalog == nullptr)
         notABase();

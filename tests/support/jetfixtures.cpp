@@ -1,0 +1,32 @@
+#include "tests/support/jetfixtures.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+
+namespace testsupport {
+
+QString jetFixture(const QString& name) {
+    const QString shared = qEnvironmentVariable("TAMBRIS_SHARED_DIR");
+    const QString path = QDir(shared).filePath(QStringLiteral("fixtures/jet/") + name);
+    if (!QFile::exists(path))
+        qFatal("Jet fixture missing: %s (is TAMBRIS_SHARED_DIR set?)", qPrintable(path));
+    return path;
+}
+
+QByteArray fileChecksum(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    return hash.result();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+}  // namespace testsupport

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace testsupport {
+
+// A Jet base from the shared fixtures folder (TAMBRIS_SHARED_DIR/fixtures/jet).
+QString jetFixture(const QString& name);
+
+// SHA-256 of the whole file, to show a file was left as it was.
+QByteArray fileChecksum(const QString& path);
+
+// Writes `bytes` to `path` (replacing it), for damaged copies of fixtures.
+void writeFile(const QString& path, const QByteArray& bytes);
+
+}  // namespace testsupport
