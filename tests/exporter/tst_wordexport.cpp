@@ -13,6 +13,7 @@
 #include "tests/support/tempbase.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
@@ -73,6 +74,7 @@ private slots:
     void withoutDocumentApplicationTheMessage();
     void recordsetNotOpenShowsNothing();
     void rendersInLibreOffice();
+    void largeBaseTiming();
 };
 
 void WordExportTest::callSequence_data() {
@@ -392,6 +394,35 @@ void WordExportTest::rendersInLibreOffice() {
     QVERIFY2(QFileInfo(pdf).size() > 0, convert.readAllStandardError().constData());
     if (qEnvironmentVariableIsSet("WORD_EXPORT_KEEP_PDF"))
         QFile::copy(pdf, qEnvironmentVariable("WORD_EXPORT_KEEP_PDF"));
+    QDir(QFileInfo(document).absolutePath()).removeRecursively();
+}
+
+// Timing of a big export, for a base named in WORD_EXPORT_BASE (for instance one made by
+// `qbtool generate --questions 10000 --pictures img F`).
+void WordExportTest::largeBaseTiming() {
+    const QString base = qEnvironmentVariable("WORD_EXPORT_BASE");
+    if (base.isEmpty())
+        QSKIP("WORD_EXPORT_BASE is not set");
+    qb::Connection connection;
+    connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
+    qb::Recordset questions;
+    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    desktop::ScriptedDialogs dialogs;
+    desktop::ScriptedServices services;
+    QStatusBar status;
+    exporter::WordExportContext context{connection, questions, base,     true,
+                                        false,      dialogs,   services, &status};
+    QElapsedTimer timer;
+    timer.start();
+    exporter::opword(context);
+    const qint64 elapsed = timer.elapsed();
+    QCOMPARE(services.openedDocuments.size(), 1);
+    const QString document = services.openedDocuments.first();
+    const auto paragraphs = testsupport::readParagraphs(
+        testsupport::unzipAll(document).value(QStringLiteral("word/document.xml")));
+    qInfo("%d questions: %lld ms, %lld bytes, %lld paragraphs", questions.recordCount(), elapsed,
+          QFileInfo(document).size(), qint64(paragraphs.size()));
+    QVERIFY(paragraphs.size() >= 4 * questions.recordCount());
     QDir(QFileInfo(document).absolutePath()).removeRecursively();
 }
 
