@@ -66,6 +66,51 @@ bool bmpIsComplete(const QString& path) {
     return file.size() >= qint64(dataOffset) + rowBytes * height;
 }
 
+// The GIF decoder likewise shows a frame whose data ends early. The first frame, the one the
+// preview shows, is complete when its chain of data blocks reaches its terminating empty block.
+bool gifIsComplete(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray data = file.readAll();
+    qsizetype at = 13;
+    if (data.size() < at)
+        return false;
+    const auto skipTable = [&](quint8 flags) {
+        if (flags & 0x80)
+            at += 3 * (qsizetype(1) << ((flags & 0x07) + 1));
+    };
+    const auto skipSubBlocks = [&]() {
+        while (at < data.size()) {
+            const quint8 length = quint8(data.at(at++));
+            if (length == 0)
+                return true;
+            at += length;
+        }
+        return false;
+    };
+    skipTable(quint8(data.at(10)));
+    while (at < data.size()) {
+        const quint8 introducer = quint8(data.at(at++));
+        if (introducer == 0x21) {
+            ++at;
+            if (!skipSubBlocks())
+                return false;
+        } else if (introducer == 0x2C) {
+            if (at + 9 >= data.size())
+                return false;
+            const quint8 flags = quint8(data.at(at + 8));
+            at += 9;
+            skipTable(flags);
+            ++at;  // the LZW code size
+            return skipSubBlocks();
+        } else {
+            return false;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<QImage> loadPicture(const QString& path) {
@@ -83,6 +128,8 @@ std::optional<QImage> loadPicture(const QString& path) {
     if (reader.format() == "jpeg" && !jpegIsComplete(path))
         return std::nullopt;
     if (reader.format() == "bmp" && !bmpIsComplete(path))
+        return std::nullopt;
+    if (reader.format() == "gif" && !gifIsComplete(path))
         return std::nullopt;
 
     QImage image = reader.read();

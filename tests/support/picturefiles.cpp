@@ -56,6 +56,13 @@ QByteArray pngDeclaring(QSize pixels, bool complete) {
            pngChunk("IEND", {});
 }
 
+QByteArray tinyGif() {
+    return QByteArray(
+        "GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00"
+        ",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;",
+        35);
+}
+
 QByteArray hugeGif() {
     QByteArray gif("GIF89a");
     gif += littleEndian16(0xFFFF) + littleEndian16(0xFFFF);

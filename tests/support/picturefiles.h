@@ -14,6 +14,9 @@ void writePicture(const QString& path, QSize pixels);
 // whatever the size declared, as in a decompression bomb.
 QByteArray pngDeclaring(QSize pixels, bool complete = false);
 
+// A complete 1 × 1 GIF (a global colour table, one frame, the trailer).
+QByteArray tinyGif();
+
 // A GIF header and one frame descriptor declaring a 65535 × 65535 picture.
 QByteArray hugeGif();
 
