@@ -1,13 +1,87 @@
-// Setting, changing and removing the open base's password.
+// Setting, changing and removing the open base's password. The data layer re-keys the file in
+// place and the window keeps its exclusive hold throughout.
 
+#include "desktop/dialogs.h"
 #include "editor/ui/editorwindow.h"
+#include "questionbase/connectionstring.h"
+#include "questionbase/error.h"
+#include "questionbase/steps.h"
 
 namespace editor {
 
-void Editor::zadpar() {}
+namespace {
 
-void Editor::chpas() {}
+const QString kStatement = QStringLiteral("ALTER Database Password ");
+const QString kRefusedPassword = QStringLiteral(
+    "Ошибка\r\nСкорее всего ваш пароль содержит недопустимые символы\r\n"
+    "Например, такие как !;$");
 
-void Editor::delpas() {}
+}  // namespace
+
+void Editor::zadpar() {
+    qb::runOrFail(
+        [&] {
+            if (baza.isOpen() && parol == qb::kEmptyPasswordMarker) {
+                parol = dialogs_.input(title(), QStringLiteral("Введите пароль"));
+                if (!parol.isEmpty())
+                    baza.execute(kStatement + parol + qb::kEmptyPasswordMarker);
+                else
+                    parol = qb::kEmptyPasswordMarker;
+            } else if (!baza.isOpen()) {
+                dialogs_.message(title(), QStringLiteral("Для того, чтобы задать пароль, вы "
+                                                         "должны открыть базу для редактирования"));
+            }
+            // A base that has a password already is the business of chpas.
+        },
+        [&](const qb::Error& error) {
+            dialogs_.message(title(), error.code() == qb::kGeneralFailure
+                                          ? kRefusedPassword
+                                          : QStringLiteral("Какая-то ошибка"));
+            parol = qb::kEmptyPasswordMarker;
+        });
+}
+
+void Editor::chpas() {
+    qb::runOrFail(
+        [&] {
+            if (!baza.isOpen())
+                return;
+            stariy = parol;
+            const QString answer = dialogs_.input(title(), QStringLiteral("Введите новый пароль"));
+            if (stariy == qb::kEmptyPasswordMarker) {
+                parol = answer;
+                if (!parol.isEmpty())
+                    baza.execute(kStatement + parol + qb::kEmptyPasswordMarker);
+                else
+                    parol = qb::kEmptyPasswordMarker;
+                return;
+            }
+            // An empty answer (a cancelled box) keeps the password: sending it would ask the
+            // base for an empty password, which no connection string could ever open again.
+            if (answer.isEmpty())
+                return;
+            parol = answer;
+            baza.execute(kStatement + parol + QStringLiteral(" ") + stariy);
+        },
+        [&](const qb::Error&) {
+            parol = stariy;
+            dialogs_.message(title(), kRefusedPassword);
+        });
+}
+
+void Editor::delpas() {
+    if (!baza.isOpen() || parol == qb::kEmptyPasswordMarker)
+        return;
+    // A refused statement leaves the base protected, so the window keeps the password that
+    // still opens it and says so, instead of pretending it is gone.
+    if (!qb::skipIfFails([&] {
+            baza.execute(QStringLiteral("ALTER Database Password") + qb::kEmptyPasswordMarker +
+                         parol);
+        })) {
+        dialogs_.message(title(), QStringLiteral("Не удалось удалить пароль базы"));
+        return;
+    }
+    parol = qb::kEmptyPasswordMarker;
+}
 
 }  // namespace editor

@@ -1,0 +1,453 @@
+// The question check and saving, moving, adding and deleting, creating a base, and the refused
+// commits the user is told about.
+
+#include "desktop/scripted/scripteddialogs.h"
+#include "editor/ui/editorwindow.h"
+#include "editor/ui/limitedtextedit.h"
+#include "questionbase/catalog.h"
+#include "questionbase/connection.h"
+#include "questionbase/connectionstring.h"
+#include "tests/support/editorbases.h"
+#include "tests/support/tempbase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <memory>
+
+using editor::Editor;
+
+namespace {
+
+const QString kRequired = QStringLiteral(
+    "Поле номер верного ответа обязательное\r\nЕсли хотите сохранить вопрос введите число от 1 "
+    "до 5");
+const QString kText = QStringLiteral("Почему у вас текст вместо номера верного ответа?");
+const QString kTooBig = QStringLiteral("Слишком большое число в поле верного ответа");
+const QString kWrong = QStringLiteral("Неверное значение в поле номер верного ответа! Исправьте!");
+const QString kShort = QStringLiteral("Слишком короткий вопрос! Так нельзя");
+
+struct Session {
+    testsupport::TempFolder folder;
+    desktop::ScriptedDialogs dialogs;
+    desktop::ScriptedServices services;
+    std::unique_ptr<Editor> window;
+    QString path;
+
+    explicit Session(int questions) {
+        services.folder = folder.folder();
+        window = std::make_unique<Editor>(dialogs, services);
+        window->show();
+        if (questions >= 0) {
+            path = testsupport::makeBase(folder, QStringLiteral("q.mdb"), questions);
+            dialogs.expectOpenFile(path);
+            window->optest();
+        }
+    }
+    QString caption() const { return window->nomerok->text(); }
+    QString question() const { return window->Text1->toPlainText(); }
+    QVariant stored(const char* column) {
+        return window->voprosy.field(QString::fromUtf8(column)).value();
+    }
+    QList<QVariantList> rowsAfterClosing() {
+        window->close();
+        return testsupport::readRows(path, QStringLiteral("test"));
+    }
+};
+
+}  // namespace
+
+class TestEditorQuestions : public QObject {
+    Q_OBJECT
+private slots:
+    void check_data();
+    void check();
+    void saveWritesEveryFieldAndNeverAddsARow();
+    void lineBreaksAreStoredAsCrLf();
+    void boxesRefuseTypingPastTheirLimit();
+    void movingBackAndForward();
+    void addingAQuestion();
+    void deleting_data();
+    void deleting();
+    void deletingTheOnlyQuestionDoesNothing();
+    void buttonsDoNothingWithoutABase();
+    void refusedCommitIsReportedAndNothingMoves();
+    void refusedDeleteIsReportedAndTheRowShownAgain();
+    void creatingABase_data();
+    void creatingABase();
+    void createdBaseOpensWithOneEmptyQuestion();
+};
+
+void TestEditorQuestions::check_data() {
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("message");  // empty: the question is stored
+    QTest::addColumn<int>("storedNumber");
+
+    const QString q = QStringLiteral("Сколько будет два плюс два?");
+    QTest::newRow("empty number") << "" << q << kRequired << 0;
+    QTest::newRow("one space") << " " << q << kRequired << 0;
+    QTest::newRow("two spaces") << "  " << q << kText << 0;
+    QTest::newRow("letters") << "три" << q << kText << 0;
+    QTest::newRow("digit and letter") << "3a" << q << kText << 0;
+    QTest::newRow("point is not the decimal comma") << "4.5" << q << kText << 0;
+    QTest::newRow("zero") << "0" << q << kWrong << 0;
+    QTest::newRow("six") << "6" << q << kWrong << 0;
+    QTest::newRow("minus one") << "-1" << q << kWrong << 0;
+    QTest::newRow("hundred") << "100" << q << kWrong << 0;
+    QTest::newRow("16-bit max") << "32767" << q << kWrong << 0;
+    QTest::newRow("16-bit min") << "-32768" << q << kWrong << 0;
+    QTest::newRow("above 16 bits") << "32768" << q << kTooBig << 0;
+    QTest::newRow("below 16 bits") << "-32769" << q << kTooBig << 0;
+    QTest::newRow("four and a half to even") << "4,5" << q << QString() << 4;
+    QTest::newRow("five and a half to six") << "5,5" << q << kWrong << 0;
+    QTest::newRow("a half to zero") << "0,5" << q << kWrong << 0;
+    QTest::newRow("blanks around three") << " 3 " << q << QString() << 3;
+    QTest::newRow("number checked before question") << "9"
+                                                    << "а" << kWrong << 0;
+    QTest::newRow("two-character question") << "2"
+                                            << "аб" << kShort << 0;
+    QTest::newRow("three spaces") << "2"
+                                  << "   " << QString() << 2;
+    QTest::newRow("letter and line break counts 3") << "5"
+                                                    << "a\n"
+                                                    << QString() << 5;
+    QTest::newRow("surrogate pair counts 2")
+        << "1" << QString::fromUtf8("\U0001F600") << kShort << 0;
+}
+
+void TestEditorQuestions::check() {
+    QFETCH(QString, number);
+    QFETCH(QString, question);
+    QFETCH(QString, message);
+    QFETCH(int, storedNumber);
+    Session s(2);
+    s.window->Text2->setText(number);
+    s.window->Text1->setPlainText(question);
+    if (!message.isEmpty())
+        s.dialogs.expectMessage(message);
+    s.window->Command7_Click();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QCOMPARE(s.dialogs.messages().size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty()) {
+        QCOMPARE(s.dialogs.shown().last().title, QStringLiteral("Tambris"));
+        QCOMPARE(s.stored("вопрос").toString(), QStringLiteral("Вопрос 1"));
+        QCOMPARE(s.window->Text2->text(), number);  // the field keeps what was typed
+    } else {
+        QCOMPARE(s.stored("верный").toInt(), storedNumber);
+        QCOMPARE(s.stored("вопрос").toString(), editor::LimitedTextEdit::toStored(question));
+        QCOMPARE(s.window->Text2->text(), number);  // not redisplayed trimmed
+    }
+    // The check never moves and never changes the caption.
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 2"));
+}
+
+void TestEditorQuestions::saveWritesEveryFieldAndNeverAddsARow() {
+    Session s(2);
+    Editor& w = *s.window;
+    w.Text1->setPlainText(QStringLiteral("Столица России?"));
+    w.Text[0]->setPlainText(QStringLiteral("Москва"));
+    w.Text[1]->clear();
+    w.Text[4]->setPlainText(QStringLiteral("Казань"));
+    w.Text2->setText(QStringLiteral("1"));
+    w.ulik->setText(QStringLiteral("карты\\россия.jpg"));
+    w.Command7_Click();
+    w.Command7_Click();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QVERIFY(s.dialogs.messages().isEmpty());
+    const auto rows = s.rowsAfterClosing();
+    QCOMPARE(rows.size(), 2);
+    const QVariantList expected = {rows[0][0],
+                                   QStringLiteral("Столица России?"),
+                                   QStringLiteral("Москва"),
+                                   QString(),
+                                   QString(),
+                                   QString(),
+                                   QStringLiteral("Казань"),
+                                   QStringLiteral("карты\\россия.jpg"),
+                                   1};
+    for (int i = 1; i < expected.size(); ++i)
+        QCOMPARE(rows[0][i].toString(), expected[i].toString());
+    QCOMPARE(rows[1][1].toString(), QStringLiteral("Вопрос 2"));
+}
+
+void TestEditorQuestions::lineBreaksAreStoredAsCrLf() {
+    Session s(1);
+    s.window->Text1->setPlainText(QStringLiteral("Первая строка\nВторая строка"));
+    s.window->Text[0]->setPlainText(QStringLiteral("да\nнет"));
+    s.window->Command7_Click();
+    QCOMPARE(s.stored("вопрос").toString(), QStringLiteral("Первая строка\r\nВторая строка"));
+    QCOMPARE(s.stored("ответ1").toString(), QStringLiteral("да\r\nнет"));
+
+    // Shown again with the box's own line breaks, and stored unchanged when saved again.
+    s.window->edituem();
+    QCOMPARE(s.question(), QStringLiteral("Первая строка\nВторая строка"));
+    s.window->Command7_Click();
+    QCOMPARE(s.stored("вопрос").toString(), QStringLiteral("Первая строка\r\nВторая строка"));
+}
+
+void TestEditorQuestions::boxesRefuseTypingPastTheirLimit() {
+    Session s(1);
+    editor::LimitedTextEdit* box = s.window->Text[0];
+    box->clear();
+    box->setFocus();
+    QTest::keyClicks(box, QString(119, u'x'));
+    QCOMPARE(box->storedLength(), 119);
+    QTest::keyClick(box, Qt::Key_Return);  // a break needs two places, one is left
+    QCOMPARE(box->storedLength(), 119);
+    QTest::keyClicks(box, QStringLiteral("yz"));
+    QCOMPARE(box->toPlainText(), QString(119, u'x') + u'y');
+    // Deleting makes room again.
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(box->storedLength(), 120);
+    QVERIFY(box->storedText().endsWith(QStringLiteral("x\r\n")));
+
+    s.window->Text1->clear();
+    s.window->Text1->setFocus();
+    QTest::keyClicks(s.window->Text1, QString(230, u'w'));
+    QCOMPARE(s.window->Text1->storedLength(), 222);
+}
+
+void TestEditorQuestions::movingBackAndForward() {
+    Session s(4);
+    Editor& w = *s.window;
+    w.Command3_Click();
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 2 из 4"));
+    QCOMPARE(s.question(), QStringLiteral("Вопрос 2"));
+    w.Command3_Click();
+    w.Command3_Click();
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 4 из 4"));
+    QCOMPARE(w.tekuschiy, qint16(4));
+
+    // "Вперед" on the last question stores it and stays.
+    w.Text1->setPlainText(QStringLiteral("Последний, исправленный"));
+    w.Command3_Click();
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 4 из 4"));
+    QCOMPARE(s.question(), QStringLiteral("Последний, исправленный"));
+    QCOMPARE(s.stored("вопрос").toString(), QStringLiteral("Последний, исправленный"));
+
+    w.Command2_Click();
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 3 из 4"));
+    QCOMPARE(s.question(), QStringLiteral("Вопрос 3"));
+    w.Command2_Click();
+    w.Command2_Click();
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 4"));
+
+    // "Назад" on question 1 stores it and stays on row 1.
+    w.Text1->setPlainText(QStringLiteral("Первый, исправленный"));
+    w.Command2_Click();
+    QCOMPARE(w.tekuschiy, qint16(1));
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 4"));
+    QCOMPARE(s.stored("вопрос").toString(), QStringLiteral("Первый, исправленный"));
+    w.Command3_Click();
+    QCOMPARE(s.question(), QStringLiteral("Вопрос 2"));
+
+    // A failing check stops both directions with the same message.
+    w.Text2->setText(QStringLiteral("семь"));
+    s.dialogs.expectMessage(kText).expectMessage(kText);
+    w.Command2_Click();
+    w.Command3_Click();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 2 из 4"));
+    QCOMPARE(s.question(), QStringLiteral("Вопрос 2"));
+}
+
+void TestEditorQuestions::addingAQuestion() {
+    Session s(3);
+    Editor& w = *s.window;
+    w.Command5_Click();
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 4 из 4"));
+    QCOMPARE(w.tekuschiy, qint16(4));
+    QCOMPARE(s.question(), QString());
+    QCOMPARE(w.Text2->text(), QString());
+    QCOMPARE(w.Text[0]->toPlainText(), QString());
+    QCOMPARE(s.stored("верный").toInt(), 1);
+    QVERIFY(s.stored("ответ3").isNull());
+
+    s.dialogs.expectMessage(kRequired);
+    w.Command2_Click();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 4 из 4"));
+
+    w.Text1->setPlainText(QStringLiteral("Новый вопрос"));
+    w.Text2->setText(QStringLiteral("2"));
+    w.Command2_Click();
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 3 из 4"));
+    const auto rows = s.rowsAfterClosing();
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows[3][1].toString(), QStringLiteral("Новый вопрос"));
+    QCOMPARE(rows[3][8].toInt(), 2);
+}
+
+void TestEditorQuestions::deleting_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("third of five") << 3 << "Вопрос № 2 из 4"
+                                   << "Вопрос 2";
+    QTest::newRow("first of five") << 1 << "Вопрос № 1 из 4"
+                                   << "Вопрос 2";
+    QTest::newRow("last of five") << 5 << "Вопрос № 4 из 4"
+                                  << "Вопрос 4";
+}
+
+void TestEditorQuestions::deleting() {
+    QFETCH(int, position);
+    QFETCH(QString, caption);
+    QFETCH(QString, shown);
+    Session s(5);
+    for (int i = 1; i < position; ++i)
+        s.window->Command3_Click();
+    s.window->Text1->setPlainText(QStringLiteral("дропнется"));
+    s.window->Command4_Click();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QVERIFY(s.dialogs.messages().isEmpty());
+    QCOMPARE(s.caption(), caption);
+    QCOMPARE(s.question(), shown);
+
+    // The ids of the others stay, with a gap where the deleted row was; a new one gets a higher id.
+    s.window->Command5_Click();
+    const auto rows = s.rowsAfterClosing();
+    QCOMPARE(rows.size(), 5);
+    QList<qint64> ids;
+    for (const auto& row : rows)
+        ids << row[0].toLongLong();
+    QList<qint64> expected = {1, 2, 3, 4, 5};
+    expected.removeAt(position - 1);
+    expected << 6;
+    QCOMPARE(ids, expected);
+}
+
+void TestEditorQuestions::deletingTheOnlyQuestionDoesNothing() {
+    Session s(1);
+    s.window->Command4_Click();
+    QVERIFY(s.dialogs.messages().isEmpty());
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 1"));
+    QCOMPARE(s.rowsAfterClosing().size(), 1);
+}
+
+void TestEditorQuestions::buttonsDoNothingWithoutABase() {
+    Session s(-1);
+    Editor& w = *s.window;
+    w.Text2->setText(QString());
+    for (auto handler : {&Editor::Command7_Click, &Editor::Command2_Click, &Editor::Command3_Click,
+                         &Editor::Command5_Click, &Editor::Command4_Click, &Editor::Command1_Click})
+        (w.*handler)();
+    QVERIFY(s.dialogs.shown().isEmpty());
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос №"));
+}
+
+void TestEditorQuestions::refusedCommitIsReportedAndNothingMoves() {
+    Session s(3);
+    Editor& w = *s.window;
+    // Nothing was written since opening, so the journal does not exist yet. A folder where the
+    // base's journal must go: every commit is refused until it is removed.
+    QVERIFY(QDir().mkdir(s.path + QStringLiteral("-journal")));
+    w.Text1->setPlainText(QStringLiteral("Набранный текст"));
+    s.dialogs.expectMessage().expectMessage().expectMessage();
+    w.Command7_Click();
+    w.Command3_Click();
+    w.Command5_Click();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    for (const QString& message : s.dialogs.messages())
+        QVERIFY2(message.startsWith(QStringLiteral("Не удалось записать вопрос")),
+                 qPrintable(message));
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 3"));
+    QCOMPARE(s.question(), QStringLiteral("Набранный текст"));
+    QCOMPARE(w.voprosy.recordCount(), 3);
+
+    QVERIFY(QDir().rmdir(s.path + QStringLiteral("-journal")));
+    w.Command3_Click();
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 2 из 3"));
+    const auto rows = s.rowsAfterClosing();
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[0][1].toString(), QStringLiteral("Набранный текст"));
+}
+
+void TestEditorQuestions::refusedDeleteIsReportedAndTheRowShownAgain() {
+    Session s(3);
+    QVERIFY(QDir().mkdir(s.path + QStringLiteral("-journal")));
+    s.dialogs.expectMessage();
+    s.window->Command4_Click();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QVERIFY(s.dialogs.messages().first().startsWith(QStringLiteral("Не удалось удалить вопрос")));
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 3"));
+    QCOMPARE(s.question(), QStringLiteral("Вопрос 1"));
+    QVERIFY(QDir().rmdir(s.path + QStringLiteral("-journal")));
+    QCOMPARE(s.rowsAfterClosing().size(), 3);
+}
+
+void TestEditorQuestions::creatingABase_data() {
+    QTest::addColumn<QString>("name");  // relative to the test folder
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("created");
+    QTest::newRow("new name") << "новая.mdb" << QString() << true;
+    QTest::newRow("existing file") << "q.mdb"
+                                   << "Такой файл уже существует" << false;
+    QTest::newRow("capital extension") << "НОВАЯ.MDB"
+                                       << "База данных должна быть формата .mdb" << false;
+    QTest::newRow("dot only in the folder") << "папка.d/новая"
+                                            << "База данных должна быть формата .mdb" << false;
+    QTest::newRow("no dot at all") << "новая" << QString() << false;
+    QTest::newRow("folder that does not exist") << "нет/новая.mdb" << QString() << false;
+}
+
+void TestEditorQuestions::creatingABase() {
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    QFETCH(bool, created);
+    Session s(2);
+    QVERIFY(QDir(s.folder.folder()).mkdir(QStringLiteral("папка.d")));
+    const QString path = s.folder.path(name);
+    const bool existed = QFile::exists(path);
+    s.dialogs.expectSaveFile(path);
+    if (!message.isEmpty())
+        s.dialogs.expectMessage(message);
+    s.window->crtest();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QCOMPARE(s.dialogs.messages().size(), message.isEmpty() ? 0 : 1);
+    const auto& options = s.dialogs.shown().at(1).options;
+    QCOMPARE(options.title, QStringLiteral("Сохраняем новую базу вопросов"));
+    QCOMPARE(options.initialFolder, s.folder.folder());
+    QVERIFY(options.allowNewName);
+
+    // Whatever happened, the base that was open is closed and the window is cleared.
+    QVERIFY(!s.window->baza.isOpen());
+    QCOMPARE(s.caption(), QString());
+    QVERIFY(!s.window->Text1->isEnabled());
+    QCOMPARE(QFile::exists(path), created || existed);
+    if (!created)
+        QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
+    if (created) {
+        qb::Connection connection;
+        connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+        qb::Catalog catalog;
+        catalog.setActiveConnection(&connection);
+        QCOMPARE(catalog.columnNames(QStringLiteral("test")),
+                 QStringList({"номер", "вопрос", "ответ1", "ответ2", "ответ3", "ответ4", "ответ5",
+                              "фото", "верный"}));
+        QCOMPARE(catalog.columnNames(QStringLiteral("info")),
+                 QStringList({"код", "инфо", "время", "ВремяНа"}));
+    }
+}
+
+void TestEditorQuestions::createdBaseOpensWithOneEmptyQuestion() {
+    Session s(-1);
+    const QString path = s.folder.path(QStringLiteral("первая.mdb"));
+    s.dialogs.expectSaveFile(path).expectOpenFile(path);
+    s.window->crtest();
+    s.window->optest();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QVERIFY(s.dialogs.messages().isEmpty());
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 1"));
+    QCOMPARE(s.window->Text2->text(), QStringLiteral("1"));
+    QCOMPARE(s.question(), QString());
+}
+
+QTEST_MAIN(TestEditorQuestions)
+#include "tst_editorquestions.moc"

@@ -1,0 +1,205 @@
+// Setting, changing and removing a base's password from the main window, each checked by
+// reopening the base through the window's own prompt flow.
+
+#include "desktop/scripted/scripteddialogs.h"
+#include "editor/ui/editorwindow.h"
+#include "editor/ui/limitedtextedit.h"
+#include "questionbase/connection.h"
+#include "questionbase/connectionstring.h"
+#include "questionbase/error.h"
+#include "tests/support/editorbases.h"
+#include "tests/support/tempbase.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+
+#include <memory>
+
+using editor::Editor;
+
+namespace {
+
+const QString kAsk = QStringLiteral("Введите пароль");
+const QString kAskNew = QStringLiteral("Введите новый пароль");
+const QString kRefused = QStringLiteral(
+    "Ошибка\r\nСкорее всего ваш пароль содержит недопустимые символы\r\nНапример, такие как !;$");
+
+struct Session {
+    testsupport::TempFolder folder;
+    desktop::ScriptedDialogs dialogs;
+    desktop::ScriptedServices services;
+    std::unique_ptr<Editor> window;
+    QString path;
+
+    Session() {
+        services.folder = folder.folder();
+        window = std::make_unique<Editor>(dialogs, services);
+        window->show();
+        path = testsupport::makeBase(folder, QStringLiteral("p.mdb"), 2);
+    }
+    // Opens through the window, answering the prompts in order; true when the base opened.
+    bool reopen(const QStringList& answers) {
+        window->show();  // a closed window is opened again by the user first
+        dialogs.expectOpenFile(path);
+        for (const QString& answer : answers)
+            dialogs.expectInput(answer, kAsk);
+        window->optest();
+        return window->baza.isOpen() && dialogs.pending() == 0;
+    }
+    // Whether the file opens with this password (the window must not hold it).
+    bool opensWith(const QString& password) {
+        try {
+            qb::Connection connection;
+            connection.open(qb::connectionStringFor(path, password));
+            return true;
+        } catch (const qb::Error& error) {
+            qDebug() << "does not open:" << error.text();
+            return false;
+        }
+    }
+};
+
+}  // namespace
+
+class TestPassword : public QObject {
+    Q_OBJECT
+private slots:
+    void setChangeRemoveThroughReopening();
+    void refusedPasswords_data();
+    void refusedPasswords();
+    void setOnProtectedBaseDoesNothing();
+    void cancelledPromptsKeepThePassword();
+    void itemsWithoutABase();
+    void protectedFileHoldsNoPlainText();
+};
+
+void TestPassword::setChangeRemoveThroughReopening() {
+    Session s;
+    QVERIFY(s.reopen({}));
+    s.dialogs.expectInput(QStringLiteral("первый"), kAsk);
+    s.window->zadpar();
+    QCOMPARE(s.window->parol, QStringLiteral("первый"));
+    QVERIFY(s.window->baza.isOpen());  // the hold stays through the re-key
+
+    QVERIFY(s.reopen({QStringLiteral("первый")}));
+    QCOMPARE(s.window->nomerok->text(), QStringLiteral("Вопрос № 1 из 2"));
+    s.dialogs.expectInput(QStringLiteral("второй"), kAskNew);
+    s.window->chpas();
+    QCOMPARE(s.window->parol, QStringLiteral("второй"));
+    QCOMPARE(s.window->stariy, QStringLiteral("первый"));
+
+    s.window->close();
+    QVERIFY(!s.opensWith(QStringLiteral("первый")));
+    QVERIFY(s.opensWith(QStringLiteral("второй")));
+    QVERIFY(s.reopen({QStringLiteral("первый"), QStringLiteral("второй")}));
+    s.window->delpas();
+    QCOMPARE(s.window->parol, QStringLiteral("_="));
+    QVERIFY(s.reopen({}));
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QVERIFY(s.dialogs.messages().isEmpty());
+
+    // On a base without a password, changing behaves like setting.
+    s.dialogs.expectInput(QStringLiteral("третий"), kAskNew);
+    s.window->chpas();
+    QVERIFY(s.reopen({QStringLiteral("третий")}));
+}
+
+void TestPassword::refusedPasswords_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("protectedBefore");
+    QTest::addColumn<bool>("useChange");
+    QTest::newRow("set, blank") << "два слова" << false << false;
+    QTest::newRow("set, semicolon") << "a;b" << false << false;
+    QTest::newRow("set, over 20") << QString(21, u'x') << false << false;
+    QTest::newRow("change, blank") << "два слова" << true << true;
+    QTest::newRow("change, semicolon") << "a;b" << true << true;
+    QTest::newRow("change, over 20") << QString(21, u'x') << true << true;
+    QTest::newRow("change unprotected, semicolon") << "a;b" << false << true;
+}
+
+void TestPassword::refusedPasswords() {
+    QFETCH(QString, typed);
+    QFETCH(bool, protectedBefore);
+    QFETCH(bool, useChange);
+    Session s;
+    const QString old = protectedBefore ? QStringLiteral("старый") : QStringLiteral("_=");
+    if (protectedBefore)
+        testsupport::protectBase(s.path, old);
+    QVERIFY(s.reopen(protectedBefore ? QStringList{old} : QStringList{}));
+    s.dialogs.expectInput(typed, useChange ? kAskNew : kAsk).expectMessage(kRefused);
+    useChange ? s.window->chpas() : s.window->zadpar();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QCOMPARE(s.window->parol, old);
+    QVERIFY(s.window->baza.isOpen());
+    s.window->close();
+    QVERIFY(s.opensWith(old));
+    if (!protectedBefore)
+        QVERIFY(s.opensWith(QStringLiteral("_=")));
+}
+
+void TestPassword::setOnProtectedBaseDoesNothing() {
+    Session s;
+    testsupport::protectBase(s.path, QStringLiteral("есть"));
+    QVERIFY(s.reopen({QStringLiteral("есть")}));
+    s.window->zadpar();
+    QVERIFY(s.dialogs.shown().size() == 2);  // the open dialog and the one prompt
+    QCOMPARE(s.window->parol, QStringLiteral("есть"));
+}
+
+void TestPassword::cancelledPromptsKeepThePassword() {
+    Session s;
+    QVERIFY(s.reopen({}));
+    s.dialogs.expectInput(QString(), kAsk).expectInput(QString(), kAskNew);
+    s.window->zadpar();
+    QCOMPARE(s.window->parol, QStringLiteral("_="));
+    s.window->chpas();
+    QCOMPARE(s.window->parol, QStringLiteral("_="));
+
+    s.window->close();
+    QVERIFY(s.opensWith(QStringLiteral("_=")));
+    testsupport::protectBase(s.path, QStringLiteral("ключ"));
+    QVERIFY(s.reopen({QStringLiteral("ключ")}));
+    s.dialogs.expectInput(QString(), kAskNew);
+    s.window->chpas();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QVERIFY(s.dialogs.messages().isEmpty());
+    QCOMPARE(s.window->parol, QStringLiteral("ключ"));
+    s.window->close();
+    QVERIFY(s.opensWith(QStringLiteral("ключ")));
+    QVERIFY(!s.opensWith(QStringLiteral("_=")));
+}
+
+void TestPassword::itemsWithoutABase() {
+    Session s;
+    s.dialogs.expectMessage(
+        QStringLiteral("Для того, чтобы задать пароль, вы должны открыть базу для редактирования"));
+    s.window->zadpar();
+    s.window->chpas();
+    s.window->delpas();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QCOMPARE(s.dialogs.shown().size(), 1);
+    QCOMPARE(s.window->parol, QStringLiteral("_="));
+}
+
+void TestPassword::protectedFileHoldsNoPlainText() {
+    Session s;
+    QVERIFY(s.reopen({}));
+    s.window->Text1->setPlainText(QStringLiteral("Секретный вопрос о Пушкине"));
+    s.window->Command7_Click();
+    s.dialogs.expectInput(QStringLiteral("тайна"), kAsk);
+    s.window->zadpar();
+    s.window->close();
+    QFile file(s.path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.size() >= 1024);
+    for (const char* text : {"Секретный вопрос", "Ответ 2.1", "Вопрос 2", "CREATE TABLE"})
+        QVERIFY2(!bytes.contains(QByteArray(text)), text);
+    QVERIFY(!bytes.contains(QStringLiteral("Пушкин").toUtf8()));
+    QVERIFY(!bytes.contains(QByteArray(reinterpret_cast<const char*>(u"Пушкин"), 12)));
+}
+
+QTEST_MAIN(TestPassword)
+#include "tst_password.moc"
