@@ -1,0 +1,285 @@
+"""Generates the bases, runs the benchmarks and the outside references, prints the table and
+writes bench/out/figures.json. Started by bench/run after the release build."""
+
+import json
+import os
+import resource
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BUILD = os.path.join(ROOT, "build-release")
+OUT = os.path.join(ROOT, "bench", "out")
+BASES = os.path.join(OUT, "bases")
+QBTOOL = os.path.join(BUILD, "bench", "qbtool")
+QBBENCH = os.path.join(BUILD, "bench", "qbbench")
+QBMEM = os.path.join(BUILD, "bench", "qbmem")
+SIZES = [int(s) for s in os.environ.get("QBBENCH_SIZES", "1000,10000,100000").split(",")]
+PASSWORD = "bench2024"
+BUILT_IN_KEY = "x'94620bb22e1cdd9517897216a164baf79570e3c2a0fa9bd7a5344fe3dec858ab'"
+COLUMNS = '"вопрос", "ответ1", "ответ2", "ответ3", "ответ4", "ответ5", "верный"'
+
+ENV = dict(os.environ, QBBENCH_BASES=BASES, QBBENCH_PASSWORD=PASSWORD,
+           QT_QPA_PLATFORM="offscreen", LANG="ru_RU.UTF-8", LC_ALL="ru_RU.UTF-8")
+
+
+def log(text):
+    print(text, file=sys.stderr, flush=True)
+
+
+def base_dir(n, password):
+    return os.path.join(BASES, "%s-%d" % ("password" if password else "plain", n))
+
+
+def base_path(n, password):
+    return os.path.join(base_dir(n, password), "base.mdb")
+
+
+def generate():
+    """Makes each base unless one made by the current qbtool is already there."""
+    tool_time = os.path.getmtime(QBTOOL)
+    for n in SIZES:
+        for password in (False, True):
+            folder = base_dir(n, password)
+            path = base_path(n, password)
+            dump = os.path.join(folder, "dump.jsonl")
+            if os.path.exists(dump) and os.path.getmtime(path) > tool_time:
+                continue
+            shutil.rmtree(folder, ignore_errors=True)
+            os.makedirs(folder)
+            args = [QBTOOL, "generate", "--questions", str(n),
+                    "--pictures", os.path.join(folder, "pics")]
+            if password:
+                args += ["--password", PASSWORD]
+            start = time.perf_counter()
+            subprocess.run(args + [path], check=True, env=ENV)
+            log("generated %s in %.1f s" % (path, time.perf_counter() - start))
+            if not password:
+                with open(dump, "w", encoding="utf-8") as out:
+                    subprocess.run([QBTOOL, "dump", path], check=True, env=ENV, stdout=out)
+            else:
+                with open(dump, "w") as out:
+                    out.write("")
+
+
+def timed_child(command, **kwargs):
+    """Wall and CPU seconds (user + system of the children) of one command."""
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    start = time.perf_counter()
+    result = subprocess.run(command, **kwargs)
+    wall = time.perf_counter() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
+    return result, wall, cpu
+
+
+def cli_text_reference(n, password, runs):
+    """The sqlcipher command-line tool selecting the exported columns, through iconv."""
+    key = "'%s'" % PASSWORD if password else '"%s"' % BUILT_IN_KEY
+    sql = os.path.join(OUT, "reference.sql")
+    with open(sql, "w", encoding="utf-8") as out:
+        out.write("PRAGMA key = %s;\nPRAGMA cipher_page_size = 1024;\nPRAGMA kdf_iter = 64000;\n"
+                  'SELECT %s FROM test ORDER BY "номер";\n' % (key, COLUMNS))
+    target = os.path.join(OUT, "reference.txt")
+    command = "sqlcipher -batch '%s' < '%s' | iconv -f UTF-8 -t CP1251 > '%s'" % (
+        base_path(n, password), sql, target)
+    walls, cpus = [], []
+    for _ in range(runs):
+        result, wall, cpu = timed_child(command, shell=True, env=ENV)
+        if result.returncode != 0 or os.path.getsize(target) == 0:
+            raise RuntimeError("the command-line reference failed: " + command)
+        walls.append(wall)
+        cpus.append(cpu)
+    return {"ms": statistics.median(walls) * 1000, "cpu_ms": statistics.median(cpus) * 1000,
+            "bytes": os.path.getsize(target), "runs": runs}
+
+
+def docx_reference(n, pictures, runs):
+    folder = base_dir(n, False)
+    target = os.path.join(OUT, "reference.docx")
+    walls, cpus, size = [], [], 0
+    for _ in range(runs):
+        result, _, _ = timed_child(
+            ["/usr/bin/python3", os.path.join(ROOT, "bench", "docx_reference.py"),
+             os.path.join(folder, "dump.jsonl"), folder, target,
+             "pictures" if pictures else "none"],
+            check=True, capture_output=True, text=True)
+        figures = json.loads(result.stdout)
+        walls.append(figures["seconds"])
+        cpus.append(figures["cpu_seconds"])
+        size = figures["bytes"]
+    return {"ms": statistics.median(walls) * 1000, "cpu_ms": statistics.median(cpus) * 1000,
+            "bytes": size, "runs": runs}
+
+
+def run_benchmarks():
+    raw = os.path.join(OUT, "qbbench.json")
+    subprocess.run([QBBENCH, "--benchmark_out=" + raw, "--benchmark_out_format=json",
+                    "--benchmark_format=console"], check=True, env=ENV, stdout=sys.stderr)
+    with open(raw, encoding="utf-8") as f:
+        data = json.load(f)
+    def name(entry):
+        return entry["run_name"].split("/iterations:")[0]
+
+    figures = {}
+    for entry in data["benchmarks"]:
+        if entry.get("aggregate_name") != "median":
+            continue
+        if entry.get("error_occurred"):
+            figures[name(entry)] = {"error": entry.get("error_message", "")}
+            continue
+        figures[name(entry)] = {
+            "ms": entry["real_time"], "cpu_ms": entry.get("cpu_ms"),
+            "repetitions": entry.get("repetitions"), "iterations": entry.get("iterations"),
+            "bytes": entry.get("bytes")}
+    for entry in data["benchmarks"]:
+        if entry.get("error_occurred") and name(entry) not in figures:
+            figures[name(entry)] = {"error": entry.get("error_message", "")}
+    return figures, data.get("context", {})
+
+
+def peak_memory(mode, n, password):
+    args = [QBMEM, mode, base_path(n, password)] + ([PASSWORD] if password else [])
+    result = subprocess.run(args, check=True, env=ENV, capture_output=True, text=True)
+    return json.loads(result.stdout.strip().splitlines()[-1])
+
+
+def verdict(value, limit):
+    if value is None:
+        return "n/a"
+    return "met" if value <= limit else "MISSED"
+
+
+def main():
+    os.makedirs(BASES, exist_ok=True)
+    started = time.perf_counter()
+    generate()
+    log("running the benchmarks")
+    bench, context = run_benchmarks()
+
+    references = {"text_cli": {}, "docx_python": {}}
+    for n in SIZES:
+        for password in (False, True):
+            label = "%d/%s" % (n, "password" if password else "plain")
+            references["text_cli"][label] = cli_text_reference(n, password, 5 if n < 100000 else 3)
+        # python-docx reads the dump, so the password makes no difference to it; its runs are
+        # long, so the larger sizes get one run each.
+        for pictures in (False, True):
+            label = "%d/%s" % (n, "pictures" if pictures else "no_pictures")
+            log("python-docx " + label)
+            references["docx_python"][label] = docx_reference(n, pictures, 3 if n <= 1000 else 1)
+
+    memory = {}
+    largest = max(SIZES)
+    for password in (False, True):
+        tag = "password" if password else "plain"
+        memory["editor/%d/%s" % (largest, tag)] = peak_memory("editor", largest, password)
+    memory["word_export/%d/plain" % largest] = peak_memory("word", largest, False)
+
+    def fig(name, key="ms"):
+        return bench.get(name, {}).get(key)
+
+    rows = []
+    for n in SIZES:
+        for tag in ("plain", "password"):
+            tail = "%d/%s" % (n, tag)
+            rows.append([n, tag,
+                         fig("editor_open/" + tail), fig("editor_forward/" + tail),
+                         fig("editor_create/" + tail), fig("exporter_open/" + tail),
+                         fig("text_export/" + tail), references["text_cli"][tail]["ms"],
+                         fig("word_export/%s/no_pictures" % tail),
+                         references["docx_python"]["%d/no_pictures" % n]["ms"],
+                         fig("word_export/%s/pictures" % tail),
+                         references["docx_python"]["%d/pictures" % n]["ms"]])
+
+    targets = []
+
+    def target(name, value, limit, cpu_value=None, unit=""):
+        targets.append({"target": name, "value": value, "limit": limit, "unit": unit,
+                        "verdict": verdict(value, limit),
+                        "cpu_value": cpu_value,
+                        "cpu_verdict": verdict(cpu_value, limit) if cpu_value is not None else None})
+
+    big = largest
+    small = min(SIZES)
+    target("open + show question 1, %d, no password (ms)" % big,
+           fig("editor_open/%d/plain" % big), 50, fig("editor_open/%d/plain" % big, "cpu_ms"))
+    target("open + show question 1, %d, password (ms)" % big,
+           fig("editor_open/%d/password" % big), 100,
+           fig("editor_open/%d/password" % big, "cpu_ms"))
+    for tag in ("plain", "password"):
+        for n in SIZES:
+            target("\"Вперед\" step, %d, %s (ms)" % (n, tag),
+                   fig("editor_forward/%d/%s" % (n, tag)), 5,
+                   fig("editor_forward/%d/%s" % (n, tag), "cpu_ms"))
+
+        def ratio(a, b):
+            return a / b if a is not None and b else None
+        target("step(%d) / step(%d), %s" % (big, small, tag),
+               ratio(fig("editor_forward/%d/%s" % (big, tag)),
+                     fig("editor_forward/%d/%s" % (small, tag))), 1.5,
+               ratio(fig("editor_forward/%d/%s" % (big, tag), "cpu_ms"),
+                     fig("editor_forward/%d/%s" % (small, tag), "cpu_ms")))
+        cli = references["text_cli"]["%d/%s" % (big, tag)]
+        target("text export %d / command-line reference, %s" % (big, tag),
+               ratio(fig("text_export/%d/%s" % (big, tag)), cli["ms"]), 1.5,
+               ratio(fig("text_export/%d/%s" % (big, tag), "cpu_ms"), cli["cpu_ms"]))
+    for n in SIZES:
+        for pictures in ("no_pictures", "pictures"):
+            ref = references["docx_python"]["%d/%s" % (n, pictures)]
+            ours = fig("word_export/%d/plain/%s" % (n, pictures))
+            ours_cpu = fig("word_export/%d/plain/%s" % (n, pictures), "cpu_ms")
+            # At most 0.1 of python-docx's time: at least ten times faster.
+            target("Word export / python-docx, %d, %s" % (n, pictures.replace("_", " ")),
+                   ratio(ours, ref["ms"]), 0.1, ratio(ours_cpu, ref["cpu_ms"]))
+    for password in ("plain", "password"):
+        m = memory["editor/%d/%s" % (big, password)]
+        target("editor peak RSS, %d open, %s (MB)" % (big, password), m["peak_kib"] / 1024, 100)
+    m = memory["word_export/%d/plain" % big]
+    target("exporter peak RSS, %d Word export with pictures (MB)" % big, m["peak_kib"] / 1024, 200)
+
+    elapsed = time.perf_counter() - started
+    try:
+        load = os.getloadavg()
+    except OSError:
+        load = None
+    result = {"sizes": SIZES, "benchmarks": bench, "references": references, "memory": memory,
+              "targets": targets, "load_average": load, "seconds": elapsed,
+              "machine": {k: context.get(k) for k in ("num_cpus", "mhz_per_cpu", "host_name")}}
+    with open(os.path.join(OUT, "figures.json"), "w", encoding="utf-8") as out:
+        json.dump(result, out, ensure_ascii=False, indent=2)
+
+    def cell(value, digits=1):
+        return "-" if value is None else ("%.*f" % (digits, value))
+
+    header = ["questions", "key", "open+show", "Вперед", "new question", "exporter open",
+              "text export", "sqlcipher|iconv", "Word", "python-docx", "Word+pics",
+              "python-docx+pics"]
+    print("Median wall times in ms (median of the repetitions; references in the same run)")
+    widths = [max(len(h), 10) for h in header]
+    print("  ".join(h.rjust(w) for h, w in zip(header, widths)))
+    for row in rows:
+        cells = [str(row[0]), row[1]] + [cell(v, 2 if i < 3 else 1)
+                                         for i, v in enumerate(row[2:])]
+        print("  ".join(c.rjust(w) for c, w in zip(cells, widths)))
+    print()
+    print("Targets (wall time; the CPU-time verdict is given beside it because the machine is "
+          "shared)")
+    for t in targets:
+        cpu = "" if t["cpu_value"] is None else "   cpu %s -> %s" % (cell(t["cpu_value"], 3),
+                                                                     t["cpu_verdict"])
+        print("  %-62s %10s  limit %-6s %-7s%s" % (t["target"], cell(t["value"], 3),
+                                                   t["limit"], t["verdict"], cpu))
+    print()
+    print("Peak RSS: " + ", ".join("%s %.1f MB" % (k, v["peak_kib"] / 1024)
+                                  for k, v in memory.items()))
+    print("load average at the end: %s; the run took %.0f s; figures in %s" % (
+        "n/a" if load is None else "%.1f %.1f %.1f" % load, elapsed,
+        os.path.join(OUT, "figures.json")))
+
+
+if __name__ == "__main__":
+    main()

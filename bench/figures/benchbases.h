@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+class QWidget;
+
+namespace benchbases {
+
+// The password the generated protected bases carry; the runner passes the same one to qbtool.
+QString password();
+
+// The folder with the generated bases (QBBENCH_BASES), one sub-folder per base:
+// plain-<n>/base.mdb and password-<n>/base.mdb, each with its pictures beside it.
+QString baseFolder();
+QString basePath(int questions, bool withPassword);
+
+// A copy of the base that a benchmark may change, so the generated bases stay as qbtool made
+// them. The copy replaces any earlier one.
+QString scratchCopy(int questions, bool withPassword);
+
+// The offscreen platform warns about every window it cannot size as a desktop would; the
+// warnings would bury the figures. Other messages still go out.
+void quietOffscreen();
+
+// Lets the offscreen window lay itself out and paint what the last step changed.
+void settle();
+
+// Peak and current resident set of this process, in KiB, from /proc/self/status.
+struct Memory {
+    std::int64_t peakKiB = -1;
+    std::int64_t currentKiB = -1;
+};
+Memory memory();
+
+}  // namespace benchbases

@@ -1,0 +1,336 @@
+// Timings of the editor and the exporter on the generated bases, driving the real windows on
+// the offscreen platform with scripted dialogs. Only the step itself is timed (manual time);
+// building windows, copying bases and checking results happen outside the clock.
+
+#include "bench/figures/benchbases.h"
+#include "desktop/scripted/scripteddialogs.h"
+#include "editor/ui/editorwindow.h"
+#include "editor/ui/limitedtextedit.h"
+#include "exporter/ui/chtenie.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <chrono>
+#include <ctime>
+#include <memory>
+
+namespace {
+
+const QString kPasswordPrompt = QStringLiteral("Введите пароль");
+
+double processCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// Times one step in wall time (what the benchmark reports) and in CPU time of the process,
+// which stays meaningful when other work shares the machine. The CPU figure is reported as
+// the counter cpu_ms, per step.
+class StepTimer {
+public:
+    explicit StepTimer(benchmark::State& state) : state_(state) {}
+    ~StepTimer() {
+        if (steps_ > 0)
+            state_.counters["cpu_ms"] = cpuSeconds_ * 1000.0 / double(steps_);
+    }
+
+    void start() {
+        wallStart_ = std::chrono::steady_clock::now();
+        cpuStart_ = processCpuSeconds();
+    }
+    void stop() {
+        cpuSeconds_ += processCpuSeconds() - cpuStart_;
+        ++steps_;
+        state_.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart_).count());
+    }
+
+private:
+    benchmark::State& state_;
+    std::chrono::steady_clock::time_point wallStart_;
+    double cpuStart_ = 0;
+    double cpuSeconds_ = 0;
+    int steps_ = 0;
+};
+
+// The message is copied, as older versions of the library keep the bare pointer.
+void skip(benchmark::State& state, const std::string& why) {
+    static std::string kept;
+    kept = why;
+    state.SkipWithError(kept.c_str());
+}
+
+QString describe(const desktop::ScriptedDialogs& dialogs) {
+    return dialogs.messages().join(QStringLiteral(" | "));
+}
+
+// An editor window with the base open and question 1 on screen, opened the way the user
+// opens it: the built-in key first, then the typed password.
+struct OpenEditor {
+    desktop::ScriptedDialogs dialogs;
+    desktop::ScriptedServices services;
+    std::unique_ptr<editor::Editor> window;
+
+    OpenEditor(const QString& path, bool withPassword) {
+        services.folder = QFileInfo(path).absolutePath();
+        window = std::make_unique<editor::Editor>(dialogs, services);
+        window->show();
+        benchbases::settle();
+        if (withPassword)
+            dialogs.expectInput(benchbases::password(), kPasswordPrompt);
+        window->adresok = path;
+        window->popytki = 0;
+        window->parol = QStringLiteral("_=");
+    }
+
+    bool opened(int questions) const {
+        return window->voprosy.isOpen() && window->tekuschiy == 1 &&
+               window->voprosy.recordCount() == questions && dialogs.pending() == 0 &&
+               dialogs.messages().isEmpty();
+    }
+};
+
+void editorOpen(benchmark::State& state, int questions, bool withPassword) {
+    const QString path = benchbases::basePath(questions, withPassword);
+    StepTimer timer(state);
+    for (auto _ : state) {
+        OpenEditor editor(path, withPassword);
+        timer.start();
+        editor.window->nachali();
+        benchbases::settle();
+        timer.stop();
+        if (!editor.opened(questions)) {
+            skip(state, ("the base did not open: " + describe(editor.dialogs)).toStdString());
+            return;
+        }
+    }
+}
+
+void editorForward(benchmark::State& state, int questions, bool withPassword) {
+    OpenEditor editor(benchbases::scratchCopy(questions, withPassword), withPassword);
+    editor.window->nachali();
+    if (!editor.opened(questions)) {
+        skip(state, "the base did not open");
+        return;
+    }
+    qint16 expected = 1;
+    StepTimer timer(state);
+    for (auto _ : state) {
+        timer.start();
+        editor.window->Command3_Click();
+        benchbases::settle();
+        timer.stop();
+        ++expected;
+        if (editor.window->tekuschiy != expected || !editor.dialogs.messages().isEmpty()) {
+            skip(state, ("the step did not reach the next question: " + describe(editor.dialogs))
+                            .toStdString());
+            return;
+        }
+    }
+}
+
+void editorCreate(benchmark::State& state, int questions, bool withPassword) {
+    OpenEditor editor(benchbases::scratchCopy(questions, withPassword), withPassword);
+    editor.window->nachali();
+    if (!editor.opened(questions)) {
+        skip(state, "the base did not open");
+        return;
+    }
+    int expected = questions;
+    StepTimer timer(state);
+    for (auto _ : state) {
+        // A new question comes with empty fields; the next one can only be made once this one
+        // passes the check, as a user would fill it in.
+        editor::Editor& w = *editor.window;
+        w.Text1->setPlainText(QStringLiteral("Сколько будет дважды два?"));
+        w.Text[0]->setPlainText(QStringLiteral("Четыре"));
+        w.Text[1]->setPlainText(QStringLiteral("Пять"));
+        w.Text2->setText(QStringLiteral("1"));
+        benchbases::settle();
+        timer.start();
+        w.Command5_Click();
+        benchbases::settle();
+        timer.stop();
+        ++expected;
+        if (w.voprosy.recordCount() != expected || w.tekuschiy != expected ||
+            !editor.dialogs.messages().isEmpty()) {
+            skip(state, "no new question was added");
+            return;
+        }
+    }
+}
+
+// An exporter window that has opened the base through its menu, the password typed at the
+// prompt after the built-in key was refused.
+struct OpenExporter {
+    desktop::ScriptedDialogs dialogs;
+    desktop::ScriptedServices services;
+    std::unique_ptr<exporter::Chtenie> window;
+    QString path;
+    bool withPassword;
+
+    OpenExporter(const QString& basePath, bool password) : path(basePath), withPassword(password) {
+        services.folder = QFileInfo(path).absolutePath();
+        window = std::make_unique<exporter::Chtenie>(dialogs, services);
+        window->show();
+        benchbases::settle();
+        dialogs.expectOpenFile(path);
+        if (withPassword)
+            dialogs.expectInput(benchbases::password(), kPasswordPrompt);
+    }
+
+    void open() {
+        window->opba();
+        benchbases::settle();
+    }
+
+    bool opened(int questions) const {
+        return window->connection().isOpen() && window->questions().isOpen() &&
+               window->questions().recordCount() == questions && dialogs.pending() == 0 &&
+               dialogs.messages().isEmpty();
+    }
+
+    void setChecks(bool markCorrect, bool leavePicturesOut) {
+        window->findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(markCorrect);
+        window->findChild<QCheckBox*>(QStringLiteral("Check2"))->setChecked(leavePicturesOut);
+    }
+};
+
+void exporterOpen(benchmark::State& state, int questions, bool withPassword) {
+    const QString path = benchbases::basePath(questions, withPassword);
+    StepTimer timer(state);
+    for (auto _ : state) {
+        OpenExporter exporter(path, withPassword);
+        timer.start();
+        exporter.open();
+        timer.stop();
+        if (!exporter.opened(questions)) {
+            skip(state, ("the base did not open: " + describe(exporter.dialogs)).toStdString());
+            return;
+        }
+    }
+}
+
+void textExport(benchmark::State& state, int questions, bool withPassword) {
+    OpenExporter exporter(benchbases::basePath(questions, withPassword), withPassword);
+    exporter.open();
+    if (!exporter.opened(questions)) {
+        skip(state, "the base did not open");
+        return;
+    }
+    exporter.setChecks(true, false);
+    const QString out =
+        QDir(benchbases::baseFolder()).filePath(QStringLiteral("export-%1.txt").arg(questions));
+    qint64 bytes = 0;
+    StepTimer timer(state);
+    for (auto _ : state) {
+        QFile::remove(out);
+        exporter.dialogs.expectSaveFile(out);
+        timer.start();
+        exporter.window->savtext();
+        timer.stop();
+        bytes = QFileInfo(out).size();
+        if (bytes <= 0 || !exporter.dialogs.messages().isEmpty()) {
+            skip(state, ("the text export failed: " + describe(exporter.dialogs)).toStdString());
+            return;
+        }
+    }
+    state.counters["bytes"] = double(bytes);
+}
+
+void wordExport(benchmark::State& state, int questions, bool withPassword, bool pictures) {
+    OpenExporter exporter(benchbases::basePath(questions, withPassword), withPassword);
+    exporter.open();
+    if (!exporter.opened(questions)) {
+        skip(state, "the base did not open");
+        return;
+    }
+    exporter.setChecks(true, !pictures);
+    qint64 bytes = 0;
+    StepTimer timer(state);
+    for (auto _ : state) {
+        exporter.services.openedDocuments.clear();
+        timer.start();
+        exporter.window->opword();
+        timer.stop();
+        if (exporter.services.openedDocuments.size() != 1 ||
+            !exporter.dialogs.messages().isEmpty()) {
+            skip(state, "the Word export made no document");
+            return;
+        }
+        const QString document = exporter.services.openedDocuments.first();
+        bytes = QFileInfo(document).size();
+        // The export leaves its folder for the user; a benchmark has no user to clear it.
+        QDir(QFileInfo(document).absolutePath()).removeRecursively();
+    }
+    state.counters["bytes"] = double(bytes);
+}
+
+QList<int> sizes() {
+    QList<int> result;
+    const QString listed =
+        qEnvironmentVariable("QBBENCH_SIZES", QStringLiteral("1000,10000,100000"));
+    for (const QString& item : listed.split(u',', Qt::SkipEmptyParts))
+        result << item.toInt();
+    return result;
+}
+
+// Repetitions shrink with the size so the whole run stays within a few minutes; the median of
+// the repetitions is what the report uses.
+int repetitions(int questions, int small, int large) {
+    return questions >= 100000 ? large : small;
+}
+
+void registerAll() {
+    using benchmark::RegisterBenchmark;
+    for (const int n : sizes()) {
+        for (const bool pw : {false, true}) {
+            const std::string tail = "/" + std::to_string(n) + (pw ? "/password" : "/plain");
+            auto setup = [](benchmark::internal::Benchmark* b, int iterations, int reps) {
+                b->UseManualTime()
+                    ->Unit(benchmark::kMillisecond)
+                    ->Iterations(iterations)
+                    ->Repetitions(reps)
+                    ->ReportAggregatesOnly(true);
+            };
+            setup(RegisterBenchmark(("editor_open" + tail).c_str(), editorOpen, n, pw), 1,
+                  repetitions(n, 7, 5));
+            setup(RegisterBenchmark(("editor_forward" + tail).c_str(), editorForward, n, pw), 100,
+                  5);
+            setup(RegisterBenchmark(("editor_create" + tail).c_str(), editorCreate, n, pw), 30, 5);
+            setup(RegisterBenchmark(("exporter_open" + tail).c_str(), exporterOpen, n, pw), 1,
+                  repetitions(n, 7, 5));
+            setup(RegisterBenchmark(("text_export" + tail).c_str(), textExport, n, pw), 1,
+                  repetitions(n, 5, 3));
+            for (const bool pictures : {false, true}) {
+                setup(
+                    RegisterBenchmark(
+                        ("word_export" + tail + (pictures ? "/pictures" : "/no_pictures")).c_str(),
+                        wordExport, n, pw, pictures),
+                    1, repetitions(n, 5, 3));
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchbases::quietOffscreen();
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    registerAll();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

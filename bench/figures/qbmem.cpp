@@ -1,0 +1,96 @@
+// Peak memory of one program state, measured in a process of its own so that nothing else the
+// benchmarks did inflates the figure:
+//   qbmem editor BASE [PASSWORD]   the editor with the base open and question 1 on screen
+//   qbmem word BASE [PASSWORD]     the exporter through a Word export with pictures
+// Prints one JSON object with the peak (VmHWM) and current (VmRSS) resident set in KiB.
+
+#include "bench/figures/benchbases.h"
+#include "desktop/scripted/scripteddialogs.h"
+#include "editor/ui/editorwindow.h"
+#include "exporter/ui/chtenie.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+void print(const char* what, const benchbases::Memory& before, const benchbases::Memory& after,
+           qint64 questions) {
+    std::printf(
+        "{\"what\": \"%s\", \"questions\": %lld, \"peak_kib_before\": %lld, "
+        "\"peak_kib\": %lld, \"rss_kib\": %lld}\n",
+        what, static_cast<long long>(questions), static_cast<long long>(before.peakKiB),
+        static_cast<long long>(after.peakKiB), static_cast<long long>(after.currentKiB));
+}
+
+int editorState(const QString& path, const QString& password) {
+    desktop::ScriptedDialogs dialogs;
+    desktop::ScriptedServices services;
+    services.folder = QFileInfo(path).absolutePath();
+    editor::Editor window(dialogs, services);
+    window.show();
+    benchbases::settle();
+    const benchbases::Memory before = benchbases::memory();
+    if (!password.isEmpty())
+        dialogs.expectInput(password);
+    window.adresok = path;
+    window.nachali();
+    benchbases::settle();
+    if (!window.voprosy.isOpen() || window.tekuschiy != 1) {
+        std::fputs("qbmem: the editor did not open the base\n", stderr);
+        return 1;
+    }
+    print("editor", before, benchbases::memory(), window.voprosy.recordCount());
+    return 0;
+}
+
+int wordExportState(const QString& path, const QString& password) {
+    desktop::ScriptedDialogs dialogs;
+    desktop::ScriptedServices services;
+    services.folder = QFileInfo(path).absolutePath();
+    exporter::Chtenie window(dialogs, services);
+    window.show();
+    benchbases::settle();
+    dialogs.expectOpenFile(path);
+    if (!password.isEmpty())
+        dialogs.expectInput(password);
+    window.opba();
+    if (!window.questions().isOpen()) {
+        std::fputs("qbmem: the exporter did not open the base\n", stderr);
+        return 1;
+    }
+    window.findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
+    window.findChild<QCheckBox*>(QStringLiteral("Check2"))->setChecked(false);
+    benchbases::settle();
+    const benchbases::Memory before = benchbases::memory();
+    window.opword();
+    const benchbases::Memory after = benchbases::memory();
+    if (services.openedDocuments.size() != 1) {
+        std::fputs("qbmem: the Word export made no document\n", stderr);
+        return 1;
+    }
+    QDir(QFileInfo(services.openedDocuments.first()).absolutePath()).removeRecursively();
+    print("word_export", before, after, window.questions().recordCount());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchbases::quietOffscreen();
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3 ||
+        (args[1] != QLatin1String("editor") && args[1] != QLatin1String("word"))) {
+        std::fputs("usage: qbmem editor|word BASE [PASSWORD]\n", stderr);
+        return 2;
+    }
+    const QString password = args.value(3);
+    return args[1] == QLatin1String("editor") ? editorState(args[2], password)
+                                              : wordExportState(args[2], password);
+}
