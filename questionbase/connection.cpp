@@ -56,6 +56,10 @@ void Connection::execute(const QString& statement) {
     store().changePassword(parsePasswordStatement(statement));
 }
 
+bool Connection::isLegacyJet() const {
+    return dynamic_cast<const JetStore*>(store_.get()) != nullptr;
+}
+
 Store& Connection::store() {
     if (!store_)
         fail(Reason::Refused, QStringLiteral("Подключение закрыто"));

@@ -38,6 +38,8 @@ public:
     void execute(const QString& statement);
 
     const QString& path() const { return path_; }
+    // The base is an old Jet file: it can be read, never written.
+    bool isLegacyJet() const;
     Store& store();  // throws when closed
 
 private:

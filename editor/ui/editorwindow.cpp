@@ -3,6 +3,7 @@
 #include "desktop/application.h"
 #include "desktop/dialogs.h"
 #include "desktop/services.h"
+#include "editor/ui/addimage.h"
 #include "editor/ui/limitedtextedit.h"
 #include "editor/ui/settingspanel.h"
 #include "questionbase/catalog.h"
@@ -281,6 +282,10 @@ void Editor::nachali() {
         });
     if (!connected)
         return;
+    if (baza.isLegacyJet()) {
+        offerConversion();
+        return;
+    }
 
     // From here a failing step is skipped and the next one runs.
     bool hasTest = false;
@@ -392,7 +397,10 @@ void Editor::Form_QueryUnload() {
 }
 
 void Editor::closeEvent(QCloseEvent* event) {
-    // Nothing is asked and closing is never cancelled; what is on screen is not stored.
+    // Nothing is asked and closing is never cancelled; what is on screen is not stored. The
+    // picture window has no owner, so it would keep the program alive on its own.
+    if (addimage_)
+        addimage_->close();
     Form_QueryUnload();
     event->accept();
 }
@@ -401,9 +409,5 @@ void Editor::reportDataFailure(const QString& what) {
     dialogs_.message(title(), what + QStringLiteral(" Возможно, диск заполнен, файл базы удалён "
                                                     "или папка защищена от записи."));
 }
-
-void Editor::showPictureWindow() {}
-
-void Editor::choo() {}
 
 }  // namespace editor

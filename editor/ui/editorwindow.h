@@ -1,10 +1,12 @@
 #pragma once
 
+#include "editor/ui/addimage.h"
 #include "editor/ui/picturehost.h"
 #include "questionbase/connection.h"
 #include "questionbase/recordset.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 #include <array>
@@ -21,6 +23,7 @@ class Services;
 }  // namespace desktop
 
 namespace editor {
+
 
 class LimitedTextEdit;
 class SettingsPanel;
@@ -86,6 +89,8 @@ public slots:
 
     // Writes the chosen picture into ulik; called once karti holds the choice.
     void choo();
+    // The picture window while it is open.
+    AddImage* pictureWindow() const { return addimage_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -100,10 +105,13 @@ private:
     // Tells the user that the base refused a change; `what` is the first sentence.
     void reportDataFailure(const QString& what);
     void showPictureWindow();
+    // A base in the old Jet format is only read: offer a copy in our format and open that.
+    void offerConversion();
     QString title() const;
 
     desktop::Dialogs& dialogs_;
     desktop::Services& services_;
+    QPointer<AddImage> addimage_;
 
 public:
     // ---- controls, named as on the form ----
