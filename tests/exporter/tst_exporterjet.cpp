@@ -1,0 +1,94 @@
+// Bases made by the old Windows programs, in the exporter: opened like ours (password prompts
+// included), and exported to text byte for byte as the same questions in our format.
+
+#include "desktop/scripted/scripteddialogs.h"
+#include "exporter/core/textexport.h"
+#include "exporter/ui/chtenie.h"
+#include "questionbase/connection.h"
+#include "questionbase/connectionstring.h"
+#include "questionbase/jet/jetconvert.h"
+#include "questionbase/recordset.h"
+#include "tests/support/jetfixtures.h"
+#include "tests/support/tempbase.h"
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+QByteArray textExport(const QString& path, const QString& password, bool marks) {
+    qb::Connection connection;
+    connection.open(qb::connectionStringFor(path, password));
+    qb::Recordset questions;
+    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    exporter::writeQuestionsText(questions, marks, buffer);
+    return buffer.data();
+}
+
+}  // namespace
+
+class ExporterJetTest : public QObject {
+    Q_OBJECT
+    testsupport::TempFolder folder_;
+
+private slots:
+    void textExportMatchesTheConvertedBase_data() {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("marks");
+        QTest::newRow("plain, marks") << "plain.mdb"
+                                      << "_=" << true;
+        QTest::newRow("plain, no marks") << "plain.mdb"
+                                         << "_=" << false;
+        QTest::newRow("upper-case column") << "upper.mdb"
+                                           << "_=" << true;
+        QTest::newRow("protected") << "secret.mdb"
+                                   << "тест1" << true;
+        QTest::newRow("20-character password") << "secret20.mdb"
+                                               << "Пароль-20-символов!!" << true;
+    }
+    void textExportMatchesTheConvertedBase() {
+        QFETCH(QString, fixture);
+        QFETCH(QString, password);
+        QFETCH(bool, marks);
+        const QString jet = testsupport::jetFixture(fixture);
+        const QString ours = folder_.path(QStringLiteral("%1-%2.mdb").arg(fixture).arg(marks));
+        qb::convertJetBase(jet, password, ours);
+        const QByteArray fromJet = textExport(jet, password, marks);
+        QCOMPARE(fromJet, textExport(ours, password, marks));
+        // Five questions, each closed by its separator line.
+        QCOMPARE(fromJet.count("\r\n  \r\n"), 5);
+        // Latin-1 "café": é has no place in Windows-1251; read as Windows-1251 it would be "й".
+        QVERIFY(fromJet.contains(QByteArray("caf?")));
+        QCOMPARE(fromJet.contains("* "), marks);
+    }
+
+    void exporterAsksForTheJetPassword() {
+        const QString copy = folder_.path(QStringLiteral("secret.mdb"));
+        QVERIFY(QFile::copy(testsupport::jetFixture(QStringLiteral("secret.mdb")), copy));
+        desktop::ScriptedDialogs dialogs;
+        desktop::ScriptedServices services;
+        services.folder = folder_.folder();
+        exporter::Chtenie window(dialogs, services);
+        dialogs.expectOpenFile(copy).expectInput(QStringLiteral("тест1"),
+                                                 QStringLiteral("Введите пароль"));
+        window.opba();
+        QVERIFY(window.questions().isOpen());
+        QCOMPARE(window.failedOpens(), qint16(1));
+
+        const QString out = folder_.path(QStringLiteral("secret.txt"));
+        dialogs.expectSaveFile(out);
+        window.savtext();
+        QFile text(out);
+        QVERIFY(text.open(QIODevice::ReadOnly));
+        QCOMPARE(text.readAll(), textExport(copy, QStringLiteral("тест1"), false));
+        VERIFY_ALL_SHOWN(dialogs);
+    }
+};
+
+QTEST_MAIN(ExporterJetTest)
+#include "tst_exporterjet.moc"
