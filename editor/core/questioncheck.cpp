@@ -17,8 +17,9 @@ QString trimBlanks(const QString& text) {
 QString checkQuestion(const QString& correctOption, const QString& questionText,
                       const QLocale& locale) {
     if (correctOption.isEmpty() || correctOption == QStringLiteral(" "))
-        return QStringLiteral("Поле номер верного ответа обязательное\r\n"
-                              "Если хотите сохранить вопрос введите число от 1 до 5");
+        return QStringLiteral(
+            "Поле номер верного ответа обязательное\r\n"
+            "Если хотите сохранить вопрос введите число от 1 до 5");
     const qb::WholeNumber number = qb::parseNumber16(trimBlanks(correctOption), locale);
     if (number.status == qb::NumberStatus::NotANumber)
         return QStringLiteral("Почему у вас текст вместо номера верного ответа?");
