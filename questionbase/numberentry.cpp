@@ -40,8 +40,11 @@ WholeNumber parseWholeNumber(const QString& text, qint64 min, qint64 max, const 
     canonical.replace(decimalPoint, u'.');
     bool ok = false;
     const double number = QLocale::c().toDouble(canonical, &ok);
-    if (!ok || !std::isfinite(number))
+    // The text has the form of a number, so a value too large for a double is out of range.
+    if (!ok || !std::isfinite(number)) {
+        result.status = NumberStatus::OutOfRange;
         return result;
+    }
     // Rounds half to even in the default floating-point environment.
     const double rounded = std::nearbyint(number);
     if (rounded < static_cast<double>(min) || rounded > static_cast<double>(max)) {

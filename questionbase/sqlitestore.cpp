@@ -19,6 +19,8 @@ namespace {
 // Part of the file format, not a secret: it keeps bases without a password opaque.
 const char kBuiltInKey[] = "x'94620bb22e1cdd9517897216a164baf79570e3c2a0fa9bd7a5344fe3dec858ab'";
 
+constexpr int kReadAheadRows = 256;
+
 const char kSchema[] = R"sql(
 CREATE TABLE test (
   "номер"  INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -237,21 +239,40 @@ std::vector<qint64> SqliteStore::rowIds(const QString& table) {
 }
 
 RowValues SqliteStore::readRow(const QString& table, qint64 id) {
+    if (table == readAheadTable_) {
+        const auto it = readAhead_.constFind(id);
+        if (it != readAhead_.constEnd())
+            return *it;
+    }
+    // A walk forward reads the next rows with this one; any other move reads one row.
+    const bool forward = table == readAheadTable_ && !readAhead_.isEmpty() && id > readAheadLast_;
+    const int batch = forward || readAhead_.isEmpty() ? kReadAheadRows : 1;
     auto& statement =
-        cached(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(sqlite::quoted(table)));
+        cached(QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid >= ? ORDER BY rowid LIMIT ?")
+                   .arg(sqlite::quoted(table)));
     statement.bind(1, id);
-    if (!statement.step())
-        fail(Reason::Refused, QStringLiteral("Строка удалена"));
-    RowValues row;
-    const int count = statement.columnCount();
-    row.reserve(count);
-    for (int i = 0; i < count; ++i)
-        row << statement.value(i);
+    statement.bind(2, batch);
+    readAhead_.clear();
+    readAheadTable_ = table;
+    while (statement.step()) {
+        const qint64 rowid = statement.value(0).toLongLong();
+        RowValues row;
+        const int count = statement.columnCount();
+        row.reserve(count - 1);
+        for (int i = 1; i < count; ++i)
+            row << statement.value(i);
+        readAhead_.insert(rowid, row);
+        readAheadLast_ = rowid;
+    }
     statement.reset();
-    return row;
+    const auto it = readAhead_.constFind(id);
+    if (it == readAhead_.constEnd())
+        fail(Reason::Refused, QStringLiteral("Строка удалена"));
+    return *it;
 }
 
 qint64 SqliteStore::insertRow(const QString& table, const ColumnValues& values) {
+    forgetReadAhead();
     const QList<ColumnInfo> cols = columns(table);
     QString sql;
     if (values.isEmpty()) {
@@ -276,6 +297,7 @@ qint64 SqliteStore::insertRow(const QString& table, const ColumnValues& values) 
 }
 
 void SqliteStore::updateRow(const QString& table, qint64 id, const ColumnValues& values) {
+    forgetReadAhead();
     if (values.isEmpty())
         return;
     const QList<ColumnInfo> cols = columns(table);
@@ -295,6 +317,7 @@ void SqliteStore::updateRow(const QString& table, qint64 id, const ColumnValues&
 }
 
 void SqliteStore::deleteRow(const QString& table, qint64 id) {
+    forgetReadAhead();
     auto& statement =
         cached(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(sqlite::quoted(table)));
     statement.bind(1, id);
@@ -305,6 +328,7 @@ void SqliteStore::deleteRow(const QString& table, qint64 id) {
 }
 
 void SqliteStore::changePassword(const PasswordStatement& statement) {
+    forgetReadAhead();
     const bool holdsPassword = key_ == Key::Password;
     if (statement.oldPassword.has_value() != holdsPassword ||
         (holdsPassword && passwordKey(*statement.oldPassword) != passwordKey(password_)))

@@ -51,7 +51,14 @@ private:
     Key key_;
     QString password_;  // NFC, when key_ is Password
     Hold hold_;
+    void forgetReadAhead() { readAhead_.clear(); }
+
     QHash<QString, QList<ColumnInfo>> columns_;
+    // Rows read ahead of a forward walk: outside the exclusive hold every statement is a
+    // transaction of its own, and one per row made a full export many times slower.
+    QString readAheadTable_;
+    QHash<qint64, RowValues> readAhead_;
+    qint64 readAheadLast_ = 0;
     QHash<QString, std::shared_ptr<sqlite::Statement>> statements_;
 };
 
