@@ -3,6 +3,7 @@
 #include "desktop/application.h"
 #include "editor/ui/limitedtextedit.h"
 
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -123,9 +124,13 @@ PanelPicture* heading(QWidget* parent, const QString& name, const QString& words
     label->setGeometry(geometry);
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
+    // The headings stand for pictures of one line: the words shrink to fit rather than wrap.
     QFont font = label->font();
     font.setPointSizeF(14);
     font.setBold(true);
+    while (font.pointSizeF() > 8 &&
+           QFontMetrics(font).horizontalAdvance(words) > geometry.width() - 4)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
     label->setFont(font);
     label->setStyleSheet(QStringLiteral("color: rgb(0, 0, 128);"));
     return label;
