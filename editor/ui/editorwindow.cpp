@@ -212,18 +212,7 @@ void Editor::chisto() {
 }
 
 void Editor::optest() {
-    qb::skipIfFails([&] {
-        if (voprosy.isOpen())
-            voprosy.close();
-    });
-    qb::skipIfFails([&] {
-        if (nastroyki.isOpen())
-            nastroyki.close();
-    });
-    qb::skipIfFails([&] {
-        if (baza.isOpen())
-            baza.close();
-    });
+    closeBase();
     qb::skipIfFails([&] { chisto(); });
     qb::skipIfFails([&] { infosik->hide(); });
 
@@ -381,7 +370,8 @@ void Editor::edituem() {
     fillFromRow();
 }
 
-void Editor::Form_QueryUnload() {
+void Editor::closeBase() {
+    // Each is closed only when open, and a failure to close one does not keep the others open.
     qb::skipIfFails([&] {
         if (voprosy.isOpen())
             voprosy.close();
@@ -395,6 +385,8 @@ void Editor::Form_QueryUnload() {
             baza.close();
     });
 }
+
+void Editor::Form_QueryUnload() { closeBase(); }
 
 void Editor::closeEvent(QCloseEvent* event) {
     // Nothing is asked and closing is never cancelled; what is on screen is not stored. The

@@ -97,6 +97,8 @@ protected:
 
 private:
     void buildControls();
+    // Closes the recordsets and the connection, skipping whatever fails.
+    void closeBase();
     void buildMenus();
     void setQuestionFieldsEnabled(bool enabled);
     void showCaption();

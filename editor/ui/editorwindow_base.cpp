@@ -12,18 +12,7 @@
 namespace editor {
 
 void Editor::crtest() {
-    qb::skipIfFails([&] {
-        if (voprosy.isOpen())
-            voprosy.close();
-    });
-    qb::skipIfFails([&] {
-        if (nastroyki.isOpen())
-            nastroyki.close();
-    });
-    qb::skipIfFails([&] {
-        if (baza.isOpen())
-            baza.close();
-    });
+    closeBase();
     qb::skipIfFails([&] { chisto(); });
     qb::skipIfFails([&] { infosik->hide(); });
 
