@@ -24,7 +24,6 @@ class Services;
 
 namespace editor {
 
-
 class LimitedTextEdit;
 class SettingsPanel;
 
@@ -50,9 +49,11 @@ public:
     qb::Recordset nastroyki;  // SELECT * FROM info, when the base has that table
     QString parol;            // what goes into the connection string; "_=" for none
     int popytki = 0;          // failed connection attempts of the current opening
-    qint16 tekuschiy = 0;     // 1-based position of the question on screen
-    QStringList polya;        // column names of voprosy, in column order
-    QString stariy;           // the password before a change, to restore on failure
+    // 1-based position of the question on screen. Wider than the 16 bits of old: a merged
+    // bank holds far more than 32,767 questions, and a wrapped position shows the wrong number.
+    int tekuschiy = 0;
+    QStringList polya;  // column names of voprosy, in column order
+    QString stariy;     // the password before a change, to restore on failure
 
 public slots:
     // ---- opening and showing (editorwindow.cpp) ----

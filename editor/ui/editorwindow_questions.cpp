@@ -109,12 +109,12 @@ void Editor::Command5_Click() {
         reportDataFailure(kNotStored);
         qb::skipIfFails([&] { voprosy.cancelUpdate(); });
         qb::skipIfFails([&] {
-            tekuschiy = static_cast<qint16>(voprosy.recordCount());
+            tekuschiy = voprosy.recordCount();
             edituem();
         });
         return;
     }
-    qb::skipIfFails([&] { tekuschiy = static_cast<qint16>(voprosy.recordCount()); });
+    qb::skipIfFails([&] { tekuschiy = voprosy.recordCount(); });
     qb::skipIfFails([&] { showCaption(); });
     for (LimitedTextEdit* box : Text)
         qb::skipIfFails([&] { box->clear(); });

@@ -7,6 +7,7 @@
 #include "questionbase/catalog.h"
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
+#include "questionbase/sqlitestore.h"
 #include "tests/support/editorbases.h"
 #include "tests/support/tempbase.h"
 
@@ -70,6 +71,7 @@ private slots:
     void boxesRefuseTypingPastTheirLimit();
     void movingBackAndForward();
     void addingAQuestion();
+    void positionsPastSixteenBits();
     void deleting_data();
     void deleting();
     void deletingTheOnlyQuestionDoesNothing();
@@ -222,7 +224,7 @@ void TestEditorQuestions::movingBackAndForward() {
     w.Command3_Click();
     w.Command3_Click();
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 4 из 4"));
-    QCOMPARE(w.tekuschiy, qint16(4));
+    QCOMPARE(w.tekuschiy, 4);
 
     // "Вперед" on the last question stores it and stays.
     w.Text1->setPlainText(QStringLiteral("Последний, исправленный"));
@@ -241,7 +243,7 @@ void TestEditorQuestions::movingBackAndForward() {
     // "Назад" on question 1 stores it and stays on row 1.
     w.Text1->setPlainText(QStringLiteral("Первый, исправленный"));
     w.Command2_Click();
-    QCOMPARE(w.tekuschiy, qint16(1));
+    QCOMPARE(w.tekuschiy, 1);
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 4"));
     QCOMPARE(s.stored("вопрос").toString(), QStringLiteral("Первый, исправленный"));
     w.Command3_Click();
@@ -257,12 +259,50 @@ void TestEditorQuestions::movingBackAndForward() {
     QCOMPARE(s.question(), QStringLiteral("Вопрос 2"));
 }
 
+void TestEditorQuestions::positionsPastSixteenBits() {
+    // A merged bank: more questions than a 16-bit position can count.
+    testsupport::TempFolder folder;
+    const QString path = testsupport::makeBase(folder, QStringLiteral("big.mdb"), 0);
+    {
+        qb::Connection connection;
+        connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+        auto& db = dynamic_cast<qb::SqliteStore&>(connection.store()).database();
+        db.exec(QStringLiteral("BEGIN"));
+        for (int i = 1; i <= 32767; ++i)
+            connection.store().insertRow(QStringLiteral("test"),
+                                         {{1, QStringLiteral("Вопрос %1").arg(i)},
+                                          {2, QStringLiteral("да")},
+                                          {3, QStringLiteral("нет")},
+                                          {8, 1}});
+        db.exec(QStringLiteral("COMMIT"));
+    }
+    desktop::ScriptedDialogs dialogs;
+    desktop::ScriptedServices services;
+    services.folder = folder.folder();
+    Editor w(dialogs, services);
+    w.show();
+    dialogs.expectOpenFile(path);
+    w.optest();
+    QCOMPARE(w.nomerok->text(), QStringLiteral("Вопрос № 1 из 32767"));
+    w.Command5_Click();
+    QCOMPARE(w.nomerok->text(), QStringLiteral("Вопрос № 32768 из 32768"));
+    w.Text1->setPlainText(QStringLiteral("Последний вопрос"));
+    w.Text2->setText(QStringLiteral("2"));
+    w.Command2_Click();
+    QCOMPARE(w.nomerok->text(), QStringLiteral("Вопрос № 32767 из 32768"));
+    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("Вопрос 32767"));
+    w.Command3_Click();
+    QCOMPARE(w.nomerok->text(), QStringLiteral("Вопрос № 32768 из 32768"));
+    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("Последний вопрос"));
+    VERIFY_ALL_SHOWN(dialogs);
+}
+
 void TestEditorQuestions::addingAQuestion() {
     Session s(3);
     Editor& w = *s.window;
     w.Command5_Click();
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 4 из 4"));
-    QCOMPARE(w.tekuschiy, qint16(4));
+    QCOMPARE(w.tekuschiy, 4);
     QCOMPARE(s.question(), QString());
     QCOMPARE(w.Text2->text(), QString());
     QCOMPARE(w.Text[0]->toPlainText(), QString());

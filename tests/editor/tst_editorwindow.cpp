@@ -131,7 +131,7 @@ void TestEditorWindow::controlsAndMenus() {
     QCOMPARE(w.Text2->geometry(), desktop::twipsRect(3120, 5160, 855, 375));
     QVERIFY(!w.infosik->isVisible());
     QCOMPARE(w.parol, QStringLiteral("_="));
-    QCOMPARE(w.tekuschiy, qint16(0));
+    QCOMPARE(w.tekuschiy, 0);
 
     const QList<std::pair<const char*, const char*>> items = {
         {"crtest", "Создать новый тест"}, {"optest", "Открыть для редактирования"},
@@ -163,7 +163,7 @@ void TestEditorWindow::opensBaseWithoutPasswordAtOnce() {
     Editor& w = *s.window;
     QCOMPARE(w.adresok, path);
     QVERIFY(w.baza.isOpen());
-    QCOMPARE(w.tekuschiy, qint16(1));
+    QCOMPARE(w.tekuschiy, 1);
     QCOMPARE(w.nomerok->text(), QStringLiteral("Вопрос № 1 из 3"));
     QCOMPARE(w.Text1->toPlainText(), QStringLiteral("Вопрос 1"));
     QCOMPARE(w.Text[0]->toPlainText(), QStringLiteral("Ответ 1.1"));
