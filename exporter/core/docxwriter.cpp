@@ -3,10 +3,13 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QXmlStreamWriter>
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 namespace exporter {
@@ -14,12 +17,6 @@ namespace exporter {
 namespace {
 
 const QString kW = QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main");
-const QString kR =
-    QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
-const QString kWp =
-    QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing");
-const QString kA = QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/main");
-const QString kPic = QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/picture");
 const QString kPackageRels =
     QStringLiteral("http://schemas.openxmlformats.org/package/2006/relationships");
 const QString kOfficeRels =
@@ -40,7 +37,16 @@ bool xmlAllowed(char32_t c) {
            (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
+bool xmlAllowedUnit(char16_t u) {
+    return (u >= 0x20 && u <= 0xD7FF) || (u >= 0xE000 && u <= 0xFFFD) || u == 0x9 || u == 0xA ||
+           u == 0xD;
+}
+
 QString xmlSafe(const QString& text) {
+    // Nearly every text is clean; surrogates take the long way so pairs are judged whole.
+    if (std::all_of(text.cbegin(), text.cend(),
+                    [](QChar c) { return xmlAllowedUnit(c.unicode()); }))
+        return text;
     QString out;
     out.reserve(text.size());
     for (char32_t c : text.toUcs4()) {
@@ -49,6 +55,34 @@ QString xmlSafe(const QString& text) {
     }
     return out;
 }
+
+// What an attribute value of ours may carry, escaped as the XML writer of the other parts does.
+QByteArray attributeValue(const QString& value) {
+    return value.toHtmlEscaped().toUtf8();
+}
+
+template <qsizetype N>
+char* put(char* out, const char (&literal)[N]) {
+    std::memcpy(out, literal, N - 1);
+    return out + N - 1;
+}
+
+// The body's opening and closing: a document part with the namespaces its markup uses, and the
+// section that sets an A4 page with the word processor's default margins.
+constexpr char kBodyStart[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+    "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\""
+    " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\""
+    " xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\""
+    " xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\""
+    " xmlns:pic=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><w:body>";
+constexpr char kBodyEnd[] =
+    "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1134\" w:right=\"850\""
+    " w:bottom=\"1134\" w:left=\"1701\" w:header=\"708\" w:footer=\"708\" w:gutter=\"0\"/>"
+    "</w:sectPr></w:body></w:document>\n";
+
+// The body goes to the spool in blocks of about this size.
+constexpr qsizetype kSpoolBlock = 1 << 20;
 
 void flag(QXmlStreamWriter& xml, const QString& name, bool on) {
     xml.writeEmptyElement(name);
@@ -208,15 +242,8 @@ private:
 DocxWriter::DocxWriter(const QString& path) : path_(path) {
     if (!spool_.open())
         fail(QStringLiteral("cannot create a temporary file"));
-    xml_.setDevice(&spool_);
-    xml_.writeStartDocument(QStringLiteral("1.0"), true);
-    xml_.writeStartElement(QStringLiteral("w:document"));
-    xml_.writeAttribute(QStringLiteral("xmlns:w"), kW);
-    xml_.writeAttribute(QStringLiteral("xmlns:r"), kR);
-    xml_.writeAttribute(QStringLiteral("xmlns:wp"), kWp);
-    xml_.writeAttribute(QStringLiteral("xmlns:a"), kA);
-    xml_.writeAttribute(QStringLiteral("xmlns:pic"), kPic);
-    xml_.writeStartElement(QStringLiteral("w:body"));
+    body_.reserve(kSpoolBlock + kSpoolBlock / 4);
+    body_.append(kBodyStart);
 }
 
 DocxWriter::~DocxWriter() {
@@ -248,6 +275,20 @@ void DocxWriter::fontShrink() {
 }
 
 void DocxWriter::typeText(const QString& text) {
+    const auto append = [this](const QString& line) {
+        const QString safe = xmlSafe(line);
+        if (safe.isEmpty())
+            return;
+        if (!paragraph_.isEmpty() && paragraph_.last().media < 0 &&
+            paragraph_.last().size == fontSize_)
+            paragraph_.last().text += safe;
+        else
+            paragraph_.append({safe, fontSize_, -1, 0});
+    };
+    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'))) {
+        append(text);
+        return;
+    }
     QString normalised = text;
     normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
         .replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -255,14 +296,7 @@ void DocxWriter::typeText(const QString& text) {
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (i > 0)
             typeParagraph();
-        const QString safe = xmlSafe(lines.at(i));
-        if (safe.isEmpty())
-            continue;
-        if (!paragraph_.isEmpty() && paragraph_.last().media < 0 &&
-            paragraph_.last().size == fontSize_)
-            paragraph_.last().text += safe;
-        else
-            paragraph_.append({safe, fontSize_, -1, 0});
+        append(lines.at(i));
     }
 }
 
@@ -278,9 +312,17 @@ bool DocxWriter::addInlinePicture(const QString& path) {
         const auto info = readImageInfo(path);
         if (info) {
             index = int(media_.size());
-            media_.append({key, *info,
-                           QStringLiteral("media/image%1.%2").arg(index + 1).arg(info->extension()),
-                           QStringLiteral("rIdImage%1").arg(index + 1)});
+            Media media;
+            media.source = key;
+            media.info = *info;
+            media.partName =
+                QStringLiteral("media/image%1.%2").arg(index + 1).arg(info->extension());
+            media.relationId = QStringLiteral("rIdImage%1").arg(index + 1);
+            media.extent = "cx=\"" + QByteArray::number(info->widthEmu()) + "\" cy=\"" +
+                           QByteArray::number(info->heightEmu()) + '"';
+            media.name = attributeValue(QFileInfo(media.partName).fileName());
+            media.relation = attributeValue(media.relationId);
+            media_.append(media);
         } else {
             index = -1;
         }
@@ -293,106 +335,137 @@ bool DocxWriter::addInlinePicture(const QString& path) {
 }
 
 void DocxWriter::writeRunProperties(double size) {
-    xml_.writeStartElement(QStringLiteral("w:rPr"));
-    writeSize(xml_, size);
-    xml_.writeEndElement();
+    if (size != runSize_) {
+        const QByteArray half = QByteArray::number(qlonglong(std::lround(size * 2)));
+        runProperties_ =
+            "<w:rPr><w:sz w:val=\"" + half + "\"/><w:szCs w:val=\"" + half + "\"/></w:rPr>";
+        runSize_ = size;
+    }
+    body_.append(runProperties_);
 }
 
 void DocxWriter::endParagraph() {
-    xml_.writeStartElement(QStringLiteral("w:p"));
-    xml_.writeStartElement(QStringLiteral("w:pPr"));
+    body_.append("<w:p><w:pPr>");
     writeRunProperties(fontSize_);  // the paragraph mark takes the size at the insertion point
-    xml_.writeEndElement();
+    body_.append("</w:pPr>");
     for (const Item& item : std::as_const(paragraph_)) {
-        xml_.writeStartElement(QStringLiteral("w:r"));
+        body_.append("<w:r>");
         writeRunProperties(item.size);
-        if (item.media >= 0) {
+        if (item.media >= 0)
             writeDrawing(item);
-        } else {
-            const QStringList pieces = item.text.split(QLatin1Char('\t'));
-            for (qsizetype i = 0; i < pieces.size(); ++i) {
-                if (i > 0)
-                    xml_.writeEmptyElement(QStringLiteral("w:tab"));
-                if (pieces.at(i).isEmpty())
-                    continue;
-                xml_.writeStartElement(QStringLiteral("w:t"));
-                xml_.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
-                xml_.writeCharacters(pieces.at(i));
-                xml_.writeEndElement();
-            }
-        }
-        xml_.writeEndElement();
+        else
+            writeText(item.text);
+        body_.append("</w:r>");
     }
-    xml_.writeEndElement();
+    body_.append("</w:p>");
     paragraph_.clear();
-    checkSpool();
+    if (body_.size() >= kSpoolBlock)
+        spoolBody();
+}
+
+// A tab is an element of its own between the pieces of text around it; the text is escaped and
+// encoded in the same pass.
+void DocxWriter::writeText(const QString& text) {
+    constexpr char kTextStart[] = "<w:t xml:space=\"preserve\">";
+    constexpr char kTextEnd[] = "</w:t>";
+    constexpr char kTab[] = "<w:tab/>";
+    // The most a UTF-16 unit can take: a tab that ends a piece of text.
+    constexpr qsizetype kWorstPerUnit = sizeof(kTextEnd) - 1 + sizeof(kTab) - 1;
+
+    const qsizetype start = body_.size();
+    body_.resize(start + text.size() * kWorstPerUnit + qsizetype(sizeof(kTextStart)) +
+                 qsizetype(sizeof(kTextEnd)));
+    char* out = body_.data() + start;
+    bool inText = false;
+    const char16_t* units = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = units[i];
+        if (u == u'\t') {
+            if (inText)
+                out = put(out, kTextEnd);
+            out = put(out, kTab);
+            inText = false;
+            continue;
+        }
+        if (!inText) {
+            out = put(out, kTextStart);
+            inText = true;
+        }
+        if (u < 0x80) {
+            switch (u) {
+                case u'<':
+                    out = put(out, "&lt;");
+                    break;
+                case u'>':
+                    out = put(out, "&gt;");
+                    break;
+                case u'&':
+                    out = put(out, "&amp;");
+                    break;
+                case u'"':
+                    out = put(out, "&quot;");
+                    break;
+                default:
+                    *out++ = char(u);
+            }
+        } else if (u < 0x800) {
+            *out++ = char(0xC0 | (u >> 6));
+            *out++ = char(0x80 | (u & 0x3F));
+        } else if (QChar::isHighSurrogate(u) && i + 1 < size &&
+                   QChar::isLowSurrogate(units[i + 1])) {
+            const char32_t c = QChar::surrogateToUcs4(u, units[++i]);
+            *out++ = char(0xF0 | (c >> 18));
+            *out++ = char(0x80 | ((c >> 12) & 0x3F));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isSurrogate(u)) {
+            out = put(out, "\xEF\xBF\xBD");  // xmlSafe() leaves none unpaired
+        } else {
+            *out++ = char(0xE0 | (u >> 12));
+            *out++ = char(0x80 | ((u >> 6) & 0x3F));
+            *out++ = char(0x80 | (u & 0x3F));
+        }
+    }
+    if (inText)
+        out = put(out, kTextEnd);
+    body_.resize(out - body_.constData());
 }
 
 void DocxWriter::writeDrawing(const Item& item) {
     const Media& media = media_.at(item.media);
-    const QString cx = QString::number(media.info.widthEmu());
-    const QString cy = QString::number(media.info.heightEmu());
-    const QString id = QString::number(item.drawingId);
-    const QString zero = QStringLiteral("0");
-
-    xml_.writeStartElement(QStringLiteral("w:drawing"));
-    xml_.writeStartElement(QStringLiteral("wp:inline"));
-    for (const char* side : {"distT", "distB", "distL", "distR"})
-        xml_.writeAttribute(QString::fromLatin1(side), zero);
-    xml_.writeEmptyElement(QStringLiteral("wp:extent"));
-    xml_.writeAttribute(QStringLiteral("cx"), cx);
-    xml_.writeAttribute(QStringLiteral("cy"), cy);
-    xml_.writeEmptyElement(QStringLiteral("wp:effectExtent"));
-    for (const char* side : {"l", "t", "r", "b"})
-        xml_.writeAttribute(QString::fromLatin1(side), zero);
-    xml_.writeEmptyElement(QStringLiteral("wp:docPr"));
-    xml_.writeAttribute(QStringLiteral("id"), id);
-    xml_.writeAttribute(QStringLiteral("name"), QStringLiteral("Рисунок ") + id);
-    xml_.writeStartElement(QStringLiteral("wp:cNvGraphicFramePr"));
-    xml_.writeEmptyElement(QStringLiteral("a:graphicFrameLocks"));
-    xml_.writeAttribute(QStringLiteral("noChangeAspect"), QStringLiteral("1"));
-    xml_.writeEndElement();
-    xml_.writeStartElement(QStringLiteral("a:graphic"));
-    xml_.writeStartElement(QStringLiteral("a:graphicData"));
-    xml_.writeAttribute(QStringLiteral("uri"), kPic);
-    xml_.writeStartElement(QStringLiteral("pic:pic"));
-    xml_.writeStartElement(QStringLiteral("pic:nvPicPr"));
-    xml_.writeEmptyElement(QStringLiteral("pic:cNvPr"));
-    xml_.writeAttribute(QStringLiteral("id"), id);
-    xml_.writeAttribute(QStringLiteral("name"), QFileInfo(media.partName).fileName());
-    xml_.writeEmptyElement(QStringLiteral("pic:cNvPicPr"));
-    xml_.writeEndElement();
-    xml_.writeStartElement(QStringLiteral("pic:blipFill"));
-    xml_.writeEmptyElement(QStringLiteral("a:blip"));
-    xml_.writeAttribute(QStringLiteral("r:embed"), media.relationId);
-    xml_.writeStartElement(QStringLiteral("a:stretch"));
-    xml_.writeEmptyElement(QStringLiteral("a:fillRect"));
-    xml_.writeEndElement();
-    xml_.writeEndElement();
-    xml_.writeStartElement(QStringLiteral("pic:spPr"));
-    xml_.writeStartElement(QStringLiteral("a:xfrm"));
-    xml_.writeEmptyElement(QStringLiteral("a:off"));
-    xml_.writeAttribute(QStringLiteral("x"), zero);
-    xml_.writeAttribute(QStringLiteral("y"), zero);
-    xml_.writeEmptyElement(QStringLiteral("a:ext"));
-    xml_.writeAttribute(QStringLiteral("cx"), cx);
-    xml_.writeAttribute(QStringLiteral("cy"), cy);
-    xml_.writeEndElement();
-    xml_.writeStartElement(QStringLiteral("a:prstGeom"));
-    xml_.writeAttribute(QStringLiteral("prst"), QStringLiteral("rect"));
-    xml_.writeEmptyElement(QStringLiteral("a:avLst"));
-    xml_.writeEndElement();
-    xml_.writeEndElement();  // pic:spPr
-    xml_.writeEndElement();  // pic:pic
-    xml_.writeEndElement();  // a:graphicData
-    xml_.writeEndElement();  // a:graphic
-    xml_.writeEndElement();  // wp:inline
-    xml_.writeEndElement();  // w:drawing
+    const QByteArray id = QByteArray::number(item.drawingId);
+    body_.append(
+        "<w:drawing><wp:inline distT=\"0\" distB=\"0\" distL=\"0\" distR=\"0\">"
+        "<wp:extent ");
+    body_.append(media.extent);
+    body_.append("/><wp:effectExtent l=\"0\" t=\"0\" r=\"0\" b=\"0\"/><wp:docPr id=\"");
+    body_.append(id);
+    body_.append("\" name=\"\xD0\xA0\xD0\xB8\xD1\x81\xD1\x83\xD0\xBD\xD0\xBE\xD0\xBA ");  // Рисунок
+    body_.append(id);
+    body_.append(
+        "\"/><wp:cNvGraphicFramePr><a:graphicFrameLocks noChangeAspect=\"1\"/>"
+        "</wp:cNvGraphicFramePr><a:graphic><a:graphicData "
+        "uri=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><pic:pic>"
+        "<pic:nvPicPr><pic:cNvPr id=\"");
+    body_.append(id);
+    body_.append("\" name=\"");
+    body_.append(media.name);
+    body_.append("\"/><pic:cNvPicPr/></pic:nvPicPr><pic:blipFill><a:blip r:embed=\"");
+    body_.append(media.relation);
+    body_.append(
+        "\"/><a:stretch><a:fillRect/></a:stretch></pic:blipFill><pic:spPr><a:xfrm>"
+        "<a:off x=\"0\" y=\"0\"/><a:ext ");
+    body_.append(media.extent);
+    body_.append(
+        "/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></pic:spPr>"
+        "</pic:pic></a:graphicData></a:graphic></wp:inline></w:drawing>");
 }
 
-void DocxWriter::checkSpool() {
-    if (xml_.hasError())
+void DocxWriter::spoolBody() {
+    if (spool_.write(body_) != body_.size())
         fail(QStringLiteral("cannot write the temporary document body"));
+    body_.truncate(0);  // keeps the block allocated for the next paragraphs
 }
 
 void DocxWriter::finish() {
@@ -402,21 +475,11 @@ void DocxWriter::finish() {
 
     // A document always ends with a paragraph: the one at the insertion point.
     endParagraph();
-    xml_.writeStartElement(QStringLiteral("w:sectPr"));
-    xml_.writeEmptyElement(QStringLiteral("w:pgSz"));
-    xml_.writeAttribute(QStringLiteral("w:w"), QStringLiteral("11906"));  // A4
-    xml_.writeAttribute(QStringLiteral("w:h"), QStringLiteral("16838"));
-    xml_.writeEmptyElement(QStringLiteral("w:pgMar"));
-    const std::pair<const char*, const char*> margins[] = {
-        {"w:top", "1134"},   {"w:right", "850"},  {"w:bottom", "1134"}, {"w:left", "1701"},
-        {"w:header", "708"}, {"w:footer", "708"}, {"w:gutter", "0"}};
-    for (const auto& [name, value] : margins)
-        xml_.writeAttribute(QString::fromLatin1(name), QString::fromLatin1(value));
-    xml_.writeEndElement();
-    xml_.writeEndDocument();
-    checkSpool();
+    body_.append(kBodyEnd);
+    spoolBody();
     if (!spool_.flush())
         fail(QStringLiteral("cannot write the temporary document body"));
+    body_ = QByteArray();
 
     Archive archive(path_);
     archive.addBytes("[Content_Types].xml", contentTypes());

@@ -3,10 +3,10 @@
 #include "exporter/core/imageinfo.h"
 #include "exporter/core/wordsession.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QTemporaryFile>
-#include <QXmlStreamWriter>
 
 #include <functional>
 #include <list>
@@ -17,7 +17,8 @@ namespace exporter {
 // Builds an Office Open XML word-processing document (.docx) from the calls of a word session.
 // The body is streamed to a temporary file as paragraphs end, so the size of the export does
 // not grow the memory used; the package is put together by finish(). Pictures are embedded as
-// they are (one copy per file, however often it is used).
+// they are (one copy per file, however often it is used). The body's markup is few and fixed, so
+// it is written as bytes rather than through an XML writer: a large export spends its time here.
 class DocxWriter final : public WordSession {
 public:
     // Nothing is written at `path` until finish().
@@ -53,6 +54,11 @@ private:
         ImageInfo info;
         QString partName;  // "media/image1.jpeg"
         QString relationId;
+        // Pieces of the drawing markup, ready to be written: `cx="…" cy="…"`, then the values
+        // of the picture's name and of its relationship.
+        QByteArray extent;
+        QByteArray name;
+        QByteArray relation;
     };
     struct Item {
         QString text;  // a run of text, or empty for a picture
@@ -63,8 +69,9 @@ private:
 
     void endParagraph();
     void writeRunProperties(double size);
+    void writeText(const QString& text);
     void writeDrawing(const Item& item);
-    void checkSpool();
+    void spoolBody();
     QByteArray contentTypes() const;
     QByteArray documentRelationships() const;
     QByteArray styles() const;
@@ -77,7 +84,9 @@ private:
     double fontSize_ = kBaseFontSize;
 
     QTemporaryFile spool_;
-    QXmlStreamWriter xml_;
+    QByteArray body_;      // written to the spool in large blocks
+    double runSize_ = -1;  // the size runProperties_ holds
+    QByteArray runProperties_;
     QList<Item> paragraph_;
     QList<Media> media_;
     QHash<QString, int> mediaBySource_;  // -1 for a file that was refused
