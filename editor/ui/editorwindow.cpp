@@ -386,7 +386,9 @@ void Editor::closeBase() {
     });
 }
 
-void Editor::Form_QueryUnload() { closeBase(); }
+void Editor::Form_QueryUnload() {
+    closeBase();
+}
 
 void Editor::closeEvent(QCloseEvent* event) {
     // Nothing is asked and closing is never cancelled; what is on screen is not stored. The
