@@ -66,24 +66,8 @@ private slots:
 void TestJetConvert::copyHoldsEveryRowAndThePassword_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("password");
-    QTest::newRow("plain") << "plain.mdb"
-                           << "_=";
-    QTest::newRow("upper-case column") << "upper.mdb"
-                                       << "_=";
-    QTest::newRow("no info table") << "noinfo.mdb"
-                                   << "_=";
-    QTest::newRow("info all absent") << "infonull.mdb"
-                                     << "_=";
-    QTest::newRow("16-bit time") << "time16.mdb"
-                                 << "_=";
-    QTest::newRow("empty") << "empty.mdb"
-                           << "_=";
-    QTest::newRow("cyrillic password") << "secret.mdb"
-                                       << "тест1";
-    QTest::newRow("ascii password") << "secret_ascii.mdb"
-                                    << "abc123";
-    QTest::newRow("twenty characters") << "secret20.mdb"
-                                       << "Пароль-20-символов!!";
+    for (const testsupport::JetFixtureBase& base : testsupport::jetFixtureBases())
+        QTest::newRow(qPrintable(base.file)) << base.file << base.password;
 }
 
 void TestJetConvert::copyHoldsEveryRowAndThePassword() {

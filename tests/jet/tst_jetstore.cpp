@@ -68,22 +68,10 @@ private slots:
 void TestJetStore::questionsReadBackInOrder_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("password");
-    QTest::newRow("plain") << "plain.mdb"
-                           << "_=";
-    QTest::newRow("upper") << "upper.mdb"
-                           << "_=";
-    QTest::newRow("noinfo") << "noinfo.mdb"
-                            << "_=";
-    QTest::newRow("infonull") << "infonull.mdb"
-                              << "_=";
-    QTest::newRow("time16") << "time16.mdb"
-                            << "_=";
-    QTest::newRow("secret") << "secret.mdb"
-                            << "тест1";
-    QTest::newRow("secret_ascii") << "secret_ascii.mdb"
-                                  << "abc123";
-    QTest::newRow("secret20") << "secret20.mdb"
-                              << "Пароль-20-символов!!";
+    for (const testsupport::JetFixtureBase& base : testsupport::jetFixtureBases()) {
+        if (base.hasQuestions)
+            QTest::newRow(qPrintable(base.file)) << base.file << base.password;
+    }
 }
 
 void TestJetStore::questionsReadBackInOrder() {

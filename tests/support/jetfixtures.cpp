@@ -6,6 +6,20 @@
 
 namespace testsupport {
 
+QList<JetFixtureBase> jetFixtureBases() {
+    return {
+        {QStringLiteral("plain.mdb"), QStringLiteral("_="), true},
+        {QStringLiteral("upper.mdb"), QStringLiteral("_="), true},
+        {QStringLiteral("noinfo.mdb"), QStringLiteral("_="), true},
+        {QStringLiteral("infonull.mdb"), QStringLiteral("_="), true},
+        {QStringLiteral("time16.mdb"), QStringLiteral("_="), true},
+        {QStringLiteral("empty.mdb"), QStringLiteral("_="), false},
+        {QStringLiteral("secret.mdb"), QStringLiteral("тест1"), true},
+        {QStringLiteral("secret_ascii.mdb"), QStringLiteral("abc123"), true},
+        {QStringLiteral("secret20.mdb"), QStringLiteral("Пароль-20-символов!!"), true},
+    };
+}
+
 QString jetFixture(const QString& name) {
     const QString shared = qEnvironmentVariable("TAMBRIS_SHARED_DIR");
     const QString path = QDir(shared).filePath(QStringLiteral("fixtures/jet/") + name);

@@ -1,9 +1,19 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace testsupport {
+
+// Every Jet fixture with the password that opens it ("_=" for none) and whether it holds the
+// five questions of plain.mdb.
+struct JetFixtureBase {
+    QString file;
+    QString password;
+    bool hasQuestions;
+};
+QList<JetFixtureBase> jetFixtureBases();
 
 // A Jet base from the shared fixtures folder (TAMBRIS_SHARED_DIR/fixtures/jet).
 QString jetFixture(const QString& name);
