@@ -8,6 +8,7 @@
 #include "questionbase/recordset.h"
 #include "questionbase/sqlite.h"
 #include "questionbase/sqlitestore.h"
+#include "tests/support/jetfixtures.h"
 #include "tests/support/tempbase.h"
 
 #include <QElapsedTimer>
@@ -257,10 +258,7 @@ void BadFiles::missingRequiredColumns() {
 }
 
 void BadFiles::oldJetFile() {
-    const QString fixture =
-        qEnvironmentVariable("TAMBRIS_SHARED_DIR") + QStringLiteral("/fixtures/jet/plain.mdb");
-    if (!QFile::exists(fixture))
-        QSKIP("the Jet fixture is not available (TAMBRIS_SHARED_DIR)");
+    const QString fixture = testsupport::jetFixture(QStringLiteral("plain.mdb"));
     const QString path = folder_.path(QStringLiteral("старая база.mdb"));
     QVERIFY(QFile::copy(fixture, path));
     const QByteArray before = readFile(path);

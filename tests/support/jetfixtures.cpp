@@ -21,10 +21,9 @@ QList<JetFixtureBase> jetFixtureBases() {
 }
 
 QString jetFixture(const QString& name) {
-    const QString shared = qEnvironmentVariable("TAMBRIS_SHARED_DIR");
-    const QString path = QDir(shared).filePath(QStringLiteral("fixtures/jet/") + name);
+    const QString path = QDir(qEnvironmentVariable("TAMBRIS_JET_FIXTURES")).filePath(name);
     if (!QFile::exists(path))
-        qFatal("Jet fixture missing: %s (is TAMBRIS_SHARED_DIR set?)", qPrintable(path));
+        qFatal("Jet fixture missing: %s (is TAMBRIS_JET_FIXTURES set?)", qPrintable(path));
     return path;
 }
 

@@ -15,7 +15,7 @@ struct JetFixtureBase {
 };
 QList<JetFixtureBase> jetFixtureBases();
 
-// A Jet base from the shared fixtures folder (TAMBRIS_SHARED_DIR/fixtures/jet).
+// A Jet base from the project's copy of the old program's bases (tests/data/jet).
 QString jetFixture(const QString& name);
 
 // SHA-256 of the whole file, to show a file was left as it was.
