@@ -63,6 +63,10 @@ int Field::actualSize() const {
     return static_cast<int>(v.toString().size() * 2);
 }
 
+int Field::definedSize() const {
+    return recordset_->columns_.at(column_).maxLength;
+}
+
 // ---- Recordset ----
 
 Recordset::Recordset() = default;

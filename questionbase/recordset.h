@@ -31,6 +31,8 @@ public:
     void setValue(const QVariant& value);
     // Stored length in bytes: 0 for an absent value or empty text.
     int actualSize() const;
+    // The most characters (UTF-16 code units) a text column holds; 0 when it sets no limit.
+    int definedSize() const;
 
 private:
     friend class Recordset;

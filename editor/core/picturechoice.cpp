@@ -38,7 +38,8 @@ QString pictureFullPath(const QString& baseFilePath, const QString& stored) {
     return baseFolderPrefix(baseFilePath) + toNativeSeparators(stored);
 }
 
-PictureChoice choosePicture(const QString& chosenFile, const QString& baseFilePath) {
+PictureChoice choosePicture(const QString& chosenFile, const QString& baseFilePath,
+                            int maxStoredLength) {
     PictureChoice choice;
     const QString prefix = baseFolderPrefix(baseFilePath);
     if (prefix.isEmpty())
@@ -52,8 +53,13 @@ PictureChoice choosePicture(const QString& chosenFile, const QString& baseFilePa
         choice.outcome = PictureChoice::Outcome::NotAPicture;
         return choice;
     }
+    const QString stored = toStoredSeparators(chosen.mid(prefix.size()));
+    if (maxStoredLength > 0 && stored.size() > maxStoredLength) {
+        choice.outcome = PictureChoice::Outcome::NameTooLong;
+        return choice;
+    }
     choice.outcome = PictureChoice::Outcome::Accepted;
-    choice.stored = toStoredSeparators(chosen.mid(prefix.size()));
+    choice.stored = stored;
     return choice;
 }
 

@@ -25,6 +25,7 @@ struct PictureChoice {
     enum class Outcome {
         OutsideBaseFolder,  // tell the user the rule (kOutsideBaseFolderMessage)
         NotAPicture,        // nothing, silently
+        NameTooLong,        // tell the user (kNameTooLongMessage): the base would not hold it
         Failed,             // nothing, silently: no base folder to compare with
         Accepted,           // the field becomes `stored`
     };
@@ -35,9 +36,16 @@ struct PictureChoice {
 inline const QString kOutsideBaseFolderMessage =
     QStringLiteral("Картинки должны находится в той же папке, что и тест. Такое правило.");
 
+// Said when the stored path would be longer than the picture column holds (%1: its size).
+inline const QString kNameTooLongMessage = QStringLiteral(
+    "Путь к картинке длиннее %1 символов, и база не сможет его сохранить. Переименуйте файл "
+    "или папку покороче.");
+
 // The chosen file must lie in the base's folder or below it (an exact, case-sensitive
 // comparison of the paths with the system's separators: a sibling folder whose name merely
-// begins with the base folder's name is outside) and must be named like a picture.
-PictureChoice choosePicture(const QString& chosenFile, const QString& baseFilePath);
+// begins with the base folder's name is outside) and must be named like a picture. Its stored
+// path must fit `maxStoredLength` (0: no limit): a path cut short would name another file.
+PictureChoice choosePicture(const QString& chosenFile, const QString& baseFilePath,
+                            int maxStoredLength = 0);
 
 }  // namespace editor

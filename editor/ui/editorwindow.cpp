@@ -25,7 +25,6 @@ namespace {
 
 constexpr int kQuestionMaxLength = 222;
 constexpr int kOptionMaxLength = 120;
-constexpr int kPictureMaxLength = 120;  // the size of the picture column
 
 const QString kBaseFilter = QStringLiteral("*.mdb ( базы данных Access )|*.mdb|");
 
@@ -88,13 +87,12 @@ void Editor::buildControls() {
     for (int i = 0; i < 5; ++i) {
         const OptionBox& box = kOptionBoxes[i];
         Text[i] = new LimitedTextEdit(kOptionMaxLength, client);
+        // The form's own array names: "Text1" alone would be both the question and option 2.
+        Text[i]->setObjectName(QStringLiteral("Text(%1)").arg(i));
         Text[i]->setAccessibleName(QString::fromUtf8(box.accessible));
         Text[i]->setGeometry(twipsRect(-8, box.top, 10110, 750));
         Text[i]->setPlainText(QString::fromUtf8(box.designText));
     }
-    // The option array is Text(0)…Text(4) on the form; the names carry the index.
-    for (int i = 0; i < 5; ++i)
-        Text[i]->setObjectName(QStringLiteral("Text%1").arg(i));
 
     Label1 = new QLabel(QStringLiteral("Номер верного варианта"), client);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -116,7 +114,8 @@ void Editor::buildControls() {
     ulik->setObjectName(QStringLiteral("ulik"));
     ulik->setAccessibleName(QStringLiteral("Картинка к вопросу"));
     ulik->setGeometry(twipsRect(6600, 5160, 2055, 375));
-    ulik->setMaxLength(kPictureMaxLength);
+    // No limit of its own (QLineEdit's 32767): a stored name is shown whole, and one the base
+    // cannot hold is refused when it is chosen or saved, never cut.
     Label2->setBuddy(ulik);
 
     const auto button = [&](QPushButton*& target, const char* name, const QString& caption,
@@ -142,7 +141,7 @@ void Editor::buildControls() {
 
     nomerok = new QLabel(QStringLiteral("Вопрос №"), client);
     nomerok->setObjectName(QStringLiteral("nomerok"));
-    nomerok->setAccessibleName(QStringLiteral("Номер вопроса"));
+    // No accessible name of its own: a screen reader must hear the position it shows.
     nomerok->setGeometry(twipsRect(360, 6480, 5295, 375));
 
     infosik = new SettingsPanel(client);
@@ -342,7 +341,12 @@ void Editor::fillFromRow() {
     const auto columnText = [&](const QString& column) {
         return voprosy.field(column).value().toString();
     };
-    qb::skipIfFails([&] { Text2->setText(columnText(QStringLiteral("верный"))); });
+    shownCorrect_.clear();
+    shownPicture_.clear();
+    qb::skipIfFails([&] {
+        Text2->setText(columnText(QStringLiteral("верный")));
+        shownCorrect_ = Text2->text();
+    });
     qb::skipIfFails([&] { Text1->setStoredText(voprosy.field(QStringLiteral("вопрос")).text()); });
     for (int i = 0; i < 5; ++i) {
         qb::skipIfFails([&] {
@@ -353,6 +357,7 @@ void Editor::fillFromRow() {
     qb::skipIfFails([&] {
         qb::Field picture = voprosy.field(QStringLiteral("фото"));
         ulik->setText(picture.actualSize() != 0 ? picture.text() : QString());
+        shownPicture_ = ulik->text();
     });
 }
 

@@ -115,6 +115,9 @@ private:
     desktop::Dialogs& dialogs_;
     desktop::Services& services_;
     QPointer<AddImage> addimage_;
+    // What fillFromRow put into Text2 and ulik: a field still showing it is not written back.
+    QString shownCorrect_;
+    QString shownPicture_;
 
 public:
     // ---- controls, named as on the form ----

@@ -2,6 +2,7 @@
 #include "editor/core/picturechoice.h"
 #include "editor/ui/addimage.h"
 #include "editor/ui/editorwindow.h"
+#include "questionbase/steps.h"
 
 #include <QLineEdit>
 
@@ -13,10 +14,15 @@ void Editor::showPictureWindow() {
 
 void Editor::choo() {
     // Any failure leaves ulik as it was.
-    const PictureChoice choice = choosePicture(karti, adresok);
+    int pictureSize = 0;
+    qb::skipIfFails([&] { pictureSize = voprosy.field(QStringLiteral("фото")).definedSize(); });
+    const PictureChoice choice = choosePicture(karti, adresok, pictureSize);
     switch (choice.outcome) {
         case PictureChoice::Outcome::OutsideBaseFolder:
             dialogs_.message(title(), kOutsideBaseFolderMessage);
+            break;
+        case PictureChoice::Outcome::NameTooLong:
+            dialogs_.message(title(), kNameTooLongMessage.arg(pictureSize));
             break;
         case PictureChoice::Outcome::Accepted:
             ulik->setText(choice.stored);

@@ -12,6 +12,9 @@ namespace editor {
 
 namespace {
 const QString kNotStored = QStringLiteral("Не удалось записать вопрос в базу.");
+const QString kFieldsNotStored = QStringLiteral(
+    "Не записано в базу: %1. Такой текст не помещается в поле базы или содержит недопустимый "
+    "символ. Остальное записано.");
 }  // namespace
 
 bool Editor::proverka() {
@@ -23,25 +26,46 @@ bool Editor::proverka() {
 }
 
 bool Editor::zapis() {
-    // Each write is a step of its own: a value the column refuses is skipped and the rest still
-    // reach the row.
-    qb::skipIfFails([&] { voprosy.field(QStringLiteral("вопрос")).setValue(Text1->storedText()); });
-    qb::skipIfFails(
-        [&] { voprosy.field(QStringLiteral("верный")).setValue(trimBlanks(Text2->text())); });
-    for (int i = 0; i < 5; ++i) {
-        qb::skipIfFails([&] {
-            voprosy.field(QStringLiteral("ответ%1").arg(i + 1)).setValue(Text[i]->storedText());
-        });
+    // Only what the user changed is written: a field still showing what was read keeps exactly
+    // what the row holds (an absent value, a non-breaking space, a lone line feed). Each write
+    // is a step of its own, so a value the column refuses is skipped and the rest still reach
+    // the row; a refused value is told below rather than lost without a word.
+    QStringList refused;
+    const auto write = [&](const QString& column, const QVariant& value, const QString& caption) {
+        qb::runOrFail([&] { voprosy.field(column).setValue(value); },
+                      [&](const qb::Error& error) {
+                          // A column an older base lacks stays silently unwritten.
+                          if (error.reason() == qb::Reason::Refused)
+                              refused << caption;
+                      });
+    };
+    if (Text1->isEdited())
+        write(QStringLiteral("вопрос"), Text1->storedText(), QStringLiteral("текст вопроса"));
+    if (Text2->text() != shownCorrect_) {
+        // The check has already passed it, so nothing is told when it is refused.
+        qb::skipIfFails(
+            [&] { voprosy.field(QStringLiteral("верный")).setValue(trimBlanks(Text2->text())); });
     }
-    qb::skipIfFails([&] { voprosy.field(QStringLiteral("фото")).setValue(ulik->text()); });
+    for (int i = 0; i < 5; ++i) {
+        if (Text[i]->isEdited())
+            write(QStringLiteral("ответ%1").arg(i + 1), Text[i]->storedText(),
+                  QStringLiteral("вариант ответа %1").arg(i + 1));
+    }
+    if (ulik->text() != shownPicture_)
+        write(QStringLiteral("фото"), ulik->text(), QStringLiteral("картинка к вопросу"));
 
     // A refused commit (disk full, file gone, read-only folder) is told to the user, and the
     // pending change is dropped so that no later move retries it behind the user's back; the
     // fields keep what was typed.
-    if (qb::skipIfFails([&] { voprosy.update(); }))
+    if (!qb::skipIfFails([&] { voprosy.update(); })) {
+        reportDataFailure(kNotStored);
+        qb::skipIfFails([&] { voprosy.cancelUpdate(); });
+        return false;
+    }
+    if (refused.isEmpty())
         return true;
-    reportDataFailure(kNotStored);
-    qb::skipIfFails([&] { voprosy.cancelUpdate(); });
+    // The rest is stored; nothing moves, so the user can shorten what did not fit.
+    dialogs_.message(title(), kFieldsNotStored.arg(refused.join(QStringLiteral(", "))));
     return false;
 }
 
@@ -116,11 +140,15 @@ void Editor::Command5_Click() {
     }
     qb::skipIfFails([&] { tekuschiy = voprosy.recordCount(); });
     qb::skipIfFails([&] { showCaption(); });
+    // The empty fields are what this row shows now: left empty, they leave the new row as it
+    // was stored.
     for (LimitedTextEdit* box : Text)
-        qb::skipIfFails([&] { box->clear(); });
-    qb::skipIfFails([&] { Text2->clear(); });
-    qb::skipIfFails([&] { Text1->clear(); });
-    qb::skipIfFails([&] { ulik->clear(); });
+        box->setStoredText(QString());
+    Text2->clear();
+    shownCorrect_.clear();
+    Text1->setStoredText(QString());
+    ulik->clear();
+    shownPicture_.clear();
 }
 
 void Editor::Command4_Click() {

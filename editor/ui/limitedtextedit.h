@@ -5,34 +5,47 @@
 namespace editor {
 
 // A multi-line box whose limit counts text as the base stores it: a line break is CR LF and
-// takes two of the allowed characters. The box itself works with '\n'; storedText and
-// setStoredText convert at the border.
+// takes two of the allowed characters. The limit holds for every way text gets into the box
+// (keys, paste, drop, an input method, a screen reader's "set text", code), because it is
+// enforced on the document itself; only setStoredText may show more.
 class LimitedTextEdit : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit LimitedTextEdit(int maxLength, QWidget* parent = nullptr);
 
     int maxLength() const { return maxLength_; }
-    // Length of the box's text once line breaks are CR LF.
-    int storedLength() const;
 
+    // The text as the base stores it. A text shown by setStoredText and not edited since comes
+    // back exactly as it was given: the document would turn non-breaking spaces into blanks and
+    // a lone CR or LF into CR LF, and a field nobody touched must not change. An edited text is
+    // what the box shows, its line breaks as CR LF and every other character as it is.
     QString storedText() const;
-    // Shows a stored text as it is, even beyond the limit: the limit binds typing only.
+    int storedLength() const { return static_cast<int>(storedText().size()); }
+    // Shows a stored text whole, even beyond the limit: the limit binds what comes in.
     void setStoredText(const QString& text);
+    // The box shows something other than what setStoredText last put there.
+    bool isEdited() const;
 
+    // The box's text (line breaks as '\n', U+2028 or U+2029) with its breaks as CR LF.
     static QString toStored(const QString& boxText);
-    static QString fromStored(const QString& stored);
-    static int storedLength(const QString& boxText);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
-    // Room left for an insertion that replaces the current selection.
-    int room() const;
+    QString rawText() const;
+    void noteChange(int position, int removed, int added);
+    void enforceLimit();
 
     int maxLength_;
+    QString stored_;    // what setStoredText was given
+    QString shownRaw_;  // the document's text right after it
+    int length_ = 0;    // stored length of the shown text after the last change
+    bool settingStored_ = false;
+    bool trimming_ = false;
+    int changedFrom_ = 0;
+    int changedAdded_ = 0;
 };
 
 }  // namespace editor

@@ -2,6 +2,7 @@
 // commits the user is told about.
 
 #include "desktop/scripted/scripteddialogs.h"
+#include "editor/core/picturechoice.h"
 #include "editor/ui/editorwindow.h"
 #include "editor/ui/limitedtextedit.h"
 #include "questionbase/catalog.h"
@@ -9,12 +10,20 @@
 #include "questionbase/connectionstring.h"
 #include "questionbase/sqlitestore.h"
 #include "tests/support/editorbases.h"
+#include "tests/support/questionrows.h"
 #include "tests/support/tempbase.h"
 
+#include <QAccessible>
+#include <QAccessibleEditableTextInterface>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
 #include <QTest>
 
 #include <memory>
@@ -30,6 +39,34 @@ const QString kText = QStringLiteral("Почему у вас текст вмес
 const QString kTooBig = QStringLiteral("Слишком большое число в поле верного ответа");
 const QString kWrong = QStringLiteral("Неверное значение в поле номер верного ответа! Исправьте!");
 const QString kShort = QStringLiteral("Слишком короткий вопрос! Так нельзя");
+const QString kPictureNotStored = QStringLiteral(
+    "Не записано в базу: картинка к вопросу. Такой текст не помещается в поле базы или содержит "
+    "недопустимый символ. Остальное записано.");
+
+// Texts as another program may have written them: non-breaking spaces, tabs, lone CR and LF,
+// CR LF, line separators and surrogate pairs, exactly `length` UTF-16 units long.
+QString foreignText(QRandomGenerator& random, int length) {
+    static const QStringList pieces = {
+        QStringLiteral("а"),    QStringLiteral("Ж"),      QStringLiteral("q"),
+        QStringLiteral("7"),    QStringLiteral(" "),      QStringLiteral("\u00A0"),
+        QStringLiteral("\t"),   QStringLiteral("\r"),     QStringLiteral("\n"),
+        QStringLiteral("\r\n"), QStringLiteral("\u2028"), QString::fromUtf8("\U0001F600"),
+        QStringLiteral("ё")};
+    QString text;
+    while (text.size() < length) {
+        const QString& piece = pieces[random.bounded(static_cast<int>(pieces.size()))];
+        text += text.size() + piece.size() <= length ? piece : QStringLiteral("ы");
+    }
+    return text;
+}
+
+QString sqlLiteral(const QVariant& value) {
+    if (value.isNull())
+        return QStringLiteral("NULL");
+    if (value.typeId() == QMetaType::Int)
+        return value.toString();
+    return u'\'' + value.toString().replace(u'\'', QStringLiteral("''")) + u'\'';
+}
 
 struct Session {
     testsupport::TempFolder folder;
@@ -69,6 +106,10 @@ private slots:
     void saveWritesEveryFieldAndNeverAddsARow();
     void lineBreaksAreStoredAsCrLf();
     void boxesRefuseTypingPastTheirLimit();
+    void walkingAndSavingChangesNoStoredValue();
+    void limitsHoldForEveryWayIn_data();
+    void limitsHoldForEveryWayIn();
+    void tooLongPictureNameIsRefusedAndTold();
     void movingBackAndForward();
     void addingAQuestion();
     void positionsPastSixteenBits();
@@ -213,6 +254,166 @@ void TestEditorQuestions::boxesRefuseTypingPastTheirLimit() {
     s.window->Text1->setFocus();
     QTest::keyClicks(s.window->Text1, QString(230, u'w'));
     QCOMPARE(s.window->Text1->storedLength(), 222);
+}
+
+void TestEditorQuestions::walkingAndSavingChangesNoStoredValue() {
+    // Written by another program: a wider picture column, and texts no box would produce.
+    QRandomGenerator random(20261208);
+    const QString q = QStringLiteral("Цена\u00A01\u00A0000 рублей?\nт.\u00A0е.\t да\rнет");
+    QList<QVariantList> rows = {{q, QStringLiteral("1\u00A0000"), QString(), QVariant(), QVariant(),
+                                 QVariant(), QStringLiteral("рис\u00A01.jpg"), 2}};
+    const int questionSizes[] = {3, 221, 222, 223, 225};
+    const int optionSizes[] = {0, 1, 119, 120};
+    for (int i = 0; i < 10; ++i) {
+        QVariantList row{foreignText(random, questionSizes[i % 5])};
+        for (int option = 0; option < 5; ++option) {
+            const int size = optionSizes[(i + option) % 4];
+            row << (option >= 2 && size == 0 ? QVariant() : QVariant(foreignText(random, size)));
+        }
+        row << (i % 3 == 0 ? QVariant(QStringLiteral("img\\") + foreignText(random, 126))
+                           : QVariant())
+            << 1 + i % 5;
+        rows << row;
+    }
+    QStringList statements = {QStringLiteral(
+        "CREATE TABLE test (\"номер\" INTEGER PRIMARY KEY AUTOINCREMENT, \"вопрос\" TEXT NOT NULL "
+        "CHECK (length(\"вопрос\") <= 225), \"ответ1\" TEXT CHECK (length(\"ответ1\") <= 120), "
+        "\"ответ2\" TEXT CHECK (length(\"ответ2\") <= 120), \"ответ3\" TEXT CHECK "
+        "(length(\"ответ3\") <= 120), \"ответ4\" TEXT CHECK (length(\"ответ4\") <= 120), "
+        "\"ответ5\" TEXT CHECK (length(\"ответ5\") <= 120), \"фото\" TEXT CHECK "
+        "(length(\"фото\") <= 255), \"верный\" INTEGER NOT NULL)")};
+    for (const QVariantList& row : rows) {
+        QStringList values;
+        for (const QVariant& value : row)
+            values << sqlLiteral(value);
+        statements << QStringLiteral(
+                          "INSERT INTO test (\"вопрос\", \"ответ1\", \"ответ2\", "
+                          "\"ответ3\", \"ответ4\", \"ответ5\", \"фото\", \"верный\") "
+                          "VALUES (%1)")
+                          .arg(values.join(u','));
+    }
+    Session s(-1);
+    s.path = testsupport::makePlainBase(s.folder, QStringLiteral("чужая.mdb"), statements);
+    s.dialogs.expectOpenFile(s.path);
+    s.window->optest();
+    Editor& w = *s.window;
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 11"));
+
+    // Through every question and back, saving on the way: a long stored name is shown whole.
+    for (int i = 1; i < rows.size(); ++i) {
+        QTest::mouseClick(w.Command3, Qt::LeftButton);
+        QCOMPARE(w.ulik->text(), rows[i][6].toString());
+    }
+    QTest::mouseClick(w.Command7, Qt::LeftButton);
+    for (int i = 1; i < rows.size(); ++i)
+        QTest::mouseClick(w.Command2, Qt::LeftButton);
+    QTest::mouseClick(w.Command7, Qt::LeftButton);
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 11"));
+    QVERIFY(s.dialogs.messages().isEmpty());
+
+    // An edited field is stored as shown: its breaks become CR LF, all else stays.
+    w.Text1->setFocus();
+    w.Text1->moveCursor(QTextCursor::End);
+    QTest::keyClicks(w.Text1, QStringLiteral("!"));
+    QTest::mouseClick(w.Command7, Qt::LeftButton);
+    rows[0][0] = QStringLiteral("Цена\u00A01\u00A0000 рублей?\r\nт.\u00A0е.\t да\r\nнет!");
+
+    const auto stored = s.rowsAfterClosing();
+    QCOMPARE(stored.size(), rows.size());
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < rows[r].size(); ++c) {
+            const QVariant& before = rows[r][c];
+            const QVariant& after = stored[r][c + 1];
+            QVERIFY2(before.isNull() == after.isNull() && before.toString() == after.toString(),
+                     qPrintable(QStringLiteral("row %1, column %2").arg(r + 1).arg(c + 1)));
+        }
+    }
+}
+
+void TestEditorQuestions::limitsHoldForEveryWayIn_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<int>("box");  // -1: the question, 0 to 4: the options
+    QTest::addColumn<QString>("piece");
+    for (const char* way :
+         {"keys", "paste", "input method", "accessible set text", "accessible insert", "code"}) {
+        // QTest types ASCII only.
+        const QString letter =
+            qstrcmp(way, "keys") == 0 ? QStringLiteral("z") : QStringLiteral("ж");
+        QTest::addRow("%s, question", way) << way << -1 << letter;
+        QTest::addRow("%s, option", way) << way << 2 << letter;
+    }
+    const QString pair = QString::fromUtf8("\U0001F600");
+    QTest::newRow("input method, pairs kept whole") << "input method" << -1 << pair;
+    QTest::newRow("accessible set text, pairs kept whole") << "accessible set text" << 0 << pair;
+    QTest::newRow("paste, breaks count two") << "paste" << -1 << QStringLiteral("д\r\n");
+}
+
+void TestEditorQuestions::limitsHoldForEveryWayIn() {
+    QFETCH(QString, way);
+    QFETCH(int, box);
+    QFETCH(QString, piece);
+    Session s(1);
+    Editor& w = *s.window;
+    editor::LimitedTextEdit* edit = box < 0 ? w.Text1 : w.Text[box];
+    const QString before = edit->storedText();
+    const QString shown = edit->toPlainText();
+    QString flood;
+    while (flood.size() < 300)
+        flood += piece;
+    edit->setFocus();
+    edit->moveCursor(QTextCursor::End);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(edit);
+    if (way == QLatin1String("keys")) {
+        QTest::keyClicks(edit, flood);
+    } else if (way == QLatin1String("paste")) {
+        QGuiApplication::clipboard()->setText(flood);
+        edit->paste();
+    } else if (way == QLatin1String("input method")) {
+        QInputMethodEvent commit;
+        commit.setCommitString(flood);
+        QCoreApplication::sendEvent(edit, &commit);
+    } else if (way == QLatin1String("accessible set text")) {
+        accessible->setText(QAccessible::Value, shown + flood);
+    } else if (way == QLatin1String("accessible insert")) {
+        accessible->editableTextInterface()->insertText(static_cast<int>(shown.size()), flood);
+    } else {
+        edit->setPlainText(shown + flood);
+    }
+    const QString text = edit->storedText();
+    QVERIFY2(text.size() <= edit->maxLength(), qPrintable(QString::number(text.size())));
+    QVERIFY(text.size() > edit->maxLength() - 2);  // as much as fits came in
+    QVERIFY(text.startsWith(before));
+    QVERIFY(!text.back().isHighSurrogate());
+    QVERIFY(!text.endsWith(u'\r'));
+
+    // What the box holds is what "Сохранить" stores.
+    QTest::mouseClick(w.Command7, Qt::LeftButton);
+    QVERIFY(s.dialogs.messages().isEmpty());
+    QCOMPARE(s.stored(box < 0 ? "вопрос" : box == 0 ? "ответ1" : "ответ3").toString(), text);
+}
+
+void TestEditorQuestions::tooLongPictureNameIsRefusedAndTold() {
+    Session s(2);
+    Editor& w = *s.window;
+    // Chosen in the picture window: refused with the column's size, the field keeps its name.
+    w.ulik->setText(QStringLiteral("старый.jpg"));
+    s.dialogs.expectMessage(editor::kNameTooLongMessage.arg(120));
+    w.pictureChosen(s.folder.path(QString(117, u'к') + QStringLiteral(".jpg")));
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QCOMPARE(w.ulik->text(), QStringLiteral("старый.jpg"));
+
+    // Typed: the rest of the question is stored, the user is told, and nothing moves.
+    w.Text1->setPlainText(QStringLiteral("Новый текст вопроса"));
+    w.ulik->setFocus();
+    w.ulik->clear();
+    QTest::keyClicks(w.ulik, QString(121, u'p'));
+    s.dialogs.expectMessage(kPictureNotStored).expectMessage(kPictureNotStored);
+    QTest::mouseClick(w.Command7, Qt::LeftButton);
+    QTest::mouseClick(w.Command3, Qt::LeftButton);
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 2"));
+    QCOMPARE(s.stored("вопрос").toString(), QStringLiteral("Новый текст вопроса"));
+    QVERIFY(s.stored("фото").isNull());
 }
 
 void TestEditorQuestions::movingBackAndForward() {

@@ -133,6 +133,14 @@ void TestPictureLogic::choice_data() {
         << base << native("/srv/Tests/") << Outcome::NotAPicture << "";
     QTest::newRow("base without folder") << "math.mdb"
                                          << "a.jpg" << Outcome::Failed << "";
+    // The picture column holds 120 characters; a longer path would be stored cut.
+    const QString name120 = QString(112, u'к') + QStringLiteral(".jpg");
+    QTest::newRow("path of 120 fits")
+        << base << QDir::toNativeSeparators(QStringLiteral("/srv/Tests/img/") + name120)
+        << Outcome::Accepted << QStringLiteral("img\\") + name120;
+    QTest::newRow("path of 121 refused")
+        << base << QDir::toNativeSeparators(QStringLiteral("/srv/Tests/img/ж") + name120)
+        << Outcome::NameTooLong << QString();
 }
 
 void TestPictureLogic::choice() {
@@ -140,7 +148,7 @@ void TestPictureLogic::choice() {
     QFETCH(QString, chosen);
     QFETCH(Outcome, outcome);
     QFETCH(QString, stored);
-    const PictureChoice result = editor::choosePicture(chosen, base);
+    const PictureChoice result = editor::choosePicture(chosen, base, 120);
     QCOMPARE(result.outcome, outcome);
     QCOMPARE(result.stored, stored);
 }

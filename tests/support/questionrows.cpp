@@ -1,10 +1,11 @@
 #include "tests/support/questionrows.h"
 
+#include "tests/support/editorbases.h"
+
 #include "questionbase/catalog.h"
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/recordset.h"
-#include "questionbase/sqlite.h"
 
 namespace testsupport {
 
@@ -38,10 +39,7 @@ QString makeQuestionBase(const TempFolder& folder, const QString& name,
 QString makePlainBase(const TempFolder& folder, const QString& name,
                       const QStringList& statements) {
     const QString path = folder.path(name);
-    qb::sqlite::Database db = qb::sqlite::Database::open(path, true);
-    for (const QString& statement : statements)
-        db.exec(statement);
-    db.close();
+    makePlainBase(path, statements);
     return path;
 }
 
