@@ -76,7 +76,7 @@ int volumeOf(const QStringList& roots, const QString& folder) {
 }  // namespace
 
 AddImage::AddImage(PictureHost& host)
-    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    : QDialog(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       host_(host) {
     setObjectName(QStringLiteral("addimage"));
@@ -127,6 +127,8 @@ void AddImage::buildControls() {
     command1_->setAccessibleName(QStringLiteral("Выбрать"));
     command1_->setGeometry(desktop::twipsRect(480, 4920, 1935, 495));
     command1_->setStyleSheet(QStringLiteral("background-color: white;"));
+    // Enter in a list opens a folder or picks a file; it must not press "Выбрать" as well.
+    command1_->setAutoDefault(false);
     connect(command1_, &QPushButton::clicked, this, &AddImage::choose);
 
     dir1_ = new QListWidget(this);

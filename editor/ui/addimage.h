@@ -2,8 +2,8 @@
 
 #include "editor/core/picturefit.h"
 
+#include <QDialog>
 #include <QPointer>
-#include <QWidget>
 
 class QComboBox;
 class QLabel;
@@ -16,8 +16,9 @@ class PictureHost;
 
 // The picture-selection window `addimage`: drive, folder and file lists, a preview fitted into
 // a 5500-twip box, and "Выбрать", which hands the chosen file to the main window. It is not
-// modal and has no owner; it deletes itself when closed.
-class AddImage : public QWidget {
+// modal and has no owner; it deletes itself when closed. A dialog rather than a bare widget, so
+// assistive technology announces it as a window with its title.
+class AddImage : public QDialog {
     Q_OBJECT
 public:
     explicit AddImage(PictureHost& host);

@@ -1,6 +1,7 @@
 // The test settings panel: filling it from the first row of `info` and storing it back.
 
 #include "editor/ui/editorwindow.h"
+#include "editor/ui/limitedlineedit.h"
 #include "editor/ui/limitedtextedit.h"
 #include "editor/ui/settingspanel.h"
 #include "questionbase/catalog.h"
@@ -60,7 +61,8 @@ void Editor::infossi() {
             continue;
         hasTime = true;
         panel.vremya->setEnabled(true);
-        qb::skipIfFails([&] { panel.vremya->setText(nastroyki.field(column).value().toString()); });
+        qb::skipIfFails(
+            [&] { panel.vremya->setStoredText(nastroyki.field(column).value().toString()); });
     }
     for (const QString& column : columns) {
         if (column != QStringLiteral("инфо"))

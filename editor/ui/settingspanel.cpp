@@ -1,6 +1,7 @@
 #include "editor/ui/settingspanel.h"
 
 #include "desktop/application.h"
+#include "editor/ui/limitedlineedit.h"
 #include "editor/ui/limitedtextedit.h"
 
 #include <QFontMetrics>
@@ -153,6 +154,17 @@ void PanelPicture::mousePressEvent(QMouseEvent* event) {
     emit clicked();
 }
 
+OptionCaption::OptionCaption(const QString& text, QAbstractButton* option, QWidget* parent)
+    : QLabel(text, parent), option_(option) {
+    setBuddy(option);
+}
+
+void OptionCaption::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    if (option_->isEnabled())
+        option_->click();
+}
+
 SettingsPanel::SettingsPanel(QWidget* parent) : QFrame(parent) {
     using desktop::twipsRect;
     setObjectName(QStringLiteral("infosik"));
@@ -182,11 +194,10 @@ SettingsPanel::SettingsPanel(QWidget* parent) : QFrame(parent) {
         QStringLiteral("Если тест без ограничения по времени - оставьте поле "
                        "пустым, либо в качестве значения укажите 0"));
 
-    vremya = new QLineEdit(this);
+    vremya = new LimitedLineEdit(kTimeMaxLength, this);
     vremya->setObjectName(QStringLiteral("vremya"));
     vremya->setAccessibleName(QStringLiteral("Время в секундах"));
     vremya->setGeometry(twipsRect(7440, 3840, 1455, 720));
-    vremya->setMaxLength(kTimeMaxLength);
     vremya->setAlignment(Qt::AlignCenter);
     QFont timeFont(QStringLiteral("Courier New"));
     timeFont.setPointSizeF(27.75);
@@ -194,26 +205,26 @@ SettingsPanel::SettingsPanel(QWidget* parent) : QFrame(parent) {
     vremya->setFont(timeFont);
     vremya->setStyleSheet(QStringLiteral("background-color: rgb(128, 128, 0);"));
 
-    Label3 = new QLabel(QStringLiteral("Время на весь тест"), this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setAccessibleName(Label3->text());
-    Label3->setGeometry(twipsRect(6888, 4725, 2655, 360));
-
     // Same parent, so the two buttons form one group: checking one clears the other.
     Opti0 = new QRadioButton(this);
     Opti0->setObjectName(QStringLiteral("Opti0"));
     Opti0->setAccessibleName(QStringLiteral("Время на весь тест"));
     Opti0->setGeometry(twipsRect(9720, 4800, 255, 255));
 
-    Label4 = new QLabel(QStringLiteral("Время на каждый вопрос"), this);
-    Label4->setObjectName(QStringLiteral("Label4"));
-    Label4->setAccessibleName(Label4->text());
-    Label4->setGeometry(twipsRect(6100, 5320, 3405, 360));
+    Label3 = new OptionCaption(QStringLiteral("Время на весь тест"), Opti0, this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setAccessibleName(Label3->text());
+    Label3->setGeometry(twipsRect(6888, 4725, 2655, 360));
 
     Opti1 = new QRadioButton(this);
     Opti1->setObjectName(QStringLiteral("Opti1"));
     Opti1->setAccessibleName(QStringLiteral("Время на каждый вопрос"));
     Opti1->setGeometry(twipsRect(9720, 5400, 255, 255));
+
+    Label4 = new OptionCaption(QStringLiteral("Время на каждый вопрос"), Opti1, this);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label4->setAccessibleName(Label4->text());
+    Label4->setGeometry(twipsRect(6100, 5320, 3405, 360));
 
     Command6 = new QPushButton(this);
     Command6->setObjectName(QStringLiteral("Command6"));

@@ -3,12 +3,14 @@
 #include <QFrame>
 #include <QLabel>
 
+class QAbstractButton;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
 namespace editor {
 
+class LimitedLineEdit;
 class LimitedTextEdit;
 
 // A picture on the settings panel; a click on it closes the panel.
@@ -24,6 +26,20 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 };
 
+// The caption beside an option button: a click on it selects the option, as on the button
+// itself, and never reaches the panel (which would close).
+class OptionCaption : public QLabel {
+    Q_OBJECT
+public:
+    OptionCaption(const QString& text, QAbstractButton* option, QWidget* parent);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QAbstractButton* option_;
+};
+
 // The test settings frame `infosik`, laid over the whole main window. It only holds the
 // controls; the main window fills it, stores it and decides when it shows.
 class SettingsPanel : public QFrame {
@@ -34,10 +50,10 @@ public:
     PanelPicture* Image2 = nullptr;
     LimitedTextEdit* info = nullptr;
     PanelPicture* Image3 = nullptr;
-    QLineEdit* vremya = nullptr;
-    QLabel* Label3 = nullptr;
+    LimitedLineEdit* vremya = nullptr;
+    OptionCaption* Label3 = nullptr;
     QRadioButton* Opti0 = nullptr;
-    QLabel* Label4 = nullptr;
+    OptionCaption* Label4 = nullptr;
     QRadioButton* Opti1 = nullptr;
     QPushButton* Command6 = nullptr;
     PanelPicture* Image1 = nullptr;

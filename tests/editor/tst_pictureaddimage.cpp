@@ -4,6 +4,7 @@
 #include "tests/support/picturefiles.h"
 #include "tests/support/tempbase.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -114,6 +115,11 @@ void TestPictureWindow::windowLayout() {
     QVERIFY(!window.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(!window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     QVERIFY(window.parentWidget() == nullptr);
+    QVERIFY(!window.isModal());
+    // Announced by a screen reader as a window with its title, not as a bare panel.
+    QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(&window);
+    QCOMPARE(heard->role(), QAccessible::Dialog);
+    QCOMPARE(heard->text(QAccessible::Name), window.windowTitle());
 
     const struct {
         const char* name;

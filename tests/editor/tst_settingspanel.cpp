@@ -2,11 +2,14 @@
 
 #include "desktop/scripted/scripteddialogs.h"
 #include "editor/ui/editorwindow.h"
+#include "editor/ui/limitedlineedit.h"
 #include "editor/ui/limitedtextedit.h"
 #include "editor/ui/settingspanel.h"
 #include "tests/support/editorbases.h"
 #include "tests/support/tempbase.h"
 
+#include <QAccessible>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -66,6 +69,7 @@ private slots:
     void timeEntry();
     void infoWithoutTargetColumn();
     void clicksOnPicturesStoreNothing();
+    void optionCaptionsSelectAndCloseNothing();
     void limits();
 };
 
@@ -201,11 +205,70 @@ void TestSettingsPanel::clicksOnPicturesStoreNothing() {
     QVERIFY(rows[0][1].isNull() && rows[0][2].isNull());
 }
 
+void TestSettingsPanel::optionCaptionsSelectAndCloseNothing() {
+    Session s;
+    const QString path = s.folder.path(QStringLiteral("o.mdb"));
+    testsupport::makePlainBase(
+        path, baseWithInfo(QStringLiteral("\"инфо\" TEXT, \"время\" INTEGER, \"ВремяНа\" TEXT"),
+                           QStringLiteral("INSERT INTO info (\"ВремяНа\") VALUES ('тест')")));
+    s.open(path);
+    s.window->infossi();
+    s.panel().info->setPlainText(QStringLiteral("набрано"));
+    QTest::mouseClick(s.panel().Label4, Qt::LeftButton);
+    QVERIFY(s.panel().isVisible());
+    QVERIFY(s.panel().Opti1->isChecked());
+    QTest::mouseClick(s.panel().Label3, Qt::LeftButton);
+    QVERIFY(s.panel().Opti0->isChecked());
+    QTest::mouseClick(s.panel().Label4, Qt::LeftButton);
+    QCOMPARE(s.panel().info->toPlainText(), QStringLiteral("набрано"));
+    QTest::mouseClick(s.panel().Command6, Qt::LeftButton);
+    const auto rows = s.infoAfterClosing();
+    QCOMPARE(rows[0][1].toString(), QStringLiteral("набрано"));
+    QCOMPARE(rows[0][3].toString(), QStringLiteral("вопрос"));
+}
+
 void TestSettingsPanel::limits() {
     Session s;
-    QCOMPARE(s.panel().vremya->maxLength(), 3);
     QCOMPARE(s.panel().info->maxLength(), 147);
+    QCOMPARE(s.panel().vremya->typingLimit(), 3);
     QCOMPARE(s.panel().geometry(), QRect(0, 0, 681, 473));
+
+    // A stored time longer than the box takes is shown whole and kept; the limit binds typing.
+    const QString path = s.folder.path(QStringLiteral("l.mdb"));
+    testsupport::makePlainBase(
+        path, baseWithInfo(QStringLiteral("\"инфо\" TEXT, \"время\" INTEGER, \"ВремяНа\" TEXT"),
+                           QStringLiteral("INSERT INTO info (\"инфо\", \"время\") VALUES "
+                                          "('Итоговая\u00A0работа', 1800)")));
+    s.open(path);
+    s.window->infossi();
+    QLineEdit* time = s.panel().vremya;
+    QCOMPARE(time->text(), QStringLiteral("1800"));
+    time->setFocus();
+    time->end(false);
+    QTest::keyClicks(time, QStringLiteral("5"));
+    time->selectAll();
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("12345"));
+    QCoreApplication::sendEvent(time, &commit);
+    QAccessible::queryAccessibleInterface(time)->setText(QAccessible::Value,
+                                                         QStringLiteral("12345"));
+    QCOMPARE(time->text(), QStringLiteral("1800"));
+    s.panel().info->setFocus();
+    s.panel().info->moveCursor(QTextCursor::End);
+    QTest::keyClicks(s.panel().info, QStringLiteral("!"));
+    QTest::mouseClick(s.panel().Command6, Qt::LeftButton);
+
+    s.window->infossi();
+    QCOMPARE(time->text(), QStringLiteral("1800"));
+    time->selectAll();
+    QTest::keyClicks(time, QStringLiteral("12345"));
+    QCOMPARE(time->text(), QStringLiteral("123"));
+    QAccessible::queryAccessibleInterface(time)->setText(QAccessible::Value, QStringLiteral("600"));
+    QCOMPARE(time->text(), QStringLiteral("600"));
+    s.window->hideSettings();
+    const auto rows = s.infoAfterClosing();
+    QCOMPARE(rows[0][1].toString(), QStringLiteral("Итоговая\u00A0работа!"));
+    QCOMPARE(rows[0][2].toInt(), 1800);
 }
 
 QTEST_MAIN(TestSettingsPanel)
