@@ -20,6 +20,9 @@ struct FileDialogOptions {
     bool allowNewName = false;
 };
 
+// The filter of every dialog that opens or creates a question base.
+inline const QString kBaseFileFilter = QStringLiteral("*.mdb ( базы данных Access )|*.mdb|");
+
 // Every box and dialog the programs show goes through here, so tests can script them.
 class Dialogs {
 public:

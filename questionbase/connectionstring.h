@@ -9,6 +9,10 @@ namespace qb {
 // Sent in place of a password while none is known; opens exactly the bases without one.
 inline const QString kEmptyPasswordMarker = QStringLiteral("_=");
 
+// Both programs give up on a base at the fourth failed opening: three typed passwords after
+// the first try with the marker.
+inline constexpr int kLastFailedOpen = 4;
+
 inline const QString kProviderPrefix =
     QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
 inline const QString kPasswordPart = QStringLiteral(";Jet OLEDB:Database Password=");
