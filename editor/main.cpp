@@ -35,7 +35,7 @@ QIcon programIcon() {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tambris"));
+    QApplication::setApplicationName(editor::kProgramTitle);
     desktop::installRussianTranslation(app);
     desktop::QtDialogs dialogs;
     desktop::Services services;

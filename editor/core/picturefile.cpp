@@ -1,5 +1,7 @@
 #include "editor/core/picturefile.h"
 
+#include "questionbase/picturelimits.h"
+
 #include <QFile>
 #include <QImageReader>
 
@@ -9,7 +11,7 @@ namespace {
 
 // Four bytes a pixel for the largest accepted picture, in megabytes, with a little room for
 // the decoders' own buffers.
-constexpr int kAllocationLimitMb = int(kMaxPicturePixels * 4 / (1024 * 1024)) + 16;
+constexpr int kAllocationLimitMb = int(qb::kMaxPicturePixels * 4 / (1024 * 1024)) + 16;
 
 // The JPEG decoder fills a file that ends early with grey and calls it a success. A complete
 // file has its end-of-image marker after the last start-of-scan marker; neither pair of bytes
@@ -122,7 +124,8 @@ std::optional<QImage> loadPicture(const QString& path) {
 
     const QSize declared = reader.size();
     if (declared.isValid()) {
-        if (declared.isEmpty() || qint64(declared.width()) * declared.height() > kMaxPicturePixels)
+        if (declared.isEmpty() ||
+            qint64(declared.width()) * declared.height() > qb::kMaxPicturePixels)
             return std::nullopt;
     }
     if (reader.format() == "jpeg" && !jpegIsComplete(path))
@@ -133,7 +136,7 @@ std::optional<QImage> loadPicture(const QString& path) {
         return std::nullopt;
 
     QImage image = reader.read();
-    if (image.isNull() || qint64(image.width()) * image.height() > kMaxPicturePixels)
+    if (image.isNull() || qint64(image.width()) * image.height() > qb::kMaxPicturePixels)
         return std::nullopt;
     return image;
 }

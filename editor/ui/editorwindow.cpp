@@ -7,6 +7,7 @@
 #include "editor/ui/limitedtextedit.h"
 #include "editor/ui/settingspanel.h"
 #include "questionbase/catalog.h"
+#include "questionbase/columns.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
 #include "questionbase/steps.h"
@@ -23,10 +24,10 @@ namespace editor {
 
 namespace {
 
+// The boxes take fewer characters than their columns hold (225 and 120): 222 is the form's
+// own limit for the question, kept so that whatever is typed there always fits the column.
 constexpr int kQuestionMaxLength = 222;
-constexpr int kOptionMaxLength = 120;
-
-const QString kBaseFilter = QStringLiteral("*.mdb ( базы данных Access )|*.mdb|");
+constexpr int kOptionMaxLength = qb::columns::kOptionSize;
 
 struct OptionBox {
     const char* designText;
@@ -64,7 +65,7 @@ Editor::~Editor() {
 }
 
 QString Editor::title() const {
-    return QStringLiteral("Tambris");
+    return kProgramTitle;
 }
 
 void Editor::buildControls() {
@@ -210,21 +211,31 @@ void Editor::chisto() {
     ulik->clear();
 }
 
-void Editor::optest() {
+void Editor::leaveBase() {
     closeBase();
-    qb::skipIfFails([&] { chisto(); });
-    qb::skipIfFails([&] { infosik->hide(); });
+    chisto();
+    infosik->hide();
+}
+
+desktop::FileDialogOptions Editor::baseDialog(const QString& caption) const {
+    desktop::FileDialogOptions options;
+    options.title = caption;
+    options.initialFolder = services_.programFolder();
+    options.filter = desktop::kBaseFileFilter;
+    options.hideReadOnly = true;
+    return options;
+}
+
+void Editor::optest() {
+    leaveBase();
 
     // A cancelled dialog and every other failure end the action without a word; the base that
     // was open is closed already.
     qb::runOrFail(
         [&] {
-            desktop::FileDialogOptions options;
-            options.initialFolder = services_.programFolder();
-            options.filter = kBaseFilter;
-            options.hideReadOnly = true;
+            desktop::FileDialogOptions options =
+                baseDialog(QStringLiteral("Открываем базу вопросов для редактирования"));
             options.fileMustExist = true;
-            options.title = QStringLiteral("Открываем базу вопросов для редактирования");
             const std::optional<QString> chosen = dialogs_.openFile(options);
             if (!chosen)
                 return;
@@ -259,7 +270,7 @@ void Editor::nachali() {
             ++popytki;
             if (error.code() != qb::kAuthenticationFailed)
                 return;
-            if (popytki < 4) {
+            if (popytki < qb::kLastFailedOpen) {
                 parol = dialogs_.input(title(), QStringLiteral("Введите пароль"));
                 nachali();
             } else {
@@ -280,7 +291,7 @@ void Editor::nachali() {
     qb::skipIfFails([&] {
         qb::Catalog katalog;
         katalog.setActiveConnection(&baza);
-        hasTest = katalog.hasTable(QStringLiteral("test"));
+        hasTest = katalog.hasTable(qb::columns::kQuestionsTable);
     });
     if (!hasTest) {
         dialogs_.message(
@@ -289,7 +300,7 @@ void Editor::nachali() {
         qb::skipIfFails([&] { baza.close(); });
         return;
     }
-    qb::skipIfFails([&] { voprosy.openOn(baza, QStringLiteral("SELECT * FROM test")); });
+    qb::skipIfFails([&] { voprosy.openOn(baza, qb::columns::kQuestionsQuery); });
     polya.clear();
     qb::skipIfFails([&] { polya = voprosy.fieldNames(); });
 
@@ -306,30 +317,26 @@ void Editor::nachali() {
         qb::skipIfFails([&] { nastroyki.close(); });
         qb::skipIfFails([&] { baza.close(); });
     };
-    if (!hasColumn(QStringLiteral("ВОПРОС"))) {
+    if (!hasColumn(qb::columns::kQuestion.toUpper())) {
         refuse(QStringLiteral("Ошибка! В базе вопросов отсутствует поле вопрос"));
         return;
     }
-    if (!hasColumn(QStringLiteral("ВЕРНЫЙ"))) {
+    if (!hasColumn(qb::columns::kCorrect.toUpper())) {
         refuse(QStringLiteral("Ошибка! В базе вопросов отсутствует поле номера верного ответа"));
         return;
     }
 
-    qb::skipIfFails([&] { nastroyki.openOn(baza, QStringLiteral("SELECT * FROM info")); });
+    qb::skipIfFails([&] { nastroyki.openOn(baza, qb::columns::kSettingsQuery); });
 
     bool empty = false;
     qb::skipIfFails([&] { empty = voprosy.recordCount() <= 0; });
     if (empty) {
-        qb::skipIfFails([&] { voprosy.addNew(); });
-        qb::skipIfFails([&] { voprosy.field(QStringLiteral("вопрос")).setValue(QString()); });
-        qb::skipIfFails([&] { voprosy.field(QStringLiteral("ответ1")).setValue(QString()); });
-        qb::skipIfFails([&] { voprosy.field(QStringLiteral("ответ2")).setValue(QString()); });
-        qb::skipIfFails([&] { voprosy.field(QStringLiteral("верный")).setValue(1); });
+        startNewQuestion();
         qb::skipIfFails([&] { voprosy.update(); });
     }
 
-    qb::skipIfFails([&] { setQuestionFieldsEnabled(true); });
-    qb::skipIfFails([&] { infosik->hide(); });
+    setQuestionFieldsEnabled(true);
+    infosik->hide();
     qb::skipIfFails([&] { voprosy.moveFirst(); });
     fillFromRow();
     tekuschiy = 1;
@@ -344,18 +351,18 @@ void Editor::fillFromRow() {
     shownCorrect_.clear();
     shownPicture_.clear();
     qb::skipIfFails([&] {
-        Text2->setText(columnText(QStringLiteral("верный")));
+        Text2->setText(columnText(qb::columns::kCorrect));
         shownCorrect_ = Text2->text();
     });
-    qb::skipIfFails([&] { Text1->setStoredText(voprosy.field(QStringLiteral("вопрос")).text()); });
-    for (int i = 0; i < 5; ++i) {
+    qb::skipIfFails([&] { Text1->setStoredText(voprosy.field(qb::columns::kQuestion).text()); });
+    for (int i = 0; i < qb::columns::kOptionCount; ++i) {
         qb::skipIfFails([&] {
-            qb::Field option = voprosy.field(QStringLiteral("ответ%1").arg(i + 1));
+            qb::Field option = voprosy.field(qb::columns::option(i));
             Text[i]->setStoredText(option.actualSize() != 0 ? option.text() : QString());
         });
     }
     qb::skipIfFails([&] {
-        qb::Field picture = voprosy.field(QStringLiteral("фото"));
+        qb::Field picture = voprosy.field(qb::columns::kPicture);
         ulik->setText(picture.actualSize() != 0 ? picture.text() : QString());
         shownPicture_ = ulik->text();
     });
@@ -368,10 +375,10 @@ void Editor::edituem() {
     showCaption();
 
     for (LimitedTextEdit* box : Text)
-        qb::skipIfFails([&] { box->clear(); });
-    qb::skipIfFails([&] { ulik->clear(); });
-    qb::skipIfFails([&] { Text2->clear(); });
-    qb::skipIfFails([&] { Text1->clear(); });
+        box->clear();
+    ulik->clear();
+    Text2->clear();
+    Text1->clear();
     fillFromRow();
 }
 

@@ -19,6 +19,7 @@ class QPushButton;
 
 namespace desktop {
 class Dialogs;
+struct FileDialogOptions;
 class Services;
 }  // namespace desktop
 
@@ -26,6 +27,9 @@ namespace editor {
 
 class LimitedTextEdit;
 class SettingsPanel;
+
+// The program's name: the window's caption, the title of every box it shows.
+inline const QString kProgramTitle = QStringLiteral("Tambris");
 
 // The main window of Tambris: one question of the open base at a time, and the whole editing
 // state. Handlers are named after the procedures and controls they stand for, so tests and
@@ -100,6 +104,17 @@ private:
     void buildControls();
     // Closes the recordsets and the connection, skipping whatever fails.
     void closeBase();
+    // What opening and creating a base do first: close it, clear the fields, hide the panel.
+    void leaveBase();
+    // The file dialog both take a base from, with the given title.
+    desktop::FileDialogOptions baseDialog(const QString& caption) const;
+    // The guard of every handler that saves before it moves: a base is open, the question
+    // passes the check and was written.
+    bool saveShownQuestion();
+    // "Назад" (-1) and "Вперед" (+1) once the question is saved; at either end it stays put.
+    void stepBy(int delta);
+    // Starts a new row holding what a new question holds; each write is skipped if it fails.
+    void startNewQuestion();
     void buildMenus();
     void setQuestionFieldsEnabled(bool enabled);
     void showCaption();

@@ -12,20 +12,15 @@
 namespace editor {
 
 void Editor::crtest() {
-    closeBase();
-    qb::skipIfFails([&] { chisto(); });
-    qb::skipIfFails([&] { infosik->hide(); });
+    leaveBase();
 
     // A cancelled dialog or a base that cannot be written ends the action silently. The data
     // layer writes the whole file or none of it, so a failure leaves nothing on disk.
     qb::runOrFail(
         [&] {
-            desktop::FileDialogOptions options;
-            options.initialFolder = services_.programFolder();
-            options.filter = QStringLiteral("*.mdb ( базы данных Access )|*.mdb|");
-            options.hideReadOnly = true;
+            desktop::FileDialogOptions options =
+                baseDialog(QStringLiteral("Сохраняем новую базу вопросов"));
             options.allowNewName = true;
-            options.title = QStringLiteral("Сохраняем новую базу вопросов");
             const std::optional<QString> chosen = dialogs_.saveFile(options);
             if (!chosen || chosen->isEmpty())
                 return;

@@ -2,6 +2,7 @@
 #include "editor/core/picturechoice.h"
 #include "editor/ui/addimage.h"
 #include "editor/ui/editorwindow.h"
+#include "questionbase/columns.h"
 #include "questionbase/steps.h"
 
 #include <QLineEdit>
@@ -15,7 +16,7 @@ void Editor::showPictureWindow() {
 void Editor::choo() {
     // Any failure leaves ulik as it was.
     int pictureSize = 0;
-    qb::skipIfFails([&] { pictureSize = voprosy.field(QStringLiteral("фото")).definedSize(); });
+    qb::skipIfFails([&] { pictureSize = voprosy.field(qb::columns::kPicture).definedSize(); });
     const PictureChoice choice = choosePicture(karti, adresok, pictureSize);
     switch (choice.outcome) {
         case PictureChoice::Outcome::OutsideBaseFolder:

@@ -4,11 +4,14 @@
 #include "editor/core/questioncheck.h"
 #include "editor/ui/editorwindow.h"
 #include "editor/ui/limitedtextedit.h"
+#include "questionbase/columns.h"
 #include "questionbase/steps.h"
 
 #include <QLineEdit>
 
 namespace editor {
+
+namespace columns = qb::columns;
 
 namespace {
 const QString kNotStored = QStringLiteral("Не удалось записать вопрос в базу.");
@@ -40,19 +43,19 @@ bool Editor::zapis() {
                       });
     };
     if (Text1->isEdited())
-        write(QStringLiteral("вопрос"), Text1->storedText(), QStringLiteral("текст вопроса"));
+        write(columns::kQuestion, Text1->storedText(), QStringLiteral("текст вопроса"));
     if (Text2->text() != shownCorrect_) {
         // The check has already passed it, so nothing is told when it is refused.
         qb::skipIfFails(
-            [&] { voprosy.field(QStringLiteral("верный")).setValue(trimBlanks(Text2->text())); });
+            [&] { voprosy.field(columns::kCorrect).setValue(trimBlanks(Text2->text())); });
     }
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < columns::kOptionCount; ++i) {
         if (Text[i]->isEdited())
-            write(QStringLiteral("ответ%1").arg(i + 1), Text[i]->storedText(),
+            write(columns::option(i), Text[i]->storedText(),
                   QStringLiteral("вариант ответа %1").arg(i + 1));
     }
     if (ulik->text() != shownPicture_)
-        write(QStringLiteral("фото"), ulik->text(), QStringLiteral("картинка к вопросу"));
+        write(columns::kPicture, ulik->text(), QStringLiteral("картинка к вопросу"));
 
     // A refused commit (disk full, file gone, read-only folder) is told to the user, and the
     // pending change is dropped so that no later move retries it behind the user's back; the
@@ -69,63 +72,52 @@ bool Editor::zapis() {
     return false;
 }
 
+bool Editor::saveShownQuestion() {
+    return voprosy.isOpen() && proverka() && zapis();
+}
+
+void Editor::startNewQuestion() {
+    qb::skipIfFails([&] { voprosy.addNew(); });
+    for (const QString& column : columns::kNewQuestionRequired)
+        qb::skipIfFails([&] { voprosy.field(column).setValue(QString()); });
+    qb::skipIfFails(
+        [&] { voprosy.field(columns::kCorrect).setValue(columns::kNewQuestionCorrect); });
+}
+
 void Editor::Command7_Click() {
-    if (!voprosy.isOpen())
-        return;
-    if (!proverka())
-        return;
-    zapis();
+    // Saving never moves, so what zapis says of the commit changes nothing here.
+    if (voprosy.isOpen() && proverka())
+        zapis();
 }
 
 void Editor::Command2_Click() {
-    if (!voprosy.isOpen())
-        return;
-    if (!proverka())
-        return;
-    if (!zapis())
-        return;
-    qb::skipIfFails([&] { voprosy.movePrevious(); });
-    qb::skipIfFails([&] {
-        if (voprosy.bof()) {
-            // Already on the first question: back onto it, nothing redrawn.
-            voprosy.moveNext();
-        } else {
-            --tekuschiy;
-            edituem();
-        }
-    });
+    if (saveShownQuestion())
+        stepBy(-1);
 }
 
 void Editor::Command3_Click() {
-    if (!voprosy.isOpen())
-        return;
-    if (!proverka())
-        return;
-    if (!zapis())
-        return;
-    qb::skipIfFails([&] { voprosy.moveNext(); });
+    if (saveShownQuestion())
+        stepBy(+1);
+}
+
+void Editor::stepBy(int delta) {
+    const bool back = delta < 0;
+    qb::skipIfFails([&] { back ? voprosy.movePrevious() : voprosy.moveNext(); });
     qb::skipIfFails([&] {
-        if (voprosy.eof()) {
-            voprosy.movePrevious();
+        if (back ? voprosy.bof() : voprosy.eof()) {
+            // Already on the first or last question: back onto it, nothing redrawn.
+            back ? voprosy.moveNext() : voprosy.movePrevious();
         } else {
-            ++tekuschiy;
+            tekuschiy += delta;
             edituem();
         }
     });
 }
 
 void Editor::Command5_Click() {
-    if (!voprosy.isOpen())
+    if (!saveShownQuestion())
         return;
-    if (!proverka())
-        return;
-    if (!zapis())
-        return;
-    qb::skipIfFails([&] { voprosy.addNew(); });
-    qb::skipIfFails([&] { voprosy.field(QStringLiteral("вопрос")).setValue(QString()); });
-    qb::skipIfFails([&] { voprosy.field(QStringLiteral("ответ1")).setValue(QString()); });
-    qb::skipIfFails([&] { voprosy.field(QStringLiteral("ответ2")).setValue(QString()); });
-    qb::skipIfFails([&] { voprosy.field(QStringLiteral("верный")).setValue(1); });
+    startNewQuestion();
     // Moving off the new row stores it.
     if (!qb::skipIfFails([&] { voprosy.moveLast(); })) {
         // The base refused the new row: drop it and show the row the recordset stands on, so

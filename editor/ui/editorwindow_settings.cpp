@@ -5,6 +5,7 @@
 #include "editor/ui/limitedtextedit.h"
 #include "editor/ui/settingspanel.h"
 #include "questionbase/catalog.h"
+#include "questionbase/columns.h"
 #include "questionbase/numberentry.h"
 #include "questionbase/steps.h"
 
@@ -13,10 +14,7 @@
 
 namespace editor {
 
-namespace {
-const QString kPerQuestion = QStringLiteral("вопрос");
-const QString kWholeTest = QStringLiteral("тест");
-}  // namespace
+namespace columns = qb::columns;
 
 void Editor::infossi() {
     SettingsPanel& panel = *infosik;
@@ -30,7 +28,7 @@ void Editor::infossi() {
     qb::skipIfFails([&] {
         qb::Catalog katalog;
         katalog.setActiveConnection(&baza);
-        infoTable = katalog.table(QStringLiteral("info"));
+        infoTable = katalog.table(columns::kSettingsTable);
     });
     if (infoTable.isEmpty())
         return;
@@ -57,7 +55,7 @@ void Editor::infossi() {
     bool hasInfo = false;
     bool hasTarget = false;
     for (const QString& column : columns) {
-        if (column != QStringLiteral("время"))
+        if (column != columns::kTime)
             continue;
         hasTime = true;
         panel.vremya->setEnabled(true);
@@ -65,7 +63,7 @@ void Editor::infossi() {
             [&] { panel.vremya->setStoredText(nastroyki.field(column).value().toString()); });
     }
     for (const QString& column : columns) {
-        if (column != QStringLiteral("инфо"))
+        if (column != columns::kDescription)
             continue;
         hasInfo = true;
         panel.info->setEnabled(true);
@@ -73,14 +71,15 @@ void Editor::infossi() {
             [&] { panel.info->setStoredText(nastroyki.field(column).value().toString()); });
     }
     for (const QString& column : columns) {
-        if (column != QStringLiteral("ВремяНа"))
+        if (column != columns::kTimeTarget)
             continue;
         hasTarget = true;
         panel.Opti0->setEnabled(true);
         panel.Opti1->setEnabled(true);
         bool perQuestion = false;
-        qb::skipIfFails(
-            [&] { perQuestion = nastroyki.field(column).value().toString() == kPerQuestion; });
+        qb::skipIfFails([&] {
+            perQuestion = nastroyki.field(column).value().toString() == columns::kPerQuestion;
+        });
         (perQuestion ? panel.Opti1 : panel.Opti0)->setChecked(true);
     }
     if (!hasTime)
@@ -98,19 +97,19 @@ void Editor::Command6_Click() {
     // Every failing step is skipped and nothing is reported; the panel closes in any case.
     qb::skipIfFails([&] { nastroyki.moveFirst(); });
     qb::skipIfFails(
-        [&] { nastroyki.field(QStringLiteral("инфо")).setValue(panel.info->storedText()); });
+        [&] { nastroyki.field(columns::kDescription).setValue(panel.info->storedText()); });
     qb::skipIfFails([&] {
-        nastroyki.field(QStringLiteral("ВремяНа"))
-            .setValue(panel.Opti1->isChecked() ? kPerQuestion : kWholeTest);
+        nastroyki.field(columns::kTimeTarget)
+            .setValue(panel.Opti1->isChecked() ? columns::kPerQuestion : columns::kWholeTest);
     });
     qb::skipIfFails([&] {
         const qb::WholeNumber time = qb::parseNumber16(panel.vremya->text());
         if (time.status == qb::NumberStatus::Ok)
-            nastroyki.field(QStringLiteral("время")).setValue(static_cast<int>(time.value));
+            nastroyki.field(columns::kTime).setValue(static_cast<int>(time.value));
     });
     qb::skipIfFails([&] {
         if (panel.vremya->text().isEmpty())
-            nastroyki.field(QStringLiteral("время")).setValue(0);
+            nastroyki.field(columns::kTime).setValue(0);
     });
     qb::skipIfFails([&] { nastroyki.update(); });
     panel.hide();
