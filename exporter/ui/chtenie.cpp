@@ -154,7 +154,13 @@ void Chtenie::buildControls() {
     image1_->setPixmap(drawSheet(imageRect.size()));
 
     statusBar()->setSizeGripEnabled(false);
-    statusBar()->setAccessibleName(QStringLiteral("Строка состояния"));
+    // Heard as what it shows ("Пожалуйста, подождите...", "Процесс завершен"), like a label.
+    const QString statusName = QStringLiteral("Строка состояния");
+    statusBar()->setAccessibleName(statusName);
+    connect(statusBar(), &QStatusBar::messageChanged, this,
+            [this, statusName](const QString& text) {
+                statusBar()->setAccessibleName(text.isEmpty() ? statusName : text);
+            });
 
     setFixedSize(client->width(), client->height() + menuBar()->sizeHint().height() +
                                       statusBar()->sizeHint().height());
