@@ -1,13 +1,14 @@
 #include "desktop/application.h"
 #include "desktop/dialogs.h"
 #include "desktop/services.h"
+#include "exporter/core/programtitle.h"
 #include "exporter/ui/chtenie.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vorta в Leina"));
+    QApplication::setApplicationName(exporter::kProgramTitle);
     desktop::installRussianTranslation(app);
     desktop::QtDialogs dialogs;
     desktop::Services services;

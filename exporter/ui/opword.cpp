@@ -3,8 +3,10 @@
 #include "desktop/dialogs.h"
 #include "desktop/services.h"
 #include "exporter/core/docxwriter.h"
+#include "exporter/core/programtitle.h"
 #include "exporter/core/wordexport.h"
 #include "questionbase/connection.h"
+#include "questionbase/error.h"
 #include "questionbase/recordset.h"
 #include "questionbase/steps.h"
 
@@ -20,7 +22,6 @@ namespace exporter {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Vorta в Leina");
 const QString kNoWordProcessor =
     QStringLiteral("Необходимо, чтобы в системе был установлен Microsoft Word");
 const QString kDocumentName = QStringLiteral("Вопросы.docx");
@@ -29,7 +30,7 @@ const QString kDocumentName = QStringLiteral("Вопросы.docx");
 // why nothing appears.
 void openOnDesktop(WordExportContext& context, const QString& path) {
     if (!context.services.openDocument(path))
-        context.dialogs.message(kTitle, kNoWordProcessor);
+        context.dialogs.message(kProgramTitle, kNoWordProcessor);
 }
 
 }  // namespace
@@ -54,7 +55,7 @@ void opword(WordExportContext& context) {
             QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/vorta-XXXXXX"));
             dir.setAutoRemove(false);
             if (!dir.isValid())
-                throw std::runtime_error("cannot create a folder for the document");
+                qb::fail(qb::Reason::Io, QStringLiteral("Не удалось создать папку для документа"));
             folder = dir.path();
             writer = std::make_unique<DocxWriter>(dir.filePath(kDocumentName));
             writer->setStatusSink(showStatus);
