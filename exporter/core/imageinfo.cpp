@@ -1,5 +1,7 @@
 #include "exporter/core/imageinfo.h"
 
+#include "questionbase/picturelimits.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
@@ -236,7 +238,7 @@ std::optional<ImageInfo> readImageInfo(const QString& path) {
     QImageReader reader(&buffer, qtFormat(*format));
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty() ||
-        qint64(size.width()) * size.height() > kMaxPicturePixels)
+        qint64(size.width()) * size.height() > qb::kMaxPicturePixels)
         return std::nullopt;
     // A header can promise a picture whose data does not decode: try it before embedding it.
     if (reader.read().isNull())

@@ -24,12 +24,10 @@ struct ImageInfo {
     qint64 heightEmu() const;
 };
 
-// Pictures beyond this many pixels are refused rather than decoded.
-inline constexpr qint64 kMaxPicturePixels = 64LL * 1000 * 1000;
-
 // Reads the file's format, size and resolution from its own header. std::nullopt when it is not
-// a BMP, JPEG, GIF or PNG picture, is damaged or cut short, or is larger than the cap; the
-// whole picture is decoded once to be sure of it.
+// a BMP, JPEG, GIF or PNG picture, is damaged or cut short, or has more pixels than
+// qb::kMaxPicturePixels (then it is not decoded); the whole picture is decoded once to be sure
+// of it.
 std::optional<ImageInfo> readImageInfo(const QString& path);
 
 // The resolution stated in a picture's header (JFIF density, else Exif resolution; BMP pixels

@@ -7,7 +7,7 @@ bool isMarked(bool markCorrect, const QVariant& correctOption, int position) {
         return false;
     bool ok = false;
     const qint64 number = correctOption.toLongLong(&ok);
-    return ok && number == position - 1;
+    return ok && number == position - qb::columns::kQuestionPosition;
 }
 
 }  // namespace exporter

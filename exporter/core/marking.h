@@ -1,16 +1,17 @@
 #pragma once
 
+#include "questionbase/columns.h"
+
 #include <QVariant>
 
 namespace exporter {
 
-// Positions of a question's fields in a row of `test`: 1 the question, 2 to 6 the options,
-// 7 the picture.
-inline constexpr int kQuestionPosition = 1;
-inline constexpr int kLastOptionPosition = 6;
-inline constexpr int kPicturePosition = 7;
+// Both exports show the fields from the question to the last option, in column order.
+inline constexpr int kLastOptionPosition =
+    qb::columns::optionPosition(qb::columns::kOptionCount - 1);
 
-// A field is marked when marking is on and the correct option's number names it.
+// A field is marked when marking is on and the correct option's number names it: 0 the
+// question, 1 to 5 the options. `position` is the field's position in a row of `test`.
 bool isMarked(bool markCorrect, const QVariant& correctOption, int position);
 
 }  // namespace exporter

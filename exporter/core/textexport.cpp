@@ -13,9 +13,10 @@
 
 namespace exporter {
 
+namespace columns = qb::columns;
+
 namespace {
 
-const QString kCorrectColumn = QStringLiteral("верный");
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 const QByteArray kPlainPrefix = QByteArrayLiteral("  ");
 const QByteArray kMarkedPrefix = QByteArrayLiteral("* ");
@@ -88,11 +89,12 @@ void writeQuestionsText(qb::Recordset& questions, bool markCorrect, QIODevice& o
     questions.moveFirst();
     while (!questions.eof()) {
         question.clear();
-        for (int position = kQuestionPosition; position <= kLastOptionPosition; ++position) {
+        for (int position = columns::kQuestionPosition; position <= kLastOptionPosition;
+             ++position) {
             const qb::Field field = questions.field(position);
             if (field.actualSize() == 0)
                 continue;
-            const QVariant correct = questions.field(kCorrectColumn).value();
+            const QVariant correct = questions.field(columns::kCorrect).value();
             question += isMarked(markCorrect, correct, position) ? kMarkedPrefix : kPlainPrefix;
             question += encoder.encode(field.value().toString());
             question += kLineEnd;

@@ -8,10 +8,11 @@
 
 namespace exporter {
 
+namespace columns = qb::columns;
+
 namespace {
 
 constexpr int kProgressEvery = 250;
-const QString kCorrectColumn = QStringLiteral("верный");
 
 }  // namespace
 
@@ -43,13 +44,14 @@ void typeQuestions(qb::Recordset& questions, WordSession& session,
     int done = 0;
     questions.moveFirst();
     while (!questions.eof()) {
-        for (int position = kQuestionPosition; position <= kLastOptionPosition; ++position) {
+        for (int position = columns::kQuestionPosition; position <= kLastOptionPosition;
+             ++position) {
             // The steps come whether or not the field is empty, so options are always back at
             // the base size.
-            if (position == kQuestionPosition) {
+            if (position == columns::kQuestionPosition) {
                 session.fontGrow();
                 session.fontGrow();
-            } else if (position == kQuestionPosition + 1) {
+            } else if (position == columns::optionPosition(0)) {
                 session.fontShrink();
                 session.fontShrink();
             }
@@ -57,12 +59,12 @@ void typeQuestions(qb::Recordset& questions, WordSession& session,
             if (field.actualSize() == 0)
                 continue;
             const bool marked =
-                isMarked(options.markCorrect, questions.field(kCorrectColumn).value(), position);
+                isMarked(options.markCorrect, questions.field(columns::kCorrect).value(), position);
             session.typeText((marked ? QStringLiteral("*") : QStringLiteral("   ")) + field.text());
             session.typeParagraph();
         }
 
-        qb::Field picture = questions.field(kPicturePosition);
+        qb::Field picture = questions.field(columns::kPicturePosition);
         if (picture.actualSize() != 0 && !options.leavePicturesOut) {
             const QString path = picturePath(options.basePath, picture.text());
             if (options.fileExists && options.fileExists(path) && session.addInlinePicture(path))

@@ -3,8 +3,10 @@
 #include "desktop/application.h"
 #include "desktop/dialogs.h"
 #include "desktop/services.h"
+#include "exporter/core/programtitle.h"
 #include "exporter/core/textexport.h"
 #include "exporter/ui/opword.h"
+#include "questionbase/columns.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
 #include "questionbase/steps.h"
@@ -26,12 +28,8 @@ namespace exporter {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Vorta в Leina");
-const QString kQuestionsQuery = QStringLiteral("SELECT * FROM test");
-const QString kBaseFilter = QStringLiteral("*.mdb ( базы данных Access )|*.mdb|");
 const QString kBaseExtension = QStringLiteral(".mdb");
 const QString kTextFilter = QStringLiteral("*.txt ( текстовые файлы )|*.txt|");
-constexpr qint16 kFailedOpensAllowed = 4;
 
 constexpr int kClientWidth = 7875;
 constexpr int kClientHeight = 3585;
@@ -80,7 +78,7 @@ QFont controlFont() {
 Chtenie::Chtenie(desktop::Dialogs& dialogs, desktop::Services& services, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), services_(services) {
     setObjectName(QStringLiteral("chtenie"));
-    setWindowTitle(kTitle);
+    setWindowTitle(kProgramTitle);
     setWindowIcon(QIcon(drawSheet(QSize(64, 64))));
     buildControls();
 
@@ -118,35 +116,36 @@ void Chtenie::buildControls() {
         widget->setGeometry(geometry);
     };
 
-    opwordButton_ = new QPushButton(QStringLiteral("импорт в Microsoft Word"), client);
-    opwordButton_->setFont(font);
-    place(opwordButton_, "opword", QStringLiteral("импорт в Microsoft Word"),
-          desktop::twipsRect(532, 225, 3255, 615));
-    connect(opwordButton_, &QPushButton::clicked, this, &Chtenie::opword);
+    // A button is heard as its caption.
+    auto button = [&](const char* name, const QString& caption, QRect geometry,
+                      void (Chtenie::*handler)()) {
+        auto* pushButton = new QPushButton(caption, client);
+        pushButton->setFont(font);
+        place(pushButton, name, caption, geometry);
+        connect(pushButton, &QPushButton::clicked, this, handler);
+        return pushButton;
+    };
+    opwordButton_ = button("opword", QStringLiteral("импорт в Microsoft Word"),
+                           desktop::twipsRect(532, 225, 3255, 615), &Chtenie::opword);
+    savtextButton_ = button("savtext", QStringLiteral("сохранить в Leina"),
+                            desktop::twipsRect(4087, 225, 3255, 615), &Chtenie::savtext);
 
-    savtextButton_ = new QPushButton(QStringLiteral("сохранить в Leina"), client);
-    savtextButton_->setFont(font);
-    place(savtextButton_, "savtext", QStringLiteral("сохранить в Leina"),
-          desktop::twipsRect(4087, 225, 3255, 615));
-    connect(savtextButton_, &QPushButton::clicked, this, &Chtenie::savtext);
-
-    label1_ = new QLabel(QStringLiteral("Помечать верный"), client);
-    label1_->setFont(font);
-    place(label1_, "Label1", QStringLiteral("Помечать верный вариант ответа"),
-          desktop::twipsRect(840, 1260, 2475, 765));
-
-    check1_ = new QCheckBox(client);
-    place(check1_, "Check1", QStringLiteral("Помечать верный вариант ответа"),
-          desktop::twipsRect(3360, 1350, 255, 375));
-
-    label2_ = new QLabel(QStringLiteral("Не импортировать"), client);
-    label2_->setFont(font);
-    place(label2_, "Label2", QStringLiteral("Не импортировать в Word картинки"),
-          desktop::twipsRect(840, 2400, 2475, 765));
-
-    check2_ = new QCheckBox(client);
-    place(check2_, "Check2", QStringLiteral("Не импортировать в Word картинки"),
-          desktop::twipsRect(3360, 2520, 255, 375));
+    // A check box and the label that is its caption are both heard as the whole caption.
+    auto option = [&](QLabel*& label, QCheckBox*& check, const char* labelName,
+                      const char* checkName, const QString& firstLine, const QString& caption,
+                      QRect labelGeometry, QRect checkGeometry) {
+        label = new QLabel(firstLine, client);
+        label->setFont(font);
+        place(label, labelName, caption, labelGeometry);
+        check = new QCheckBox(client);
+        place(check, checkName, caption, checkGeometry);
+    };
+    option(label1_, check1_, "Label1", "Check1", QStringLiteral("Помечать верный"),
+           QStringLiteral("Помечать верный вариант ответа"),
+           desktop::twipsRect(840, 1260, 2475, 765), desktop::twipsRect(3360, 1350, 255, 375));
+    option(label2_, check2_, "Label2", "Check2", QStringLiteral("Не импортировать"),
+           QStringLiteral("Не импортировать в Word картинки"),
+           desktop::twipsRect(840, 2400, 2475, 765), desktop::twipsRect(3360, 2520, 255, 375));
 
     image1_ = new QLabel(client);
     const QRect imageRect = desktop::twipsRect(4725, 1215, 2655, 2100);
@@ -174,7 +173,7 @@ void Chtenie::buildControls() {
 void Chtenie::opba() {
     desktop::FileDialogOptions options;
     options.initialFolder = services_.programFolder();
-    options.filter = kBaseFilter;
+    options.filter = desktop::kBaseFileFilter;
     options.hideReadOnly = true;
     options.fileMustExist = true;
     const std::optional<QString> chosen = dialogs_.openFile(options);
@@ -199,7 +198,7 @@ void Chtenie::otkrytie() {
         [&] {
             // No mode: the exporter only reads, and must not keep the editor out of the file.
             baza_.open(qb::connectionStringFor(adresok_, parol_));
-            voprosy_.openOn(baza_, kQuestionsQuery);
+            voprosy_.openOn(baza_, qb::columns::kQuestionsQuery);
         },
         [&](const qb::Error& error) {
             // Saturates rather than wrapping; long before that the password failures end it.
@@ -207,13 +206,13 @@ void Chtenie::otkrytie() {
                 ++popytki_;
             if (error.code() != qb::kAuthenticationFailed)
                 return;
-            if (popytki_ >= kFailedOpensAllowed) {
-                dialogs_.message(kTitle, QStringLiteral("Вы забыли пароль к тесту?!"));
+            if (popytki_ >= qb::kLastFailedOpen) {
+                dialogs_.message(kProgramTitle, QStringLiteral("Вы забыли пароль к тесту?!"));
                 closeBase();
                 close();
                 return;
             }
-            parol_ = dialogs_.input(kTitle, QStringLiteral("Введите пароль"));
+            parol_ = dialogs_.input(kProgramTitle, QStringLiteral("Введите пароль"));
             askedForPassword = true;
         });
     if (askedForPassword)
@@ -243,7 +242,7 @@ void Chtenie::savtext() {
             saveQuestionsText(voprosy_, check1_->isChecked(), *chosen);
         },
         [&](const qb::Error&) {
-            dialogs_.message(kTitle, QStringLiteral("Произошла ошибка. Все ли верно?"));
+            dialogs_.message(kProgramTitle, QStringLiteral("Произошла ошибка. Все ли верно?"));
         });
 }
 

@@ -59,13 +59,21 @@ private:
     qb::Connection baza_;
     qb::Recordset voprosy_;
 
+    // opba: the menu command "выбрать файл вопросов".
     QAction* opbaAction_ = nullptr;
+    // opword: the button "импорт в Microsoft Word".
     QPushButton* opwordButton_ = nullptr;
+    // savtext: the button "сохранить в Leina".
     QPushButton* savtextButton_ = nullptr;
+    // Label1: the caption of Check1, in two lines.
     QLabel* label1_ = nullptr;
+    // Check1: mark the correct option in both exports.
     QCheckBox* check1_ = nullptr;
+    // Label2: the caption of Check2, in two lines.
     QLabel* label2_ = nullptr;
+    // Check2: leave the pictures out of the Word document.
     QCheckBox* check2_ = nullptr;
+    // Image1: the drawn sheet of questions beside the options.
     QLabel* image1_ = nullptr;
 };
 

@@ -1,4 +1,5 @@
 #include "exporter/core/textexport.h"
+#include "questionbase/columns.h"
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
@@ -52,6 +53,17 @@ QByteArray readAll(const QString& path) {
     return file.readAll();
 }
 
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A write that gives up half-way, as a full disk makes it.
+void writePartly(QIODevice& out) {
+    out.write("partial");
+    qb::fail(qb::Reason::Io, QStringLiteral("disk full"));
+}
+
 // Plain SQLite `test` tables in our column order, for shapes our own format refuses.
 const QString kTestWithoutNotNull = QStringLiteral(
     "CREATE TABLE test (\"номер\" INTEGER PRIMARY KEY AUTOINCREMENT, \"вопрос\" TEXT, "
@@ -66,7 +78,7 @@ class OpenBase {
 public:
     explicit OpenBase(const QString& path, const QString& password = qb::kEmptyPasswordMarker) {
         connection.open(qb::connectionStringFor(path, password));
-        questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+        questions.openOn(connection, qb::columns::kQuestionsQuery);
     }
     qb::Connection connection;
     qb::Recordset questions;
@@ -231,11 +243,7 @@ void TestTextExport::failingDeviceStopsTheExport() {
 
 void TestTextExport::replaceWritesWholeNewContent() {
     const QString path = folder_.path(QStringLiteral("whole.txt"));
-    {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write(QByteArray(4096, 'x'));
-    }
+    QVERIFY(writeFile(path, QByteArray(4096, 'x')));
     exporter::replaceFileContent(path, [](QIODevice& out) { out.write("new\r\n"); });
     QCOMPARE(readAll(path), QByteArray("new\r\n"));
 }
@@ -244,15 +252,8 @@ void TestTextExport::failedReplaceLeavesExistingFile() {
     testsupport::TempFolder folder;
     const QString path = folder.path(QStringLiteral("kept.txt"));
     const QByteArray before("  old question\r\n  \r\n");
-    {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write(before);
-    }
-    QVERIFY_THROWS_EXCEPTION(qb::Error, exporter::replaceFileContent(path, [](QIODevice& out) {
-                                 out.write("partial");
-                                 qb::fail(qb::Reason::Io, QStringLiteral("disk full"));
-                             }));
+    QVERIFY(writeFile(path, before));
+    QVERIFY_THROWS_EXCEPTION(qb::Error, exporter::replaceFileContent(path, writePartly));
     QCOMPARE(readAll(path), before);
     QCOMPARE(QDir(folder.folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.txt"});
 }
@@ -260,10 +261,7 @@ void TestTextExport::failedReplaceLeavesExistingFile() {
 void TestTextExport::failedReplaceLeavesNoNewFile() {
     testsupport::TempFolder folder;
     const QString path = folder.path(QStringLiteral("new.txt"));
-    QVERIFY_THROWS_EXCEPTION(qb::Error, exporter::replaceFileContent(path, [](QIODevice& out) {
-                                 out.write("partial");
-                                 qb::fail(qb::Reason::Io, QStringLiteral("disk full"));
-                             }));
+    QVERIFY_THROWS_EXCEPTION(qb::Error, exporter::replaceFileContent(path, writePartly));
     QVERIFY(!QFile::exists(path));
     QVERIFY(QDir(folder.folder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
@@ -277,11 +275,7 @@ void TestTextExport::failedExportLeavesExistingFile() {
     testsupport::TempFolder folder;
     const QString path = folder.path(QStringLiteral("out.txt"));
     const QByteArray before("previous export\r\n");
-    {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write(before);
-    }
+    QVERIFY(writeFile(path, before));
     OpenBase open(base);
     QVERIFY_THROWS_EXCEPTION(qb::Error, exporter::saveQuestionsText(open.questions, true, path));
     QCOMPARE(readAll(path), before);

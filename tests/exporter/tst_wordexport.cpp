@@ -6,6 +6,7 @@
 #include "exporter/core/wordsession.h"
 #include "exporter/ui/opword.h"
 #include "questionbase/catalog.h"
+#include "questionbase/columns.h"
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/recordset.h"
@@ -55,6 +56,16 @@ void writeJpeg(const QString& path, int width, int height) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QVERIFY(image.save(path, "JPG"));
 }
+
+// A base opened as the exporter opens it, with its questions.
+struct OpenBase {
+    explicit OpenBase(const QString& path) {
+        connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+        questions.openOn(connection, qb::columns::kQuestionsQuery);
+    }
+    qb::Connection connection;
+    qb::Recordset questions;
+};
 
 const QStringList kOpening = {QStringLiteral("Caption Вопросы"),
                               QStringLiteral("StatusBar Пожалуйста, подождите..."),
@@ -158,17 +169,14 @@ void WordExportTest::callSequence() {
 
     testsupport::TempFolder folder;
     const QString base = makeRows(folder, rows);
-    qb::Connection connection;
-    connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
-    qb::Recordset questions;
-    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    OpenBase open(base);
 
     RecordingWordSession session;
     exporter::WordExportOptions options;
     options.basePath = base;
     options.markCorrect = mark;
     options.fileExists = [](const QString&) { return true; };
-    exporter::typeQuestions(questions, session, options);
+    exporter::typeQuestions(open.questions, session, options);
 
     QCOMPARE(session.calls(),
              kOpening + calls + QStringList{QStringLiteral("StatusBar Процесс завершен")});
@@ -211,10 +219,7 @@ void WordExportTest::pictures() {
                                             1}});
     if (!onDisk.isEmpty())
         writeJpeg(folder.path(onDisk), 4, 3);
-    qb::Connection connection;
-    connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
-    qb::Recordset questions;
-    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    OpenBase open(base);
 
     RecordingWordSession session;
     const QString folderPath = QFileInfo(base).absolutePath();
@@ -224,7 +229,7 @@ void WordExportTest::pictures() {
     options.basePath = base;
     options.leavePicturesOut = leaveOut;
     options.fileExists = [](const QString& path) { return QFileInfo(path).isFile(); };
-    exporter::typeQuestions(questions, session, options);
+    exporter::typeQuestions(open.questions, session, options);
 
     const QStringList calls = session.calls();
     const int afterOptions = int(calls.indexOf(QStringLiteral("TypeText 12 [   о]"))) + 2;
@@ -250,12 +255,9 @@ void WordExportTest::noBaseOrNoQuestionsBuildsNothing() {
     QVERIFY(status.currentMessage().isEmpty());
 
     const QString base = testsupport::makeBase(folder, QStringLiteral("пусто.mdb"), 0);
-    qb::Connection connection;
-    connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
-    qb::Recordset questions;
-    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
-    exporter::WordExportContext empty{connection, questions, base,     true,
-                                      false,      dialogs,   services, &status};
+    OpenBase open(base);
+    exporter::WordExportContext empty{open.connection, open.questions, base,     true,
+                                      false,           dialogs,        services, &status};
     exporter::opword(empty);
     QVERIFY(services.openedDocuments.isEmpty());
     QVERIFY(status.currentMessage().isEmpty());
@@ -270,15 +272,12 @@ void WordExportTest::exportedDocument() {
                   2},
                  {{QStringLiteral("Второй"), QStringLiteral("да"), QStringLiteral("нет")}, 1}});
     writeJpeg(folder.path(QStringLiteral("рис.jpg")), 300, 200);
-    qb::Connection connection;
-    connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
-    qb::Recordset questions;
-    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    OpenBase open(base);
     desktop::ScriptedDialogs dialogs;
     desktop::ScriptedServices services;
     QStatusBar status;
-    exporter::WordExportContext context{connection, questions, base,     true,
-                                        false,      dialogs,   services, &status};
+    exporter::WordExportContext context{open.connection, open.questions, base,     true,
+                                        false,           dialogs,        services, &status};
 
     exporter::opword(context);
     QCOMPARE(services.openedDocuments.size(), 1);
@@ -321,17 +320,14 @@ void WordExportTest::exportedDocument() {
 void WordExportTest::withoutDocumentApplicationTheMessage() {
     testsupport::TempFolder folder;
     const QString base = testsupport::makeBase(folder, QStringLiteral("база.mdb"), 2);
-    qb::Connection connection;
-    connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
-    qb::Recordset questions;
-    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    OpenBase open(base);
     desktop::ScriptedDialogs dialogs;
     dialogs.expectMessage(
         QStringLiteral("Необходимо, чтобы в системе был установлен Microsoft Word"));
     desktop::ScriptedServices services;
     services.hasDocumentApplication = false;
-    exporter::WordExportContext context{connection, questions, base,     false,
-                                        false,      dialogs,   services, nullptr};
+    exporter::WordExportContext context{open.connection, open.questions, base,     false,
+                                        false,           dialogs,        services, nullptr};
 
     exporter::opword(context);
     VERIFY_ALL_SHOWN(dialogs);
@@ -367,14 +363,11 @@ void WordExportTest::rendersInLibreOffice() {
                             QString(), QStringLiteral("небо.jpg")},
                            2}});
     writeJpeg(folder.path(QStringLiteral("небо.jpg")), 300, 200);
-    qb::Connection connection;
-    connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
-    qb::Recordset questions;
-    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    OpenBase open(base);
     desktop::ScriptedDialogs dialogs;
     desktop::ScriptedServices services;
-    exporter::WordExportContext context{connection, questions, base,     true,
-                                        false,      dialogs,   services, nullptr};
+    exporter::WordExportContext context{open.connection, open.questions, base,     true,
+                                        false,           dialogs,        services, nullptr};
     exporter::opword(context);
     QCOMPARE(services.openedDocuments.size(), 1);
     const QString document = services.openedDocuments.first();
@@ -403,15 +396,12 @@ void WordExportTest::largeBaseTiming() {
     const QString base = qEnvironmentVariable("WORD_EXPORT_BASE");
     if (base.isEmpty())
         QSKIP("WORD_EXPORT_BASE is not set");
-    qb::Connection connection;
-    connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
-    qb::Recordset questions;
-    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    OpenBase open(base);
     desktop::ScriptedDialogs dialogs;
     desktop::ScriptedServices services;
     QStatusBar status;
-    exporter::WordExportContext context{connection, questions, base,     true,
-                                        false,      dialogs,   services, &status};
+    exporter::WordExportContext context{open.connection, open.questions, base,     true,
+                                        false,           dialogs,        services, &status};
     QElapsedTimer timer;
     timer.start();
     exporter::opword(context);
@@ -420,9 +410,9 @@ void WordExportTest::largeBaseTiming() {
     const QString document = services.openedDocuments.first();
     const auto paragraphs = testsupport::readParagraphs(
         testsupport::unzipAll(document).value(QStringLiteral("word/document.xml")));
-    qInfo("%d questions: %lld ms, %lld bytes, %lld paragraphs", questions.recordCount(), elapsed,
-          QFileInfo(document).size(), qint64(paragraphs.size()));
-    QVERIFY(paragraphs.size() >= 4 * questions.recordCount());
+    qInfo("%d questions: %lld ms, %lld bytes, %lld paragraphs", open.questions.recordCount(),
+          elapsed, QFileInfo(document).size(), qint64(paragraphs.size()));
+    QVERIFY(paragraphs.size() >= 4 * open.questions.recordCount());
     QDir(QFileInfo(document).absolutePath()).removeRecursively();
 }
 
