@@ -97,11 +97,46 @@ SqliteStore::SqliteStore(QString path, sqlite::Database db, Key key, QString pas
       db_(std::move(db)),
       key_(key),
       password_(std::move(password)),
-      hold_(hold) {}
+      hold_(hold) {
+    takeHold();
+}
 
 SqliteStore::~SqliteStore() {
+    // sqlite3_close_v2 keeps the file and its lock until the last statement is finalised.
     statements_.clear();
+    holding_.reset();
     db_.close();
+}
+
+void SqliteStore::takeHold() {
+    if (hold_ != Hold::Shared || holding_ || !db_.isOpen())
+        return;
+    auto statement = std::make_unique<sqlite::Statement>(
+        db_, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    statement->step();
+    holding_ = std::move(statement);
+}
+
+template <typename Change>
+void SqliteStore::outsideHold(Change&& change) {
+    // A re-key and the swap of a plain base for its encrypted copy need the connection without
+    // a statement in progress, so the hold lapses while they run (tests and tools change
+    // passwords through a shared connection; the exporter never does). A failed re-take is
+    // not the change's failure: the next read takes the hold or reports the base in use.
+    const auto retake = [this] {
+        try {
+            takeHold();
+        } catch (const Error&) {
+        }
+    };
+    holding_.reset();
+    try {
+        change();
+    } catch (...) {
+        retake();
+        throw;
+    }
+    retake();
 }
 
 sqlite::Database SqliteStore::connect(const QString& path, Key key, const QString& password,
@@ -182,6 +217,7 @@ sqlite::Statement& SqliteStore::cached(const QString& sql) {
 }
 
 QStringList SqliteStore::tableNames() {
+    takeHold();
     sqlite::Statement statement(db_, QStringLiteral("SELECT name FROM sqlite_master WHERE type = "
                                                     "'table' AND name NOT LIKE 'sqlite\\_%' "
                                                     "ESCAPE '\\' ORDER BY rowid"));
@@ -202,6 +238,7 @@ QList<ColumnInfo> SqliteStore::columns(const QString& table) {
     auto it = columns_.constFind(table);
     if (it != columns_.constEnd())
         return *it;
+    takeHold();
     const QString sql = tableSql(table);
     if (sql.isEmpty())
         fail(Reason::NoSuchItem, QStringLiteral("Нет таблицы ") + table);
@@ -230,6 +267,7 @@ QList<ColumnInfo> SqliteStore::columns(const QString& table) {
 }
 
 std::vector<qint64> SqliteStore::rowIds(const QString& table) {
+    takeHold();
     sqlite::Statement statement(
         db_, QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(sqlite::quoted(table)));
     std::vector<qint64> ids;
@@ -244,6 +282,7 @@ RowValues SqliteStore::readRow(const QString& table, qint64 id) {
         if (it != readAhead_.constEnd())
             return *it;
     }
+    takeHold();
     // A walk forward reads the next rows with this one; any other move reads one row.
     const bool forward = table == readAheadTable_ && !readAhead_.isEmpty() && id > readAheadLast_;
     const int batch = forward || readAhead_.isEmpty() ? kReadAheadRows : 1;
@@ -334,15 +373,16 @@ void SqliteStore::changePassword(const PasswordStatement& statement) {
         (holdsPassword && passwordKey(*statement.oldPassword) != passwordKey(password_)))
         fail(Reason::Refused, QStringLiteral("Старый пароль указан неверно"));
 
-    if (!statement.newPassword) {
-        if (holdsPassword)
-            rekeyTo(Key::BuiltIn, {});
-        return;
-    }
-    if (key_ == Key::None)
-        encryptPlainBase(*statement.newPassword);
-    else
-        rekeyTo(Key::Password, *statement.newPassword);
+    outsideHold([&] {
+        if (!statement.newPassword) {
+            if (holdsPassword)
+                rekeyTo(Key::BuiltIn, {});
+        } else if (key_ == Key::None) {
+            encryptPlainBase(*statement.newPassword);
+        } else {
+            rekeyTo(Key::Password, *statement.newPassword);
+        }
+    });
 }
 
 void SqliteStore::rekeyTo(Key key, const QString& password) {

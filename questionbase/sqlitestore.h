@@ -41,6 +41,13 @@ private:
     SqliteStore(QString path, sqlite::Database db, Key key, QString password, Hold hold);
     static sqlite::Database connect(const QString& path, Key key, const QString& password,
                                     Hold hold);
+    // Idempotent: a read after a password change whose re-take failed takes the hold again,
+    // or reports the base as in use.
+    void takeHold();
+    // Runs `change` with the shared hold lapsed and takes it again afterwards, whether or not
+    // the change succeeded.
+    template <typename Change>
+    void outsideHold(Change&& change);
     void rekeyTo(Key key, const QString& password);
     void encryptPlainBase(const QString& password);
     sqlite::Statement& cached(const QString& sql);
@@ -51,11 +58,18 @@ private:
     Key key_;
     QString password_;  // NFC, when key_ is Password
     Hold hold_;
+    // The shared hold: a statement stopped on its row keeps the connection's read transaction
+    // and its SHARED lock, so the editor's exclusive opening fails as "in use", other shared
+    // connections still read, and no other connection can change what this one reads. Unlike
+    // BEGIN it leaves transaction control to the statements: a row write still commits on its
+    // own (SQLite keeps the SHARED lock through the commit while a read is in progress), and
+    // callers may still wrap writes in their own BEGIN and COMMIT.
+    std::unique_ptr<sqlite::Statement> holding_;
     void forgetReadAhead() { readAhead_.clear(); }
 
     QHash<QString, QList<ColumnInfo>> columns_;
-    // Rows read ahead of a forward walk: outside the exclusive hold every statement is a
-    // transaction of its own, and one per row made a full export many times slower.
+    // Rows read ahead of a forward walk: a full export runs one statement per batch of rows
+    // instead of one per row.
     QString readAheadTable_;
     QHash<qint64, RowValues> readAhead_;
     qint64 readAheadLast_ = 0;

@@ -3,6 +3,8 @@
 #include "exporter/ui/chtenie.h"
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
+#include "questionbase/error.h"
+#include "questionbase/recordset.h"
 #include "tests/support/questionrows.h"
 
 #include <QAction>
@@ -34,6 +36,29 @@ QList<QuestionRow> twoQuestions() {
     return {QuestionRow{{"Q1", "A", "B", "C", none, none}, 2},
             QuestionRow{{"Вопрос", "да", "нет", none, none, none}, 1}};
 }
+
+// twoQuestions() as the text export writes it, without marks.
+const QByteArray kTwoQuestionsText(
+    "  Q1\r\n  A\r\n  B\r\n  C\r\n  \r\n"
+    "  \xC2\xEE\xEF\xF0\xEE\xF1\r\n  \xE4\xE0\r\n  \xED\xE5\xF2\r\n  \r\n");
+
+// "opened" or "<code> <reason>" for the editor's exclusive opening of the base.
+QString editorOpening(const QString& path) {
+    qb::Connection editor;
+    editor.setMode(qb::kModeShareExclusive);
+    try {
+        editor.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+        return QStringLiteral("opened");
+    } catch (const qb::Error& error) {
+        return QStringLiteral("%1 %2")
+            .arg(error.code(), 0, 16)
+            .arg(static_cast<int>(error.reason()));
+    }
+}
+
+const QString kInUse = QStringLiteral("%1 %2")
+                           .arg(qb::kGeneralFailure, 0, 16)
+                           .arg(static_cast<int>(qb::Reason::InUse));
 
 QByteArray readAll(const QString& path) {
     QFile file(path);
@@ -71,6 +96,10 @@ private slots:
     void otherFailuresCountSilently();
     void baseHeldByEditorFailsSilently();
     void closingWindowReleasesBase();
+    void exporterHoldsItsBase_data();
+    void exporterHoldsItsBase();
+    void exportReadsTheBaseAsOpened_data();
+    void exportReadsTheBaseAsOpened();
 
     void exportDoesNothingWithoutQuestions();
     void exportWritesTextFile();
@@ -83,6 +112,7 @@ private slots:
 private:
     QString base(const QList<QuestionRow>& rows, const QString& password = {});
     void choose(const QString& path);
+    QByteArray exportText(exporter::Chtenie& window, ScriptedDialogs& dialogs);
 
     std::unique_ptr<testsupport::TempFolder> folder_;
     std::unique_ptr<ScriptedDialogs> dialogs_;
@@ -115,6 +145,13 @@ QString TestChtenie::base(const QList<QuestionRow>& rows, const QString& passwor
 void TestChtenie::choose(const QString& path) {
     dialogs_->expectOpenFile(path);
     window_->opba();
+}
+
+QByteArray TestChtenie::exportText(exporter::Chtenie& window, ScriptedDialogs& dialogs) {
+    const QString out = folder_->path(QStringLiteral("export%1.txt").arg(++bases_));
+    dialogs.expectSaveFile(out);
+    window.savtext();
+    return readAll(out);
 }
 
 void TestChtenie::controlsAreLaidOut_data() {
@@ -341,6 +378,95 @@ void TestChtenie::closingWindowReleasesBase() {
     editor.setMode(qb::kModeShareExclusive);
     editor.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
     QVERIFY(editor.isOpen());
+}
+
+void TestChtenie::exporterHoldsItsBase_data() {
+    QTest::addColumn<QString>("then");
+    QTest::addColumn<QString>("editor");
+    QTest::newRow("base open") << "" << kInUse;
+    QTest::newRow("a second exporter opens it too") << "second exporter" << kInUse;
+    QTest::newRow("another base chosen") << "another base"
+                                         << "opened";
+}
+
+void TestChtenie::exporterHoldsItsBase() {
+    QFETCH(QString, then);
+    QFETCH(QString, editor);
+    const QString path = base(twoQuestions());
+    choose(path);
+    QVERIFY(window_->questions().isOpen());
+    ScriptedDialogs otherDialogs;
+    exporter::Chtenie other(otherDialogs, *services_);
+    if (then == QLatin1String("second exporter")) {
+        otherDialogs.expectOpenFile(path);
+        other.opba();
+        QVERIFY(other.questions().isOpen());
+        QCOMPARE(other.failedOpens(), qint16(0));
+        QCOMPARE(exportText(other, otherDialogs), kTwoQuestionsText);
+        VERIFY_ALL_SHOWN(otherDialogs);
+    } else if (then == QLatin1String("another base")) {
+        choose(base(twoQuestions()));
+        QVERIFY(window_->basePath() != path);
+    }
+    QCOMPARE(editorOpening(path), editor);
+    // The held base still exports whole.
+    QCOMPARE(exportText(*window_, *dialogs_), kTwoQuestionsText);
+    VERIFY_ALL_SHOWN(*dialogs_);
+}
+
+void TestChtenie::exportReadsTheBaseAsOpened_data() {
+    QTest::addColumn<QString>("write");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("change") << "change"
+                            << QByteArray("  Q9") +
+                                   kTwoQuestionsText.mid(kTwoQuestionsText.indexOf('\r'));
+    QTest::newRow("add") << "add" << kTwoQuestionsText + QByteArray("  Q3\r\n  A\r\n  B\r\n  \r\n");
+    QTest::newRow("delete") << "delete"
+                            << kTwoQuestionsText.mid(kTwoQuestionsText.indexOf("  \xC2"));
+}
+
+void TestChtenie::exportReadsTheBaseAsOpened() {
+    QFETCH(QString, write);
+    QFETCH(QByteArray, written);
+    const QString path = base(twoQuestions());
+    choose(path);
+    // A tool writing through a connection of its own while the exporter has the base open.
+    qb::Connection tool;
+    tool.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+    qb::Recordset rows;
+    rows.openOn(tool, QStringLiteral("SELECT * FROM test"));
+    if (write == QLatin1String("add")) {
+        rows.addNew();
+        rows.field(QStringLiteral("вопрос")).setValue(QStringLiteral("Q3"));
+        rows.field(QStringLiteral("ответ1")).setValue(QStringLiteral("A"));
+        rows.field(QStringLiteral("ответ2")).setValue(QStringLiteral("B"));
+        rows.field(QStringLiteral("верный")).setValue(1);
+    } else if (write == QLatin1String("change")) {
+        rows.field(QStringLiteral("вопрос")).setValue(QStringLiteral("Q9"));
+    }
+    // A refused write leaves the row pending (or in place), so it can be tried again.
+    const auto attempt = [&] {
+        if (write == QLatin1String("delete"))
+            rows.deleteCurrent();
+        else
+            rows.update();
+    };
+    try {
+        attempt();
+        QFAIL("a write went through while the exporter held the base");
+    } catch (const qb::Error& error) {
+        QCOMPARE(error.code(), qb::kGeneralFailure);
+        QCOMPARE(error.reason(), qb::Reason::InUse);
+    }
+    QCOMPARE(exportText(*window_, *dialogs_), kTwoQuestionsText);
+
+    // The refusal came from the hold: once the exporter lets go the write goes through, and is
+    // in the file at once: the exporter, opening the base again beside the tool, reads it.
+    QVERIFY(window_->close());
+    attempt();
+    choose(path);
+    QCOMPARE(exportText(*window_, *dialogs_), written);
+    VERIFY_ALL_SHOWN(*dialogs_);
 }
 
 void TestChtenie::exportDoesNothingWithoutQuestions() {

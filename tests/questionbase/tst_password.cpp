@@ -4,6 +4,7 @@
 #include "questionbase/passwordstatement.h"
 #include "questionbase/recordset.h"
 #include "questionbase/sqlite.h"
+#include "tests/support/questionrows.h"
 #include "tests/support/tempbase.h"
 
 #include <QProcess>
@@ -132,6 +133,62 @@ private slots:
         QCOMPARE(openWith(path, QStringLiteral("abc")), QString::number(qb::kGeneralFailure, 16));
         editor.close();
         QCOMPARE(openWith(path, QStringLiteral("abc")), QStringLiteral("opened 1"));
+    }
+
+    // Tools change passwords through the exporter's kind of connection too: the change lets the
+    // shared hold lapse, and the connection holds again afterwards under the new key.
+    void sharedHoldOutlastsAPasswordChange_data() {
+        QTest::addColumn<bool>("plain");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("after");
+        const QString none = qb::kEmptyPasswordMarker;
+        QTest::newRow("set") << false << none << kSet + "new1_="
+                             << "new1";
+        QTest::newRow("change") << false << "old1" << kSet + "new1 old1"
+                                << "new1";
+        QTest::newRow("remove") << false << "old1"
+                                << "ALTER Database Password_=old1" << none;
+        QTest::newRow("plain base encrypted") << true << none << kSet + "new1_="
+                                              << "new1";
+    }
+    void sharedHoldOutlastsAPasswordChange() {
+        QFETCH(bool, plain);
+        QFETCH(QString, before);
+        QFETCH(QString, statement);
+        QFETCH(QString, after);
+        const QString name =
+            QStringLiteral("shared %1.mdb").arg(QString::fromUtf8(QTest::currentDataTag()));
+        const QString path =
+            plain ? testsupport::makePlainBase(
+                        folder_, name,
+                        {QStringLiteral("CREATE TABLE test (\"вопрос\" TEXT, \"верный\" INTEGER)"),
+                         QStringLiteral("INSERT INTO test VALUES ('Один', 1)")})
+                  : makeBase(folder_, name, 1);
+        if (before != qb::kEmptyPasswordMarker) {
+            qb::Connection setter;
+            setter.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+            setter.execute(kSet + before + QStringLiteral("_="));
+        }
+        qb::Connection tool;
+        tool.open(qb::connectionStringFor(path, before));
+        tool.execute(statement);
+
+        qb::Connection editor;
+        editor.setMode(qb::kModeShareExclusive);
+        try {
+            editor.open(qb::connectionStringFor(path, after));
+            QFAIL("the editor opened a base a shared connection holds");
+        } catch (const qb::Error& error) {
+            QCOMPARE(error.reason(), qb::Reason::InUse);
+        }
+        QCOMPARE(openWith(path, after), QStringLiteral("opened 1"));
+        qb::Recordset rows;
+        rows.openOn(tool, QStringLiteral("SELECT * FROM test"));
+        QCOMPARE(rows.recordCount(), 1);
+        tool.close();
+        editor.open(qb::connectionStringFor(path, after));
+        QVERIFY(editor.isOpen());
     }
 
     void refusedOrWrongStatementKeepsTheKey_data() {

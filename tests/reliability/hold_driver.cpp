@@ -1,6 +1,8 @@
-// Child process that opens a base the way the editor does (exclusive mode).
+// Child process that opens a base the way the editor does (exclusive mode), or the way the
+// exporter does.
 //
 // usage: hold_driver BASE PASSWORD          prints "HOLDING", holds until standard input closes
+//        hold_driver BASE PASSWORD shared   the same with the exporter's shared hold
 //        hold_driver BASE PASSWORD save     prints "OPENED", saves the first question once and
 //                                           prints "SAVED" or "SAVE-FAILED <code> <reason>"
 
@@ -14,19 +16,21 @@
 
 int main(int argc, char** argv) {
     if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: %s BASE PASSWORD [save]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s BASE PASSWORD [shared|save]\n", argv[0]);
         return 2;
     }
+    const bool shared = argc == 4 && std::strcmp(argv[3], "shared") == 0;
     qb::Connection connection;
     try {
-        connection.setMode(qb::kModeShareExclusive);
+        if (!shared)
+            connection.setMode(qb::kModeShareExclusive);
         connection.open(
             qb::connectionStringFor(QString::fromLocal8Bit(argv[1]), QString::fromUtf8(argv[2])));
     } catch (const qb::Error& error) {
         std::printf("FAILED %x %d\n", error.code(), static_cast<int>(error.reason()));
         return 1;
     }
-    if (argc == 3) {
+    if (argc == 3 || shared) {
         std::puts("HOLDING");
         std::fflush(stdout);
         while (std::getchar() != EOF) {

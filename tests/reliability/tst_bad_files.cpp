@@ -106,6 +106,7 @@ private slots:
     void missingRequiredColumns_data();
     void missingRequiredColumns();
     void oldJetFile();
+    void baseHeldByAnotherProcess_data();
     void baseHeldByAnotherProcess();
     void readOnlyFolderOpensButSavesFail();
     void hostilePathNames_data();
@@ -272,10 +273,22 @@ void BadFiles::oldJetFile() {
     QCOMPARE(readFile(path), before);
 }
 
+void BadFiles::baseHeldByAnotherProcess_data() {
+    QTest::addColumn<QStringList>("holderMode");  // extra arguments of the holding child
+    QTest::addColumn<bool>("sharedOpens");        // a second exporter may open it
+    QTest::newRow("by the editor") << QStringList() << false;
+    QTest::newRow("by an exporter") << QStringList{QStringLiteral("shared")} << true;
+}
+
 void BadFiles::baseHeldByAnotherProcess() {
-    const QString path = testsupport::makeBase(folder_, QStringLiteral("занятая.mdb"), 3);
+    QFETCH(QStringList, holderMode);
+    QFETCH(bool, sharedOpens);
+    const QString path = testsupport::makeBase(
+        folder_, QStringLiteral("занятая %1.mdb").arg(QString::fromUtf8(QTest::currentDataTag())),
+        3);
     QProcess holder;
-    holder.start(QStringLiteral(HOLD_DRIVER), {path, qb::kEmptyPasswordMarker});
+    holder.start(QStringLiteral(HOLD_DRIVER),
+                 QStringList{path, qb::kEmptyPasswordMarker} + holderMode);
     QVERIFY(holder.waitForReadyRead(10000));
     QCOMPARE(holder.readLine().trimmed(), QByteArray("HOLDING"));
 
@@ -288,6 +301,10 @@ void BadFiles::baseHeldByAnotherProcess() {
             connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
             qb::Recordset rows;
             rows.openOn(connection, QStringLiteral("SELECT * FROM test"));
+            if (mode == 0 && sharedOpens) {
+                QCOMPARE(rows.recordCount(), 3);
+                continue;
+            }
             QFAIL(qPrintable(QStringLiteral("mode %1 opened a held base").arg(mode)));
         } catch (const qb::Error& error) {
             QCOMPARE(error.code(), qb::kGeneralFailure);
