@@ -196,7 +196,8 @@ void Chtenie::otkrytie() {
     bool askedForPassword = false;
     qb::runOrFail(
         [&] {
-            // No mode: the exporter only reads, and must not keep the editor out of the file.
+            // No mode: a shared hold. Other exporters may read the base too; the editor cannot
+            // take it while this window has it open, so every export reads one state.
             baza_.open(qb::connectionStringFor(adresok_, parol_));
             voprosy_.openOn(baza_, qb::columns::kQuestionsQuery);
         },
