@@ -24,29 +24,46 @@ const char* kindName(ScriptedDialogs::Kind kind) {
 
 }  // namespace
 
-ScriptedDialogs& ScriptedDialogs::expectMessage(const QString& text) {
-    script_.append({Kind::Message, text, {}, true});
+ScriptedDialogs::~ScriptedDialogs() {
+    // No VERIFY_ALL_SHOWN came after the box: the test is still told, at a line of its own.
+    if (unexpected_.isEmpty())
+        return;
+    const Where& where = unexpected_.first().where;
+    QTest::qFail(unexpectedProblems().join(QStringLiteral("; ")).toUtf8().constData(),
+                 where.file_name(), static_cast<int>(where.line()));
+}
+
+QStringList ScriptedDialogs::unexpectedProblems() const {
+    QStringList problems;
+    for (const Unexpected& box : unexpected_)
+        problems << box.problem;
+    return problems;
+}
+
+ScriptedDialogs& ScriptedDialogs::expect(Expected expected) {
+    script_.append(std::move(expected));
     return *this;
 }
 
-ScriptedDialogs& ScriptedDialogs::expectInput(const QString& answer, const QString& prompt) {
-    script_.append({Kind::Input, prompt, answer, true});
-    return *this;
+ScriptedDialogs& ScriptedDialogs::expectMessage(const QString& text, Where where) {
+    return expect({Kind::Message, text, {}, true, where});
 }
 
-ScriptedDialogs& ScriptedDialogs::expectYesNo(bool yes, const QString& text) {
-    script_.append({Kind::YesNo, text, {}, yes});
-    return *this;
+ScriptedDialogs& ScriptedDialogs::expectInput(const QString& answer, const QString& prompt,
+                                              Where where) {
+    return expect({Kind::Input, prompt, answer, true, where});
 }
 
-ScriptedDialogs& ScriptedDialogs::expectOpenFile(const std::optional<QString>& path) {
-    script_.append({Kind::OpenFile, {}, path.value_or(QString()), path.has_value()});
-    return *this;
+ScriptedDialogs& ScriptedDialogs::expectYesNo(bool yes, const QString& text, Where where) {
+    return expect({Kind::YesNo, text, {}, yes, where});
 }
 
-ScriptedDialogs& ScriptedDialogs::expectSaveFile(const std::optional<QString>& path) {
-    script_.append({Kind::SaveFile, {}, path.value_or(QString()), path.has_value()});
-    return *this;
+ScriptedDialogs& ScriptedDialogs::expectOpenFile(const std::optional<QString>& path, Where where) {
+    return expect({Kind::OpenFile, {}, path.value_or(QString()), path.has_value(), where});
+}
+
+ScriptedDialogs& ScriptedDialogs::expectSaveFile(const std::optional<QString>& path, Where where) {
+    return expect({Kind::SaveFile, {}, path.value_or(QString()), path.has_value(), where});
 }
 
 QStringList ScriptedDialogs::messages() const {
@@ -58,14 +75,17 @@ QStringList ScriptedDialogs::messages() const {
     return texts;
 }
 
-bool ScriptedDialogs::verifyAllShown(const char* file, int line) const {
-    if (script_.isEmpty())
+bool ScriptedDialogs::verifyAllShown(const char* file, int line) {
+    QStringList problems = unexpectedProblems();
+    unexpected_.clear();  // told here, not again when the dialogs go
+    if (!script_.isEmpty()) {
+        problems << QStringLiteral("%1 scripted box(es) never shown; next: %2 \"%3\"")
+                        .arg(script_.size())
+                        .arg(QLatin1String(kindName(script_.first().kind)), script_.first().text);
+    }
+    if (problems.isEmpty())
         return true;
-    const QString text =
-        QStringLiteral("%1 scripted box(es) never shown; next: %2 \"%3\"")
-            .arg(script_.size())
-            .arg(QLatin1String(kindName(script_.first().kind)), script_.first().text);
-    QTest::qFail(text.toUtf8().constData(), file, line);
+    QTest::qFail(problems.join(QStringLiteral("; ")).toUtf8().constData(), file, line);
     return false;
 }
 
@@ -78,19 +98,26 @@ std::optional<ScriptedDialogs::Expected> ScriptedDialogs::take(Kind kind, const 
                                                                const QString& text,
                                                                const FileDialogOptions& options) {
     shown_.append({kind, title, text, options});
-    QString problem;
     if (script_.isEmpty()) {
-        problem = QStringLiteral("unexpected %1: \"%2\"").arg(QLatin1String(kindName(kind)), text);
-    } else if (script_.first().kind != kind) {
+        unexpected_.append(
+            {QStringLiteral("unexpected %1: \"%2\"").arg(QLatin1String(kindName(kind)), text),
+             made_});
+        return std::nullopt;
+    }
+    const Expected& next = script_.first();
+    QString problem;
+    if (next.kind != kind) {
         problem = QStringLiteral("expected %1, got %2: \"%3\"")
-                      .arg(QLatin1String(kindName(script_.first().kind)),
-                           QLatin1String(kindName(kind)), text);
-    } else if (!script_.first().text.isEmpty() && script_.first().text != text) {
+                      .arg(QLatin1String(kindName(next.kind)), QLatin1String(kindName(kind)), text);
+    } else if (!next.text.isEmpty() && next.text != text) {
         problem = QStringLiteral("%1 shows \"%2\", expected \"%3\"")
-                      .arg(QLatin1String(kindName(kind)), text, script_.first().text);
+                      .arg(QLatin1String(kindName(kind)), text, next.text);
     }
     if (!problem.isEmpty()) {
-        QTest::qFail(problem.toUtf8().constData(), __FILE__, __LINE__);
+        problem += QStringLiteral(" (scripted at %1:%2)")
+                       .arg(QString::fromUtf8(next.where.file_name()))
+                       .arg(next.where.line());
+        unexpected_.append({problem, next.where});
         return std::nullopt;
     }
     return script_.takeFirst();

@@ -7,16 +7,22 @@
 #include <QStringList>
 
 #include <optional>
+#include <source_location>
 
 namespace desktop {
 
 // Dialogs for tests: each box is answered from a queue that the test fills in the order the
 // boxes should appear. A box that does not match the next scripted one, or comes when none is
-// left, fails the running test (and is answered as a cancel); nothing ever falls back to a
-// real dialog.
+// left, is answered as a cancel and fails the running test; nothing ever falls back to a real
+// dialog. The failure is reported where the test can be found: at its next VERIFY_ALL_SHOWN,
+// or, when none comes, at the line that scripted the mismatched box or else made the dialogs.
 class ScriptedDialogs final : public Dialogs {
 public:
+    using Where = std::source_location;
     enum class Kind { Message, Input, YesNo, OpenFile, SaveFile };
+
+    explicit ScriptedDialogs(Where made = Where::current()) : made_(made) {}
+    ~ScriptedDialogs() override;
 
     struct Shown {
         Kind kind;
@@ -26,19 +32,24 @@ public:
     };
 
     // Each expectation may name the text it expects; an empty text matches any.
-    ScriptedDialogs& expectMessage(const QString& text = {});
-    ScriptedDialogs& expectInput(const QString& answer, const QString& prompt = {});
-    ScriptedDialogs& expectYesNo(bool yes, const QString& text = {});
-    ScriptedDialogs& expectOpenFile(const std::optional<QString>& path);
-    ScriptedDialogs& expectSaveFile(const std::optional<QString>& path);
+    ScriptedDialogs& expectMessage(const QString& text = {}, Where where = Where::current());
+    ScriptedDialogs& expectInput(const QString& answer, const QString& prompt = {},
+                                 Where where = Where::current());
+    ScriptedDialogs& expectYesNo(bool yes, const QString& text = {},
+                                 Where where = Where::current());
+    ScriptedDialogs& expectOpenFile(const std::optional<QString>& path,
+                                    Where where = Where::current());
+    ScriptedDialogs& expectSaveFile(const std::optional<QString>& path,
+                                    Where where = Where::current());
 
     // Everything shown so far, in order.
     const QList<Shown>& shown() const { return shown_; }
     // Texts of the message boxes shown so far.
     QStringList messages() const;
     int pending() const { return static_cast<int>(script_.size()); }
-    // Fails the running test if scripted boxes never came.
-    bool verifyAllShown(const char* file, int line) const;
+    // Fails the running test at file:line if a box came unscripted or scripted boxes never came.
+    bool verifyAllShown(const char* file, int line);
+    // Forgets the script and what was shown; an unexpected box not yet reported still fails.
     void clear();
 
     void message(const QString& title, const QString& text) override;
@@ -53,12 +64,21 @@ private:
         QString text;
         QString answer;
         bool accept = true;
+        Where where;
+    };
+    struct Unexpected {
+        QString problem;
+        Where where;  // the scripted box it did not match, or where the dialogs were made
     };
     std::optional<Expected> take(Kind kind, const QString& title, const QString& text,
                                  const FileDialogOptions& options = {});
+    ScriptedDialogs& expect(Expected expected);
+    QStringList unexpectedProblems() const;
 
+    Where made_;
     QList<Expected> script_;
     QList<Shown> shown_;
+    QList<Unexpected> unexpected_;
 };
 
 // File system as it is, with a chosen program folder, and a desktop whose "open this
