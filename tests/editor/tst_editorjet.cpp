@@ -1,69 +1,56 @@
 // Opening a base of the old Jet format in the editor: it is offered as a copy in our format,
 // and the original is never written.
 
-#include "desktop/scripted/scripteddialogs.h"
-#include "editor/ui/editorwindow.h"
 #include "editor/ui/limitedtextedit.h"
 #include "questionbase/error.h"
 #include "tests/support/editorbases.h"
+#include "tests/support/editorsession.h"
 #include "tests/support/jetfixtures.h"
-#include "tests/support/tempbase.h"
 
-#include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QTest>
 
 #include <memory>
 
-using editor::Editor;
+using testsupport::EditorSession;
 
 class EditorJetTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<testsupport::TempFolder> folder_;
-    std::unique_ptr<desktop::ScriptedDialogs> dialogs_;
-    desktop::ScriptedServices services_;
-    std::unique_ptr<Editor> window_;
+    std::unique_ptr<EditorSession> s_;
 
     QString copyOf(const QString& fixture) {
-        const QString path = folder_->path(fixture);
+        const QString path = s_->folder.path(fixture);
         if (!QFile::copy(testsupport::jetFixture(fixture), path))
             return {};
         return path;
     }
     QString converted(const QString& name) const {
-        return folder_->path(name + QStringLiteral(" (новый формат).mdb"));
+        return s_->folder.path(name + QStringLiteral(" (новый формат).mdb"));
     }
 
 private slots:
-    void init() {
-        folder_ = std::make_unique<testsupport::TempFolder>();
-        dialogs_ = std::make_unique<desktop::ScriptedDialogs>();
-        services_.folder = folder_->folder();
-        window_ = std::make_unique<Editor>(*dialogs_, services_);
-        window_->show();
-    }
+    void init() { s_ = std::make_unique<EditorSession>(); }
     void cleanup() {
-        VERIFY_ALL_SHOWN(*dialogs_);
-        window_.reset();
+        VERIFY_ALL_SHOWN(s_->dialogs);
+        s_.reset();
     }
 
     void yesOpensAConvertedCopy() {
         const QString original = copyOf(QStringLiteral("plain.mdb"));
         QVERIFY(!original.isEmpty());
         const QByteArray before = testsupport::fileChecksum(original);
-        dialogs_->expectOpenFile(original).expectYesNo(true);
-        window_->optest();
-        QCOMPARE(window_->nomerok->text(), QStringLiteral("Вопрос № 1 из 5"));
-        QCOMPARE(window_->adresok, converted(QStringLiteral("plain")));
-        QVERIFY(window_->Text1->isEnabled());
-        QCOMPARE(dialogs_->shown().at(1).title, QStringLiteral("Tambris"));
+        s_->dialogs.expectOpenFile(original).expectYesNo(true);
+        s_->trigger("optest");
+        QCOMPARE(s_->caption(), QStringLiteral("Вопрос № 1 из 5"));
+        QCOMPARE(s_->probe.adresok(), converted(QStringLiteral("plain")));
+        QVERIFY(s_->probe.Text1()->isEnabled());
+        QCOMPARE(s_->dialogs.shown().at(1).title, QStringLiteral("Tambris"));
 
         // The copy is ours: questions can be edited and stored.
-        window_->Command3_Click();
-        QCOMPARE(window_->nomerok->text(), QStringLiteral("Вопрос № 2 из 5"));
-        window_->close();
+        s_->click("Command3");
+        QCOMPARE(s_->caption(), QStringLiteral("Вопрос № 2 из 5"));
+        s_->window->close();
         QCOMPARE(testsupport::fileChecksum(original), before);
         const auto rows =
             testsupport::readRows(converted(QStringLiteral("plain")), QStringLiteral("test"));
@@ -76,23 +63,23 @@ private slots:
 
     void noOpensNothing() {
         const QString original = copyOf(QStringLiteral("plain.mdb"));
-        dialogs_->expectOpenFile(original).expectYesNo(false);
-        window_->optest();
-        QVERIFY(!window_->baza.isOpen());
-        QVERIFY(!window_->Text1->isEnabled());
+        s_->dialogs.expectOpenFile(original).expectYesNo(false);
+        s_->trigger("optest");
+        QVERIFY(!s_->probe.baza().isOpen());
+        QVERIFY(!s_->probe.Text1()->isEnabled());
         QVERIFY(!QFile::exists(converted(QStringLiteral("plain"))));
     }
 
     void protectedBaseAsksItsPasswordFirstAndTheCopyKeepsIt() {
         const QString original = copyOf(QStringLiteral("secret.mdb"));
-        dialogs_->expectOpenFile(original)
+        s_->dialogs.expectOpenFile(original)
             .expectInput(QStringLiteral("неверно"), QStringLiteral("Введите пароль"))
             .expectInput(QStringLiteral("тест1"), QStringLiteral("Введите пароль"))
             .expectYesNo(true);
-        window_->optest();
-        QCOMPARE(window_->nomerok->text(), QStringLiteral("Вопрос № 1 из 5"));
-        QCOMPARE(window_->parol, QStringLiteral("тест1"));
-        window_->close();
+        s_->trigger("optest");
+        QCOMPARE(s_->caption(), QStringLiteral("Вопрос № 1 из 5"));
+        QCOMPARE(s_->probe.parol(), QStringLiteral("тест1"));
+        s_->window->close();
         QVERIFY_THROWS_EXCEPTION(
             qb::Error,
             testsupport::readRows(converted(QStringLiteral("secret")), QStringLiteral("test")));
@@ -106,10 +93,11 @@ private slots:
         const QString original = copyOf(QStringLiteral("plain.mdb"));
         const QString taken = converted(QStringLiteral("plain"));
         testsupport::writeFile(taken, QByteArray("не трогать"));
-        dialogs_->expectOpenFile(original).expectYesNo(true);
-        window_->optest();
-        QCOMPARE(window_->adresok, folder_->path(QStringLiteral("plain (новый формат) 2.mdb")));
-        QCOMPARE(window_->nomerok->text(), QStringLiteral("Вопрос № 1 из 5"));
+        s_->dialogs.expectOpenFile(original).expectYesNo(true);
+        s_->trigger("optest");
+        QCOMPARE(s_->probe.adresok(),
+                 s_->folder.path(QStringLiteral("plain (новый формат) 2.mdb")));
+        QCOMPARE(s_->caption(), QStringLiteral("Вопрос № 1 из 5"));
         QFile kept(taken);
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), QByteArray("не трогать"));

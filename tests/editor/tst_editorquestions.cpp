@@ -1,17 +1,15 @@
 // The question check and saving, moving, adding and deleting, creating a base, and the refused
 // commits the user is told about.
 
-#include "desktop/scripted/scripteddialogs.h"
 #include "editor/core/picturechoice.h"
-#include "editor/ui/editorwindow.h"
 #include "editor/ui/limitedtextedit.h"
 #include "questionbase/catalog.h"
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/sqlitestore.h"
 #include "tests/support/editorbases.h"
+#include "tests/support/editorsession.h"
 #include "tests/support/questionrows.h"
-#include "tests/support/tempbase.h"
 
 #include <QAccessible>
 #include <QAccessibleEditableTextInterface>
@@ -26,9 +24,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include <memory>
-
-using editor::Editor;
+using testsupport::EditorSession;
 
 namespace {
 
@@ -67,34 +63,6 @@ QString sqlLiteral(const QVariant& value) {
         return value.toString();
     return u'\'' + value.toString().replace(u'\'', QStringLiteral("''")) + u'\'';
 }
-
-struct Session {
-    testsupport::TempFolder folder;
-    desktop::ScriptedDialogs dialogs;
-    desktop::ScriptedServices services;
-    std::unique_ptr<Editor> window;
-    QString path;
-
-    explicit Session(int questions) {
-        services.folder = folder.folder();
-        window = std::make_unique<Editor>(dialogs, services);
-        window->show();
-        if (questions >= 0) {
-            path = testsupport::makeBase(folder, QStringLiteral("q.mdb"), questions);
-            dialogs.expectOpenFile(path);
-            window->optest();
-        }
-    }
-    QString caption() const { return window->nomerok->text(); }
-    QString question() const { return window->Text1->toPlainText(); }
-    QVariant stored(const char* column) {
-        return window->voprosy.field(QString::fromUtf8(column)).value();
-    }
-    QList<QVariantList> rowsAfterClosing() {
-        window->close();
-        return testsupport::readRows(path, QStringLiteral("test"));
-    }
-};
 
 }  // namespace
 
@@ -167,38 +135,38 @@ void TestEditorQuestions::check() {
     QFETCH(QString, question);
     QFETCH(QString, message);
     QFETCH(int, storedNumber);
-    Session s(2);
-    s.window->Text2->setText(number);
-    s.window->Text1->setPlainText(question);
+    EditorSession s(2);
+    s.probe.Text2()->setText(number);
+    s.probe.Text1()->setPlainText(question);
     if (!message.isEmpty())
         s.dialogs.expectMessage(message);
-    s.window->Command7_Click();
+    s.click("Command7");
     VERIFY_ALL_SHOWN(s.dialogs);
     QCOMPARE(s.dialogs.messages().size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty()) {
         QCOMPARE(s.dialogs.shown().last().title, QStringLiteral("Tambris"));
         QCOMPARE(s.stored("вопрос").toString(), QStringLiteral("Вопрос 1"));
-        QCOMPARE(s.window->Text2->text(), number);  // the field keeps what was typed
+        QCOMPARE(s.probe.Text2()->text(), number);  // the field keeps what was typed
     } else {
         QCOMPARE(s.stored("верный").toInt(), storedNumber);
         QCOMPARE(s.stored("вопрос").toString(), editor::LimitedTextEdit::toStored(question));
-        QCOMPARE(s.window->Text2->text(), number);  // not redisplayed trimmed
+        QCOMPARE(s.probe.Text2()->text(), number);  // not redisplayed trimmed
     }
     // The check never moves and never changes the caption.
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 2"));
 }
 
 void TestEditorQuestions::saveWritesEveryFieldAndNeverAddsARow() {
-    Session s(2);
-    Editor& w = *s.window;
-    w.Text1->setPlainText(QStringLiteral("Столица России?"));
-    w.Text[0]->setPlainText(QStringLiteral("Москва"));
-    w.Text[1]->clear();
-    w.Text[4]->setPlainText(QStringLiteral("Казань"));
-    w.Text2->setText(QStringLiteral("1"));
-    w.ulik->setText(QStringLiteral("карты\\россия.jpg"));
-    w.Command7_Click();
-    w.Command7_Click();
+    EditorSession s(2);
+    const testsupport::EditorProbe& w = s.probe;
+    w.Text1()->setPlainText(QStringLiteral("Столица России?"));
+    w.Text(0)->setPlainText(QStringLiteral("Москва"));
+    w.Text(1)->clear();
+    w.Text(4)->setPlainText(QStringLiteral("Казань"));
+    w.Text2()->setText(QStringLiteral("1"));
+    w.ulik()->setText(QStringLiteral("карты\\россия.jpg"));
+    s.click("Command7");
+    s.click("Command7");
     VERIFY_ALL_SHOWN(s.dialogs);
     QVERIFY(s.dialogs.messages().isEmpty());
     const auto rows = s.rowsAfterClosing();
@@ -218,26 +186,26 @@ void TestEditorQuestions::saveWritesEveryFieldAndNeverAddsARow() {
 }
 
 void TestEditorQuestions::lineBreaksAreStoredAsCrLf() {
-    Session s(1);
-    s.window->Text1->setPlainText(QStringLiteral("Первая строка\nВторая строка"));
-    s.window->Text[0]->setPlainText(QStringLiteral("да\nнет"));
-    s.window->Command7_Click();
+    EditorSession s(1);
+    s.probe.Text1()->setPlainText(QStringLiteral("Первая строка\nВторая строка"));
+    s.probe.Text(0)->setPlainText(QStringLiteral("да\nнет"));
+    s.click("Command7");
     QCOMPARE(s.stored("вопрос").toString(), QStringLiteral("Первая строка\r\nВторая строка"));
     QCOMPARE(s.stored("ответ1").toString(), QStringLiteral("да\r\nнет"));
 
-    // Shown again with the box's own line breaks, and stored unchanged when saved again.
+    // Shown again with the box's own line breaks, and stored unchanged when saved again. The
+    // redisplay is called itself: with one question neither "Назад" nor "Вперед" redraws.
     s.window->edituem();
     QCOMPARE(s.question(), QStringLiteral("Первая строка\nВторая строка"));
-    s.window->Command7_Click();
+    s.click("Command7");
     QCOMPARE(s.stored("вопрос").toString(), QStringLiteral("Первая строка\r\nВторая строка"));
 }
 
 void TestEditorQuestions::boxesRefuseTypingPastTheirLimit() {
-    Session s(1);
-    editor::LimitedTextEdit* box = s.window->Text[0];
+    EditorSession s(1);
+    editor::LimitedTextEdit* box = s.probe.Text(0);
     box->clear();
-    box->setFocus();
-    QTest::keyClicks(box, QString(119, u'x'));
+    s.type(box, QString(119, u'x'));
     QCOMPARE(box->storedLength(), 119);
     QTest::keyClick(box, Qt::Key_Return);  // a break needs two places, one is left
     QCOMPARE(box->storedLength(), 119);
@@ -250,10 +218,9 @@ void TestEditorQuestions::boxesRefuseTypingPastTheirLimit() {
     QCOMPARE(box->storedLength(), 120);
     QVERIFY(box->storedText().endsWith(QStringLiteral("x\r\n")));
 
-    s.window->Text1->clear();
-    s.window->Text1->setFocus();
-    QTest::keyClicks(s.window->Text1, QString(230, u'w'));
-    QCOMPARE(s.window->Text1->storedLength(), 222);
+    s.probe.Text1()->clear();
+    s.type(s.probe.Text1(), QString(230, u'w'));
+    QCOMPARE(s.probe.Text1()->storedLength(), 222);
 }
 
 void TestEditorQuestions::walkingAndSavingChangesNoStoredValue() {
@@ -292,30 +259,27 @@ void TestEditorQuestions::walkingAndSavingChangesNoStoredValue() {
                           "VALUES (%1)")
                           .arg(values.join(u','));
     }
-    Session s(-1);
-    s.path = testsupport::makePlainBase(s.folder, QStringLiteral("чужая.mdb"), statements);
-    s.dialogs.expectOpenFile(s.path);
-    s.window->optest();
-    Editor& w = *s.window;
+    EditorSession s;
+    s.open(testsupport::makePlainBase(s.folder, QStringLiteral("чужая.mdb"), statements));
+    const testsupport::EditorProbe& w = s.probe;
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 11"));
 
     // Through every question and back, saving on the way: a long stored name is shown whole.
     for (int i = 1; i < rows.size(); ++i) {
-        QTest::mouseClick(w.Command3, Qt::LeftButton);
-        QCOMPARE(w.ulik->text(), rows[i][6].toString());
+        s.click("Command3");
+        QCOMPARE(w.ulik()->text(), rows[i][6].toString());
     }
-    QTest::mouseClick(w.Command7, Qt::LeftButton);
+    s.click("Command7");
     for (int i = 1; i < rows.size(); ++i)
-        QTest::mouseClick(w.Command2, Qt::LeftButton);
-    QTest::mouseClick(w.Command7, Qt::LeftButton);
+        s.click("Command2");
+    s.click("Command7");
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 11"));
     QVERIFY(s.dialogs.messages().isEmpty());
 
     // An edited field is stored as shown: its breaks become CR LF, all else stays.
-    w.Text1->setFocus();
-    w.Text1->moveCursor(QTextCursor::End);
-    QTest::keyClicks(w.Text1, QStringLiteral("!"));
-    QTest::mouseClick(w.Command7, Qt::LeftButton);
+    w.Text1()->moveCursor(QTextCursor::End);
+    s.type(w.Text1(), QStringLiteral("!"));
+    s.click("Command7");
     rows[0][0] = QStringLiteral("Цена\u00A01\u00A0000 рублей?\r\nт.\u00A0е.\t да\r\nнет!");
 
     const auto stored = s.rowsAfterClosing();
@@ -352,9 +316,9 @@ void TestEditorQuestions::limitsHoldForEveryWayIn() {
     QFETCH(QString, way);
     QFETCH(int, box);
     QFETCH(QString, piece);
-    Session s(1);
-    Editor& w = *s.window;
-    editor::LimitedTextEdit* edit = box < 0 ? w.Text1 : w.Text[box];
+    EditorSession s(1);
+    const testsupport::EditorProbe& w = s.probe;
+    editor::LimitedTextEdit* edit = box < 0 ? w.Text1() : w.Text(box);
     const QString before = edit->storedText();
     const QString shown = edit->toPlainText();
     QString flood;
@@ -387,29 +351,28 @@ void TestEditorQuestions::limitsHoldForEveryWayIn() {
     QVERIFY(!text.endsWith(u'\r'));
 
     // What the box holds is what "Сохранить" stores.
-    QTest::mouseClick(w.Command7, Qt::LeftButton);
+    s.click("Command7");
     QVERIFY(s.dialogs.messages().isEmpty());
     QCOMPARE(s.stored(box < 0 ? "вопрос" : box == 0 ? "ответ1" : "ответ3").toString(), text);
 }
 
 void TestEditorQuestions::tooLongPictureNameIsRefusedAndTold() {
-    Session s(2);
-    Editor& w = *s.window;
+    EditorSession s(2);
+    const testsupport::EditorProbe& w = s.probe;
     // Chosen in the picture window: refused with the column's size, the field keeps its name.
-    w.ulik->setText(QStringLiteral("старый.jpg"));
+    w.ulik()->setText(QStringLiteral("старый.jpg"));
     s.dialogs.expectMessage(editor::kNameTooLongMessage.arg(120));
-    w.pictureChosen(s.folder.path(QString(117, u'к') + QStringLiteral(".jpg")));
+    s.window->pictureChosen(s.folder.path(QString(117, u'к') + QStringLiteral(".jpg")));
     VERIFY_ALL_SHOWN(s.dialogs);
-    QCOMPARE(w.ulik->text(), QStringLiteral("старый.jpg"));
+    QCOMPARE(w.ulik()->text(), QStringLiteral("старый.jpg"));
 
     // Typed: the rest of the question is stored, the user is told, and nothing moves.
-    w.Text1->setPlainText(QStringLiteral("Новый текст вопроса"));
-    w.ulik->setFocus();
-    w.ulik->clear();
-    QTest::keyClicks(w.ulik, QString(121, u'p'));
+    w.Text1()->setPlainText(QStringLiteral("Новый текст вопроса"));
+    w.ulik()->clear();
+    s.type(w.ulik(), QString(121, u'p'));
     s.dialogs.expectMessage(kPictureNotStored).expectMessage(kPictureNotStored);
-    QTest::mouseClick(w.Command7, Qt::LeftButton);
-    QTest::mouseClick(w.Command3, Qt::LeftButton);
+    s.click("Command7");
+    s.click("Command3");
     VERIFY_ALL_SHOWN(s.dialogs);
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 2"));
     QCOMPARE(s.stored("вопрос").toString(), QStringLiteral("Новый текст вопроса"));
@@ -417,44 +380,44 @@ void TestEditorQuestions::tooLongPictureNameIsRefusedAndTold() {
 }
 
 void TestEditorQuestions::movingBackAndForward() {
-    Session s(4);
-    Editor& w = *s.window;
-    w.Command3_Click();
+    EditorSession s(4);
+    const testsupport::EditorProbe& w = s.probe;
+    s.click("Command3");
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 2 из 4"));
     QCOMPARE(s.question(), QStringLiteral("Вопрос 2"));
-    w.Command3_Click();
-    w.Command3_Click();
+    s.click("Command3");
+    s.click("Command3");
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 4 из 4"));
-    QCOMPARE(w.tekuschiy, 4);
+    QCOMPARE(w.tekuschiy(), 4);
 
     // "Вперед" on the last question stores it and stays.
-    w.Text1->setPlainText(QStringLiteral("Последний, исправленный"));
-    w.Command3_Click();
+    w.Text1()->setPlainText(QStringLiteral("Последний, исправленный"));
+    s.click("Command3");
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 4 из 4"));
     QCOMPARE(s.question(), QStringLiteral("Последний, исправленный"));
     QCOMPARE(s.stored("вопрос").toString(), QStringLiteral("Последний, исправленный"));
 
-    w.Command2_Click();
+    s.click("Command2");
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 3 из 4"));
     QCOMPARE(s.question(), QStringLiteral("Вопрос 3"));
-    w.Command2_Click();
-    w.Command2_Click();
+    s.click("Command2");
+    s.click("Command2");
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 4"));
 
     // "Назад" on question 1 stores it and stays on row 1.
-    w.Text1->setPlainText(QStringLiteral("Первый, исправленный"));
-    w.Command2_Click();
-    QCOMPARE(w.tekuschiy, 1);
+    w.Text1()->setPlainText(QStringLiteral("Первый, исправленный"));
+    s.click("Command2");
+    QCOMPARE(w.tekuschiy(), 1);
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 4"));
     QCOMPARE(s.stored("вопрос").toString(), QStringLiteral("Первый, исправленный"));
-    w.Command3_Click();
+    s.click("Command3");
     QCOMPARE(s.question(), QStringLiteral("Вопрос 2"));
 
     // A failing check stops both directions with the same message.
-    w.Text2->setText(QStringLiteral("семь"));
+    w.Text2()->setText(QStringLiteral("семь"));
     s.dialogs.expectMessage(kText).expectMessage(kText);
-    w.Command2_Click();
-    w.Command3_Click();
+    s.click("Command2");
+    s.click("Command3");
     VERIFY_ALL_SHOWN(s.dialogs);
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 2 из 4"));
     QCOMPARE(s.question(), QStringLiteral("Вопрос 2"));
@@ -462,8 +425,8 @@ void TestEditorQuestions::movingBackAndForward() {
 
 void TestEditorQuestions::positionsPastSixteenBits() {
     // A merged bank: more questions than a 16-bit position can count.
-    testsupport::TempFolder folder;
-    const QString path = testsupport::makeBase(folder, QStringLiteral("big.mdb"), 0);
+    EditorSession s;
+    const QString path = testsupport::makeBase(s.folder, QStringLiteral("big.mdb"), 0);
     {
         qb::Connection connection;
         connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
@@ -477,47 +440,41 @@ void TestEditorQuestions::positionsPastSixteenBits() {
                                           {8, 1}});
         db.exec(QStringLiteral("COMMIT"));
     }
-    desktop::ScriptedDialogs dialogs;
-    desktop::ScriptedServices services;
-    services.folder = folder.folder();
-    Editor w(dialogs, services);
-    w.show();
-    dialogs.expectOpenFile(path);
-    w.optest();
-    QCOMPARE(w.nomerok->text(), QStringLiteral("Вопрос № 1 из 32767"));
-    w.Command5_Click();
-    QCOMPARE(w.nomerok->text(), QStringLiteral("Вопрос № 32768 из 32768"));
-    w.Text1->setPlainText(QStringLiteral("Последний вопрос"));
-    w.Text2->setText(QStringLiteral("2"));
-    w.Command2_Click();
-    QCOMPARE(w.nomerok->text(), QStringLiteral("Вопрос № 32767 из 32768"));
-    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("Вопрос 32767"));
-    w.Command3_Click();
-    QCOMPARE(w.nomerok->text(), QStringLiteral("Вопрос № 32768 из 32768"));
-    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("Последний вопрос"));
-    VERIFY_ALL_SHOWN(dialogs);
+    s.open(path);
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 32767"));
+    s.click("Command5");
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 32768 из 32768"));
+    s.probe.Text1()->setPlainText(QStringLiteral("Последний вопрос"));
+    s.probe.Text2()->setText(QStringLiteral("2"));
+    s.click("Command2");
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 32767 из 32768"));
+    QCOMPARE(s.question(), QStringLiteral("Вопрос 32767"));
+    s.click("Command3");
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 32768 из 32768"));
+    QCOMPARE(s.question(), QStringLiteral("Последний вопрос"));
+    VERIFY_ALL_SHOWN(s.dialogs);
 }
 
 void TestEditorQuestions::addingAQuestion() {
-    Session s(3);
-    Editor& w = *s.window;
-    w.Command5_Click();
+    EditorSession s(3);
+    const testsupport::EditorProbe& w = s.probe;
+    s.click("Command5");
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 4 из 4"));
-    QCOMPARE(w.tekuschiy, 4);
+    QCOMPARE(w.tekuschiy(), 4);
     QCOMPARE(s.question(), QString());
-    QCOMPARE(w.Text2->text(), QString());
-    QCOMPARE(w.Text[0]->toPlainText(), QString());
+    QCOMPARE(w.Text2()->text(), QString());
+    QCOMPARE(w.Text(0)->toPlainText(), QString());
     QCOMPARE(s.stored("верный").toInt(), 1);
     QVERIFY(s.stored("ответ3").isNull());
 
     s.dialogs.expectMessage(kRequired);
-    w.Command2_Click();
+    s.click("Command2");
     VERIFY_ALL_SHOWN(s.dialogs);
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 4 из 4"));
 
-    w.Text1->setPlainText(QStringLiteral("Новый вопрос"));
-    w.Text2->setText(QStringLiteral("2"));
-    w.Command2_Click();
+    w.Text1()->setPlainText(QStringLiteral("Новый вопрос"));
+    w.Text2()->setText(QStringLiteral("2"));
+    s.click("Command2");
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 3 из 4"));
     const auto rows = s.rowsAfterClosing();
     QCOMPARE(rows.size(), 4);
@@ -541,18 +498,18 @@ void TestEditorQuestions::deleting() {
     QFETCH(int, position);
     QFETCH(QString, caption);
     QFETCH(QString, shown);
-    Session s(5);
+    EditorSession s(5);
     for (int i = 1; i < position; ++i)
-        s.window->Command3_Click();
-    s.window->Text1->setPlainText(QStringLiteral("дропнется"));
-    s.window->Command4_Click();
+        s.click("Command3");
+    s.probe.Text1()->setPlainText(QStringLiteral("дропнется"));
+    s.click("Command4");
     VERIFY_ALL_SHOWN(s.dialogs);
     QVERIFY(s.dialogs.messages().isEmpty());
     QCOMPARE(s.caption(), caption);
     QCOMPARE(s.question(), shown);
 
     // The ids of the others stay, with a gap where the deleted row was; a new one gets a higher id.
-    s.window->Command5_Click();
+    s.click("Command5");
     const auto rows = s.rowsAfterClosing();
     QCOMPARE(rows.size(), 5);
     QList<qint64> ids;
@@ -565,45 +522,44 @@ void TestEditorQuestions::deleting() {
 }
 
 void TestEditorQuestions::deletingTheOnlyQuestionDoesNothing() {
-    Session s(1);
-    s.window->Command4_Click();
+    EditorSession s(1);
+    s.click("Command4");
     QVERIFY(s.dialogs.messages().isEmpty());
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 1"));
     QCOMPARE(s.rowsAfterClosing().size(), 1);
 }
 
 void TestEditorQuestions::buttonsDoNothingWithoutABase() {
-    Session s(-1);
-    Editor& w = *s.window;
-    w.Text2->setText(QString());
-    for (auto handler : {&Editor::Command7_Click, &Editor::Command2_Click, &Editor::Command3_Click,
-                         &Editor::Command5_Click, &Editor::Command4_Click, &Editor::Command1_Click})
-        (w.*handler)();
+    EditorSession s;
+    s.probe.Text2()->setText(QString());
+    for (const char* button :
+         {"Command7", "Command2", "Command3", "Command5", "Command4", "Command1"})
+        s.click(QString::fromLatin1(button));
     QVERIFY(s.dialogs.shown().isEmpty());
     QCOMPARE(s.caption(), QStringLiteral("Вопрос №"));
 }
 
 void TestEditorQuestions::refusedCommitIsReportedAndNothingMoves() {
-    Session s(3);
-    Editor& w = *s.window;
+    EditorSession s(3);
+    const testsupport::EditorProbe& w = s.probe;
     // Nothing was written since opening, so the journal does not exist yet. A folder where the
     // base's journal must go: every commit is refused until it is removed.
     QVERIFY(QDir().mkdir(s.path + QStringLiteral("-journal")));
-    w.Text1->setPlainText(QStringLiteral("Набранный текст"));
+    w.Text1()->setPlainText(QStringLiteral("Набранный текст"));
     s.dialogs.expectMessage().expectMessage().expectMessage();
-    w.Command7_Click();
-    w.Command3_Click();
-    w.Command5_Click();
+    s.click("Command7");
+    s.click("Command3");
+    s.click("Command5");
     VERIFY_ALL_SHOWN(s.dialogs);
     for (const QString& message : s.dialogs.messages())
         QVERIFY2(message.startsWith(QStringLiteral("Не удалось записать вопрос")),
                  qPrintable(message));
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 3"));
     QCOMPARE(s.question(), QStringLiteral("Набранный текст"));
-    QCOMPARE(w.voprosy.recordCount(), 3);
+    QCOMPARE(w.voprosy().recordCount(), 3);
 
     QVERIFY(QDir().rmdir(s.path + QStringLiteral("-journal")));
-    w.Command3_Click();
+    s.click("Command3");
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 2 из 3"));
     const auto rows = s.rowsAfterClosing();
     QCOMPARE(rows.size(), 3);
@@ -611,10 +567,10 @@ void TestEditorQuestions::refusedCommitIsReportedAndNothingMoves() {
 }
 
 void TestEditorQuestions::refusedDeleteIsReportedAndTheRowShownAgain() {
-    Session s(3);
+    EditorSession s(3);
     QVERIFY(QDir().mkdir(s.path + QStringLiteral("-journal")));
     s.dialogs.expectMessage();
-    s.window->Command4_Click();
+    s.click("Command4");
     VERIFY_ALL_SHOWN(s.dialogs);
     QVERIFY(s.dialogs.messages().first().startsWith(QStringLiteral("Не удалось удалить вопрос")));
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 3"));
@@ -642,14 +598,14 @@ void TestEditorQuestions::creatingABase() {
     QFETCH(QString, name);
     QFETCH(QString, message);
     QFETCH(bool, created);
-    Session s(2);
+    EditorSession s(2);
     QVERIFY(QDir(s.folder.folder()).mkdir(QStringLiteral("папка.d")));
     const QString path = s.folder.path(name);
     const bool existed = QFile::exists(path);
     s.dialogs.expectSaveFile(path);
     if (!message.isEmpty())
         s.dialogs.expectMessage(message);
-    s.window->crtest();
+    s.trigger("crtest");
     VERIFY_ALL_SHOWN(s.dialogs);
     QCOMPARE(s.dialogs.messages().size(), message.isEmpty() ? 0 : 1);
     const auto& options = s.dialogs.shown().at(1).options;
@@ -658,9 +614,9 @@ void TestEditorQuestions::creatingABase() {
     QVERIFY(options.allowNewName);
 
     // Whatever happened, the base that was open is closed and the window is cleared.
-    QVERIFY(!s.window->baza.isOpen());
+    QVERIFY(!s.probe.baza().isOpen());
     QCOMPARE(s.caption(), QString());
-    QVERIFY(!s.window->Text1->isEnabled());
+    QVERIFY(!s.probe.Text1()->isEnabled());
     QCOMPARE(QFile::exists(path), created || existed);
     if (!created)
         QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
@@ -678,15 +634,15 @@ void TestEditorQuestions::creatingABase() {
 }
 
 void TestEditorQuestions::createdBaseOpensWithOneEmptyQuestion() {
-    Session s(-1);
+    EditorSession s;
     const QString path = s.folder.path(QStringLiteral("первая.mdb"));
     s.dialogs.expectSaveFile(path).expectOpenFile(path);
-    s.window->crtest();
-    s.window->optest();
+    s.trigger("crtest");
+    s.trigger("optest");
     VERIFY_ALL_SHOWN(s.dialogs);
     QVERIFY(s.dialogs.messages().isEmpty());
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 1"));
-    QCOMPARE(s.window->Text2->text(), QStringLiteral("1"));
+    QCOMPARE(s.probe.Text2()->text(), QStringLiteral("1"));
     QCOMPARE(s.question(), QString());
 }
 

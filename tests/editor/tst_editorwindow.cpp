@@ -2,15 +2,13 @@
 // closing, and the exclusive hold on the open base.
 
 #include "desktop/application.h"
-#include "desktop/scripted/scripteddialogs.h"
-#include "editor/ui/editorwindow.h"
 #include "editor/ui/limitedtextedit.h"
 #include "editor/ui/settingspanel.h"
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
 #include "tests/support/editorbases.h"
-#include "tests/support/tempbase.h"
+#include "tests/support/editorsession.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -23,45 +21,28 @@
 
 #include <sys/wait.h>
 #include <unistd.h>
-#include <memory>
 
-using editor::Editor;
+using testsupport::EditorSession;
 
 namespace {
 
 const QString kPasswordPrompt = QStringLiteral("Введите пароль");
 
-struct Session {
-    testsupport::TempFolder folder;
-    desktop::ScriptedDialogs dialogs;
-    desktop::ScriptedServices services;
-    std::unique_ptr<Editor> window;
+bool fieldsEnabled(const testsupport::EditorProbe& w) {
+    bool all = w.Text1()->isEnabled() && w.Text2()->isEnabled() && w.ulik()->isEnabled();
+    for (auto* box : w.Text())
+        all = all && box->isEnabled();
+    return all;
+}
 
-    Session() {
-        services.folder = folder.folder();
-        window = std::make_unique<Editor>(dialogs, services);
-        window->show();
-    }
-    void open(const QString& path) {
-        dialogs.expectOpenFile(path);
-        window->optest();
-    }
-    bool fieldsEnabled() const {
-        bool all =
-            window->Text1->isEnabled() && window->Text2->isEnabled() && window->ulik->isEnabled();
-        for (auto* box : window->Text)
-            all = all && box->isEnabled();
-        return all;
-    }
-    bool fieldsDisabledAndEmpty() const {
-        bool none = !window->Text1->isEnabled() && window->Text1->toPlainText().isEmpty() &&
-                    !window->Text2->isEnabled() && window->Text2->text().isEmpty() &&
-                    !window->ulik->isEnabled() && window->ulik->text().isEmpty();
-        for (auto* box : window->Text)
-            none = none && !box->isEnabled() && box->toPlainText().isEmpty();
-        return none && window->nomerok->text().isEmpty();
-    }
-};
+bool fieldsDisabledAndEmpty(const testsupport::EditorProbe& w) {
+    bool none = !w.Text1()->isEnabled() && w.Text1()->toPlainText().isEmpty() &&
+                !w.Text2()->isEnabled() && w.Text2()->text().isEmpty() && !w.ulik()->isEnabled() &&
+                w.ulik()->text().isEmpty();
+    for (auto* box : w.Text())
+        none = none && !box->isEnabled() && box->toPlainText().isEmpty();
+    return none && w.nomerok()->text().isEmpty();
+}
 
 // Opens the base in a child process, as another program would. 0: opened, 1: refused.
 int openInOtherProcess(const QString& path) {
@@ -100,10 +81,10 @@ private slots:
 };
 
 void TestEditorWindow::controlsAndMenus() {
-    Session s;
-    Editor& w = *s.window;
-    QCOMPARE(w.windowTitle(), QStringLiteral("Tambris"));
-    QCOMPARE(w.centralWidget()->size(), QSize(672, 475));
+    EditorSession s;
+    const testsupport::EditorProbe& w = s.probe;
+    QCOMPARE(s.window->windowTitle(), QStringLiteral("Tambris"));
+    QCOMPARE(s.window->centralWidget()->size(), QSize(672, 475));
 
     const QStringList names = {"Text1",    "Text(0)",  "Text(1)",  "Text(2)",  "Text(3)",
                                "Text(4)",  "Text2",    "Label1",   "Label2",   "ulik",
@@ -112,48 +93,46 @@ void TestEditorWindow::controlsAndMenus() {
                                "Opti0",    "Opti1",    "Command6", "Image1",   "Image2",
                                "Image3",   "Picture1", "Picture2", "Label3",   "Label4"};
     for (const QString& name : names) {
-        const auto found = w.findChildren<QWidget*>(name);
+        const auto found = s.window->findChildren<QWidget*>(name);
         QVERIFY2(found.size() == 1, qPrintable(name));  // a name identifies one control
         // A screen reader names each control; the position caption is heard as what it shows.
         if (name != QLatin1String("nomerok"))
             QVERIFY2(!found.first()->accessibleName().isEmpty(), qPrintable(name));
     }
-    QCOMPARE(w.findChild<QWidget*>(QStringLiteral("Text(2)")), w.Text[2]);
-    QCOMPARE(w.findChild<QWidget*>(QStringLiteral("Text2")), w.Text2);
-    QCOMPARE(w.findChild<QWidget*>(QStringLiteral("Text1")), w.Text1);
+    QCOMPARE(s.window->findChild<QWidget*>(QStringLiteral("Text(2)")), w.Text(2));
+    QCOMPARE(s.window->findChild<QWidget*>(QStringLiteral("Text2")), w.Text2());
+    QCOMPARE(s.window->findChild<QWidget*>(QStringLiteral("Text1")), w.Text1());
 
-    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("ВОПРОС"));
-    QCOMPARE(w.Text[3]->toPlainText(), QStringLiteral("ЧЕТВЕРТЫЙ ВАРИАНТ ОТВЕТА"));
-    QCOMPARE(w.Text1->maxLength(), 222);
-    for (auto* box : w.Text)
+    QCOMPARE(w.Text1()->toPlainText(), QStringLiteral("ВОПРОС"));
+    QCOMPARE(w.Text(3)->toPlainText(), QStringLiteral("ЧЕТВЕРТЫЙ ВАРИАНТ ОТВЕТА"));
+    QCOMPARE(w.Text1()->maxLength(), 222);
+    for (auto* box : w.Text())
         QCOMPARE(box->maxLength(), 120);
-    QCOMPARE(w.nomerok->text(), QStringLiteral("Вопрос №"));
-    QCOMPARE(w.Command4->text(), QStringLiteral("Удалить вопрос"));
-    QCOMPARE(w.Command7->geometry(), desktop::twipsRect(7680, 6420, 2175, 495));
-    QCOMPARE(w.Text2->geometry(), desktop::twipsRect(3120, 5160, 855, 375));
-    QVERIFY(!w.infosik->isVisible());
-    QCOMPARE(w.parol, QStringLiteral("_="));
-    QCOMPARE(w.tekuschiy, 0);
+    QCOMPARE(w.nomerok()->text(), QStringLiteral("Вопрос №"));
+    QCOMPARE(w.Command4()->text(), QStringLiteral("Удалить вопрос"));
+    QCOMPARE(w.Command7()->geometry(), desktop::twipsRect(7680, 6420, 2175, 495));
+    QCOMPARE(w.Text2()->geometry(), desktop::twipsRect(3120, 5160, 855, 375));
+    QVERIFY(!w.infosik()->isVisible());
+    QCOMPARE(w.parol(), QStringLiteral("_="));
+    QCOMPARE(w.tekuschiy(), 0);
 
     const QList<std::pair<const char*, const char*>> items = {
         {"crtest", "Создать новый тест"}, {"optest", "Открыть для редактирования"},
         {"zadpar", "задать пароль"},      {"chpas", "изменить пароль"},
         {"delpas", "удалить пароль"},     {"infossi", "настрой-ка параметры"}};
     for (const auto& [name, caption] : items) {
-        auto* action = w.findChild<QAction*>(QString::fromLatin1(name));
+        auto* action = s.window->findChild<QAction*>(QString::fromLatin1(name));
         QVERIFY2(action != nullptr, name);
         QCOMPARE(action->text(), QString::fromUtf8(caption));
     }
-    auto* paro = w.findChild<QMenu*>(QStringLiteral("paro"));
+    auto* paro = s.window->findChild<QMenu*>(QStringLiteral("paro"));
     QVERIFY(paro != nullptr);
     QCOMPARE(paro->title(), QStringLiteral("пароль"));
     QCOMPARE(paro->actions().size(), 3);
 }
 
 void TestEditorWindow::opensBaseWithoutPasswordAtOnce() {
-    Session s;
-    const QString path = testsupport::makeBase(s.folder, QStringLiteral("a.mdb"), 3);
-    s.open(path);
+    EditorSession s(3);
     VERIFY_ALL_SHOWN(s.dialogs);
     QCOMPARE(s.dialogs.shown().size(), 1);  // the open dialog, and no box
     const auto& options = s.dialogs.shown().first().options;
@@ -162,28 +141,28 @@ void TestEditorWindow::opensBaseWithoutPasswordAtOnce() {
     QCOMPARE(options.filter, QStringLiteral("*.mdb ( базы данных Access )|*.mdb|"));
     QVERIFY(options.fileMustExist);
 
-    Editor& w = *s.window;
-    QCOMPARE(w.adresok, path);
-    QVERIFY(w.baza.isOpen());
-    QCOMPARE(w.tekuschiy, 1);
-    QCOMPARE(w.nomerok->text(), QStringLiteral("Вопрос № 1 из 3"));
+    const testsupport::EditorProbe& w = s.probe;
+    QCOMPARE(w.adresok(), s.path);
+    QVERIFY(w.baza().isOpen());
+    QCOMPARE(w.tekuschiy(), 1);
+    QCOMPARE(w.nomerok()->text(), QStringLiteral("Вопрос № 1 из 3"));
     // A screen reader hears every label as what it shows, the changing position included.
-    for (QLabel* label : w.findChildren<QLabel*>()) {
+    for (QLabel* label : s.window->findChildren<QLabel*>()) {
         if (label->text().isEmpty())
             continue;  // a drawing, named for what it depicts
         QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(label);
         QVERIFY(heard != nullptr);
         QCOMPARE(heard->text(QAccessible::Name).simplified(), label->text().simplified());
     }
-    QCOMPARE(w.Text1->toPlainText(), QStringLiteral("Вопрос 1"));
-    QCOMPARE(w.Text[0]->toPlainText(), QStringLiteral("Ответ 1.1"));
-    QCOMPARE(w.Text[1]->toPlainText(), QStringLiteral("Ответ 1.2"));
-    QCOMPARE(w.Text[2]->toPlainText(), QString());
-    QCOMPARE(w.Text2->text(), QStringLiteral("2"));
-    QCOMPARE(w.polya.first(), QStringLiteral("номер"));
-    QCOMPARE(w.polya.size(), 9);
-    QVERIFY(w.nastroyki.isOpen());
-    QVERIFY(s.fieldsEnabled());
+    QCOMPARE(w.Text1()->toPlainText(), QStringLiteral("Вопрос 1"));
+    QCOMPARE(w.Text(0)->toPlainText(), QStringLiteral("Ответ 1.1"));
+    QCOMPARE(w.Text(1)->toPlainText(), QStringLiteral("Ответ 1.2"));
+    QCOMPARE(w.Text(2)->toPlainText(), QString());
+    QCOMPARE(w.Text2()->text(), QStringLiteral("2"));
+    QCOMPARE(w.polya().first(), QStringLiteral("номер"));
+    QCOMPARE(w.polya().size(), 9);
+    QVERIFY(w.nastroyki().isOpen());
+    QVERIFY(fieldsEnabled(s.probe));
 }
 
 void TestEditorWindow::passwordPrompts_data() {
@@ -196,7 +175,7 @@ void TestEditorWindow::passwordPrompts_data() {
 
 void TestEditorWindow::passwordPrompts() {
     QFETCH(int, wrongAnswers);
-    Session s;
+    EditorSession s;
     const QString path = testsupport::makeBase(s.folder, QStringLiteral("p.mdb"), 2);
     testsupport::protectBase(path, QStringLiteral("секрет"));
 
@@ -209,7 +188,7 @@ void TestEditorWindow::passwordPrompts() {
         s.dialogs.expectMessage(
             QStringLiteral("А вот пароль к тесту нужно знать! И не нужно пытаться его угадать!"));
     }
-    s.window->optest();
+    s.trigger("optest");
     VERIFY_ALL_SHOWN(s.dialogs);
     for (const auto& box : s.dialogs.shown()) {
         if (box.kind != desktop::ScriptedDialogs::Kind::OpenFile)
@@ -217,29 +196,26 @@ void TestEditorWindow::passwordPrompts() {
     }
 
     if (wrongAnswers < 3) {
-        QVERIFY(s.window->baza.isOpen());
-        QCOMPARE(s.window->parol, QStringLiteral("секрет"));
-        QCOMPARE(s.window->popytki, wrongAnswers + 1);
-        QCOMPARE(s.window->nomerok->text(), QStringLiteral("Вопрос № 1 из 2"));
+        QVERIFY(s.probe.baza().isOpen());
+        QCOMPARE(s.probe.parol(), QStringLiteral("секрет"));
+        QCOMPARE(s.probe.popytki(), wrongAnswers + 1);
+        QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 2"));
         QVERIFY(s.window->isVisible());
     } else {
         QVERIFY(!s.window->isVisible());
-        QVERIFY(!s.window->baza.isOpen());
+        QVERIFY(!s.probe.baza().isOpen());
         QCOMPARE(openInOtherProcess(path), 1);  // still protected, but no longer held
     }
 }
 
 void TestEditorWindow::emptyBaseGetsItsFirstRowStored() {
-    Session s;
-    const QString path = testsupport::makeBase(s.folder, QStringLiteral("e.mdb"), 0);
-    s.open(path);
-    QCOMPARE(s.window->nomerok->text(), QStringLiteral("Вопрос № 1 из 1"));
-    QCOMPARE(s.window->Text2->text(), QStringLiteral("1"));
-    QCOMPARE(s.window->Text1->toPlainText(), QString());
-    QCOMPARE(s.window->Text[0]->toPlainText(), QString());
-    s.window->close();
+    EditorSession s(0);
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 1"));
+    QCOMPARE(s.probe.Text2()->text(), QStringLiteral("1"));
+    QCOMPARE(s.question(), QString());
+    QCOMPARE(s.probe.Text(0)->toPlainText(), QString());
 
-    const auto rows = testsupport::readRows(path, QStringLiteral("test"));
+    const auto rows = s.rowsAfterClosing();
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0][1], QVariant(QString()));
     QCOMPARE(rows[0][2], QVariant(QString()));
@@ -249,20 +225,18 @@ void TestEditorWindow::emptyBaseGetsItsFirstRowStored() {
 }
 
 void TestEditorWindow::cancelledOpenClosesTheOpenBase() {
-    Session s;
-    const QString path = testsupport::makeBase(s.folder, QStringLiteral("c.mdb"), 2);
-    s.open(path);
-    QVERIFY(s.window->baza.isOpen());
-    QCOMPARE(openInOtherProcess(path), 1);
+    EditorSession s(2);
+    QVERIFY(s.probe.baza().isOpen());
+    QCOMPARE(openInOtherProcess(s.path), 1);
 
     s.dialogs.expectOpenFile(std::nullopt);
-    s.window->optest();
+    s.trigger("optest");
     VERIFY_ALL_SHOWN(s.dialogs);
     QVERIFY(s.dialogs.messages().isEmpty());
-    QVERIFY(!s.window->baza.isOpen());
-    QVERIFY(!s.window->voprosy.isOpen());
-    QVERIFY(s.fieldsDisabledAndEmpty());
-    QCOMPARE(openInOtherProcess(path), 0);
+    QVERIFY(!s.probe.baza().isOpen());
+    QVERIFY(!s.probe.voprosy().isOpen());
+    QVERIFY(fieldsDisabledAndEmpty(s.probe));
+    QCOMPARE(openInOtherProcess(s.path), 0);
 }
 
 void TestEditorWindow::schemas_data() {
@@ -318,28 +292,28 @@ void TestEditorWindow::schemas() {
     QFETCH(QStringList, statements);
     QFETCH(QString, message);
     QFETCH(QString, caption);
-    Session s;
+    EditorSession s;
     const QString path = s.folder.path(QStringLiteral("odd.mdb"));
     testsupport::makePlainBase(path, statements);
     s.dialogs.expectOpenFile(path);
     if (!message.isEmpty())
         s.dialogs.expectMessage(message);
-    s.window->optest();
+    s.trigger("optest");
     VERIFY_ALL_SHOWN(s.dialogs);
     QCOMPARE(s.dialogs.messages().size(), message.isEmpty() ? 0 : 1);
-    QCOMPARE(s.window->nomerok->text(), caption);
-    QCOMPARE(s.window->baza.isOpen(), message.isEmpty());
+    QCOMPARE(s.caption(), caption);
+    QCOMPARE(s.probe.baza().isOpen(), message.isEmpty());
     if (!message.isEmpty())
         return;
-    QCOMPARE(s.window->Text1->toPlainText(), QStringLiteral("Что?"));
-    QCOMPARE(s.window->Text2->text(), QStringLiteral("2"));
-    QCOMPARE(s.window->Text[2]->toPlainText(), QString());
-    QCOMPARE(s.window->nastroyki.isOpen(),
+    QCOMPARE(s.question(), QStringLiteral("Что?"));
+    QCOMPARE(s.probe.Text2()->text(), QStringLiteral("2"));
+    QCOMPARE(s.probe.Text(2)->toPlainText(), QString());
+    QCOMPARE(s.probe.nastroyki().isOpen(),
              statements.join(u' ').contains(QStringLiteral("CREATE TABLE info")));
 }
 
 void TestEditorWindow::fileThatIsNotABaseOpensNothing() {
-    Session s;
+    EditorSession s;
     const QString path = s.folder.path(QStringLiteral("notes.mdb"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -348,39 +322,36 @@ void TestEditorWindow::fileThatIsNotABaseOpensNothing() {
     s.open(path);
     VERIFY_ALL_SHOWN(s.dialogs);
     QVERIFY(s.dialogs.messages().isEmpty());
-    QVERIFY(!s.window->baza.isOpen());
-    QVERIFY(s.fieldsDisabledAndEmpty());
+    QVERIFY(!s.probe.baza().isOpen());
+    QVERIFY(fieldsDisabledAndEmpty(s.probe));
     QVERIFY(s.window->isVisible());
 
     s.open(s.folder.path(QStringLiteral("missing.mdb")));
     QVERIFY(s.dialogs.messages().isEmpty());
-    QVERIFY(!s.window->baza.isOpen());
+    QVERIFY(!s.probe.baza().isOpen());
 }
 
 void TestEditorWindow::anotherProcessCannotOpenTheHeldBase() {
-    Session s;
+    EditorSession s;
     const QString path = testsupport::makeBase(s.folder, QStringLiteral("h.mdb"), 4);
     QCOMPARE(openInOtherProcess(path), 0);
     s.open(path);
     QCOMPARE(openInOtherProcess(path), 1);
     // The hold survives work on the base.
-    s.window->Command3_Click();
-    s.window->Command7_Click();
+    s.click("Command3");
+    s.click("Command7");
     QCOMPARE(openInOtherProcess(path), 1);
     s.window->close();
     QCOMPARE(openInOtherProcess(path), 0);
 }
 
 void TestEditorWindow::closingDropsUnsavedEdits() {
-    Session s;
-    const QString path = testsupport::makeBase(s.folder, QStringLiteral("d.mdb"), 1);
-    s.open(path);
-    s.window->Text1->setPlainText(QStringLiteral("Никогда не сохранится"));
-    s.window->close();
+    EditorSession s(1);
+    s.probe.Text1()->setPlainText(QStringLiteral("Никогда не сохранится"));
+    const auto rows = s.rowsAfterClosing();
     VERIFY_ALL_SHOWN(s.dialogs);
     QVERIFY(s.dialogs.messages().isEmpty());
-    QCOMPARE(testsupport::readRows(path, QStringLiteral("test")).at(0).at(1).toString(),
-             QStringLiteral("Вопрос 1"));
+    QCOMPARE(rows.at(0).at(1).toString(), QStringLiteral("Вопрос 1"));
 }
 
 QTEST_MAIN(TestEditorWindow)

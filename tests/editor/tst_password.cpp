@@ -1,23 +1,17 @@
 // Setting, changing and removing a base's password from the main window, each checked by
 // reopening the base through the window's own prompt flow.
 
-#include "desktop/scripted/scripteddialogs.h"
-#include "editor/ui/editorwindow.h"
 #include "editor/ui/limitedtextedit.h"
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
 #include "tests/support/editorbases.h"
-#include "tests/support/tempbase.h"
+#include "tests/support/editorsession.h"
 
 #include <QDebug>
 #include <QFile>
 #include <QLabel>
 #include <QTest>
-
-#include <memory>
-
-using editor::Editor;
 
 namespace {
 
@@ -26,17 +20,10 @@ const QString kAskNew = QStringLiteral("Введите новый пароль")
 const QString kRefused = QStringLiteral(
     "Ошибка\r\nСкорее всего ваш пароль содержит недопустимые символы\r\nНапример, такие как !;$");
 
-struct Session {
-    testsupport::TempFolder folder;
-    desktop::ScriptedDialogs dialogs;
-    desktop::ScriptedServices services;
-    std::unique_ptr<Editor> window;
-    QString path;
-
-    Session() {
-        services.folder = folder.folder();
-        window = std::make_unique<Editor>(dialogs, services);
-        window->show();
+// A window, and a base of two questions it has not opened yet.
+struct Session : testsupport::EditorSession {
+    explicit Session(std::source_location made = std::source_location::current())
+        : EditorSession(made) {
         path = testsupport::makeBase(folder, QStringLiteral("p.mdb"), 2);
     }
     // Opens through the window, answering the prompts in order; true when the base opened.
@@ -45,8 +32,8 @@ struct Session {
         dialogs.expectOpenFile(path);
         for (const QString& answer : answers)
             dialogs.expectInput(answer, kAsk);
-        window->optest();
-        return window->baza.isOpen() && dialogs.pending() == 0;
+        trigger(QStringLiteral("optest"));
+        return probe.baza().isOpen() && dialogs.pending() == 0;
     }
     // Whether the file opens with this password (the window must not hold it).
     bool opensWith(const QString& password) {
@@ -79,30 +66,30 @@ void TestPassword::setChangeRemoveThroughReopening() {
     Session s;
     QVERIFY(s.reopen({}));
     s.dialogs.expectInput(QStringLiteral("первый"), kAsk);
-    s.window->zadpar();
-    QCOMPARE(s.window->parol, QStringLiteral("первый"));
-    QVERIFY(s.window->baza.isOpen());  // the hold stays through the re-key
+    s.trigger("zadpar");
+    QCOMPARE(s.probe.parol(), QStringLiteral("первый"));
+    QVERIFY(s.probe.baza().isOpen());  // the hold stays through the re-key
 
     QVERIFY(s.reopen({QStringLiteral("первый")}));
-    QCOMPARE(s.window->nomerok->text(), QStringLiteral("Вопрос № 1 из 2"));
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 2"));
     s.dialogs.expectInput(QStringLiteral("второй"), kAskNew);
-    s.window->chpas();
-    QCOMPARE(s.window->parol, QStringLiteral("второй"));
-    QCOMPARE(s.window->stariy, QStringLiteral("первый"));
+    s.trigger("chpas");
+    QCOMPARE(s.probe.parol(), QStringLiteral("второй"));
+    QCOMPARE(s.probe.stariy(), QStringLiteral("первый"));
 
     s.window->close();
     QVERIFY(!s.opensWith(QStringLiteral("первый")));
     QVERIFY(s.opensWith(QStringLiteral("второй")));
     QVERIFY(s.reopen({QStringLiteral("первый"), QStringLiteral("второй")}));
-    s.window->delpas();
-    QCOMPARE(s.window->parol, QStringLiteral("_="));
+    s.trigger("delpas");
+    QCOMPARE(s.probe.parol(), QStringLiteral("_="));
     QVERIFY(s.reopen({}));
     VERIFY_ALL_SHOWN(s.dialogs);
     QVERIFY(s.dialogs.messages().isEmpty());
 
     // On a base without a password, changing behaves like setting.
     s.dialogs.expectInput(QStringLiteral("третий"), kAskNew);
-    s.window->chpas();
+    s.trigger("chpas");
     QVERIFY(s.reopen({QStringLiteral("третий")}));
 }
 
@@ -129,10 +116,10 @@ void TestPassword::refusedPasswords() {
         testsupport::protectBase(s.path, old);
     QVERIFY(s.reopen(protectedBefore ? QStringList{old} : QStringList{}));
     s.dialogs.expectInput(typed, useChange ? kAskNew : kAsk).expectMessage(kRefused);
-    useChange ? s.window->chpas() : s.window->zadpar();
+    s.trigger(useChange ? "chpas" : "zadpar");
     VERIFY_ALL_SHOWN(s.dialogs);
-    QCOMPARE(s.window->parol, old);
-    QVERIFY(s.window->baza.isOpen());
+    QCOMPARE(s.probe.parol(), old);
+    QVERIFY(s.probe.baza().isOpen());
     s.window->close();
     QVERIFY(s.opensWith(old));
     if (!protectedBefore)
@@ -143,29 +130,29 @@ void TestPassword::setOnProtectedBaseDoesNothing() {
     Session s;
     testsupport::protectBase(s.path, QStringLiteral("есть"));
     QVERIFY(s.reopen({QStringLiteral("есть")}));
-    s.window->zadpar();
+    s.trigger("zadpar");
     QVERIFY(s.dialogs.shown().size() == 2);  // the open dialog and the one prompt
-    QCOMPARE(s.window->parol, QStringLiteral("есть"));
+    QCOMPARE(s.probe.parol(), QStringLiteral("есть"));
 }
 
 void TestPassword::cancelledPromptsKeepThePassword() {
     Session s;
     QVERIFY(s.reopen({}));
     s.dialogs.expectInput(QString(), kAsk).expectInput(QString(), kAskNew);
-    s.window->zadpar();
-    QCOMPARE(s.window->parol, QStringLiteral("_="));
-    s.window->chpas();
-    QCOMPARE(s.window->parol, QStringLiteral("_="));
+    s.trigger("zadpar");
+    QCOMPARE(s.probe.parol(), QStringLiteral("_="));
+    s.trigger("chpas");
+    QCOMPARE(s.probe.parol(), QStringLiteral("_="));
 
     s.window->close();
     QVERIFY(s.opensWith(QStringLiteral("_=")));
     testsupport::protectBase(s.path, QStringLiteral("ключ"));
     QVERIFY(s.reopen({QStringLiteral("ключ")}));
     s.dialogs.expectInput(QString(), kAskNew);
-    s.window->chpas();
+    s.trigger("chpas");
     VERIFY_ALL_SHOWN(s.dialogs);
     QVERIFY(s.dialogs.messages().isEmpty());
-    QCOMPARE(s.window->parol, QStringLiteral("ключ"));
+    QCOMPARE(s.probe.parol(), QStringLiteral("ключ"));
     s.window->close();
     QVERIFY(s.opensWith(QStringLiteral("ключ")));
     QVERIFY(!s.opensWith(QStringLiteral("_=")));
@@ -175,21 +162,21 @@ void TestPassword::itemsWithoutABase() {
     Session s;
     s.dialogs.expectMessage(
         QStringLiteral("Для того, чтобы задать пароль, вы должны открыть базу для редактирования"));
-    s.window->zadpar();
-    s.window->chpas();
-    s.window->delpas();
+    s.trigger("zadpar");
+    s.trigger("chpas");
+    s.trigger("delpas");
     VERIFY_ALL_SHOWN(s.dialogs);
     QCOMPARE(s.dialogs.shown().size(), 1);
-    QCOMPARE(s.window->parol, QStringLiteral("_="));
+    QCOMPARE(s.probe.parol(), QStringLiteral("_="));
 }
 
 void TestPassword::protectedFileHoldsNoPlainText() {
     Session s;
     QVERIFY(s.reopen({}));
-    s.window->Text1->setPlainText(QStringLiteral("Секретный вопрос о Пушкине"));
-    s.window->Command7_Click();
+    s.probe.Text1()->setPlainText(QStringLiteral("Секретный вопрос о Пушкине"));
+    s.click("Command7");
     s.dialogs.expectInput(QStringLiteral("тайна"), kAsk);
-    s.window->zadpar();
+    s.trigger("zadpar");
     s.window->close();
     QFile file(s.path);
     QVERIFY(file.open(QIODevice::ReadOnly));

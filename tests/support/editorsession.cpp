@@ -1,0 +1,59 @@
+#include "tests/support/editorsession.h"
+
+#include "editor/ui/limitedtextedit.h"
+#include "tests/support/editorbases.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+namespace testsupport {
+
+EditorSession::EditorSession(std::source_location made)
+    : dialogs(made), window(std::make_unique<editor::Editor>(dialogs, services)), probe(*window) {
+    services.folder = folder.folder();
+    window->show();
+}
+
+EditorSession::EditorSession(int questions, std::source_location made) : EditorSession(made) {
+    open(makeBase(folder, QStringLiteral("q.mdb"), questions), made);
+}
+
+void EditorSession::open(const QString& base, std::source_location where) {
+    path = base;
+    dialogs.expectOpenFile(base, where);
+    trigger(QStringLiteral("optest"));
+}
+
+QString EditorSession::caption() const {
+    return probe.nomerok()->text();
+}
+
+QString EditorSession::question() const {
+    return probe.Text1()->toPlainText();
+}
+
+QList<QVariantList> EditorSession::rowsAfterClosing(const QString& table) {
+    window->close();
+    return readRows(path, table);
+}
+
+void EditorSession::click(const QString& button) {
+    auto* target = window->findChild<QPushButton*>(button);
+    QVERIFY2(target != nullptr, qPrintable(button));
+    QTest::mouseClick(target, Qt::LeftButton);
+}
+
+void EditorSession::trigger(const QString& action) {
+    auto* item = window->findChild<QAction*>(action);
+    QVERIFY2(item != nullptr, qPrintable(action));
+    item->trigger();
+}
+
+void EditorSession::type(QWidget* box, const QString& text) {
+    box->setFocus();
+    QTest::keyClicks(box, text);
+}
+
+}  // namespace testsupport
