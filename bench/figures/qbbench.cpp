@@ -7,6 +7,7 @@
 #include "editor/ui/editorwindow.h"
 #include "editor/ui/limitedtextedit.h"
 #include "exporter/ui/chtenie.h"
+#include "tests/support/editorprobe.h"
 
 #include <benchmark/benchmark.h>
 
@@ -73,28 +74,29 @@ QString describe(const desktop::ScriptedDialogs& dialogs) {
     return dialogs.messages().join(QStringLiteral(" | "));
 }
 
-// An editor window with the base open and question 1 on screen, opened the way the user
-// opens it: the built-in key first, then the typed password.
+// An editor window that opens the base the way the user opens it, through the open dialog:
+// the built-in key first, then the typed password. open() leaves question 1 on screen.
 struct OpenEditor {
     desktop::ScriptedDialogs dialogs;
     desktop::ScriptedServices services;
     std::unique_ptr<editor::Editor> window;
+    testsupport::EditorProbe probe;
 
-    OpenEditor(const QString& path, bool withPassword) {
+    OpenEditor(const QString& path, bool withPassword)
+        : window(std::make_unique<editor::Editor>(dialogs, services)), probe(*window) {
         services.folder = QFileInfo(path).absolutePath();
-        window = std::make_unique<editor::Editor>(dialogs, services);
         window->show();
         benchbases::settle();
+        dialogs.expectOpenFile(path);
         if (withPassword)
             dialogs.expectInput(benchbases::password(), kPasswordPrompt);
-        window->adresok = path;
-        window->popytki = 0;
-        window->parol = QStringLiteral("_=");
     }
 
+    void open() { window->optest(); }
+
     bool opened(int questions) const {
-        return window->voprosy.isOpen() && window->tekuschiy == 1 &&
-               window->voprosy.recordCount() == questions && dialogs.pending() == 0 &&
+        return probe.voprosy().isOpen() && probe.tekuschiy() == 1 &&
+               probe.voprosy().recordCount() == questions && dialogs.pending() == 0 &&
                dialogs.messages().isEmpty();
     }
 };
@@ -105,7 +107,7 @@ void editorOpen(benchmark::State& state, int questions, bool withPassword) {
     for (auto _ : state) {
         OpenEditor editor(path, withPassword);
         timer.start();
-        editor.window->nachali();
+        editor.open();
         benchbases::settle();
         timer.stop();
         if (!editor.opened(questions)) {
@@ -117,7 +119,7 @@ void editorOpen(benchmark::State& state, int questions, bool withPassword) {
 
 void editorForward(benchmark::State& state, int questions, bool withPassword) {
     OpenEditor editor(benchbases::scratchCopy(questions, withPassword), withPassword);
-    editor.window->nachali();
+    editor.open();
     if (!editor.opened(questions)) {
         skip(state, "the base did not open");
         return;
@@ -130,7 +132,7 @@ void editorForward(benchmark::State& state, int questions, bool withPassword) {
         benchbases::settle();
         timer.stop();
         ++expected;
-        if (editor.window->tekuschiy != expected || !editor.dialogs.messages().isEmpty()) {
+        if (editor.probe.tekuschiy() != expected || !editor.dialogs.messages().isEmpty()) {
             skip(state, ("the step did not reach the next question: " + describe(editor.dialogs))
                             .toStdString());
             return;
@@ -140,7 +142,7 @@ void editorForward(benchmark::State& state, int questions, bool withPassword) {
 
 void editorCreate(benchmark::State& state, int questions, bool withPassword) {
     OpenEditor editor(benchbases::scratchCopy(questions, withPassword), withPassword);
-    editor.window->nachali();
+    editor.open();
     if (!editor.opened(questions)) {
         skip(state, "the base did not open");
         return;
@@ -150,19 +152,20 @@ void editorCreate(benchmark::State& state, int questions, bool withPassword) {
     for (auto _ : state) {
         // A new question comes with empty fields; the next one can only be made once this one
         // passes the check, as a user would fill it in.
-        editor::Editor& w = *editor.window;
-        w.Text1->setPlainText(QStringLiteral("Сколько будет дважды два?"));
-        w.Text[0]->setPlainText(QStringLiteral("Четыре"));
-        w.Text[1]->setPlainText(QStringLiteral("Пять"));
-        w.Text2->setText(QStringLiteral("1"));
+        const testsupport::EditorProbe& w = editor.probe;
+        w.Text1()->setPlainText(QStringLiteral("Сколько будет дважды два?"));
+        w.Text(0)->setPlainText(QStringLiteral("Четыре"));
+        w.Text(1)->setPlainText(QStringLiteral("Пять"));
+        w.Text2()->setText(QStringLiteral("1"));
         benchbases::settle();
         timer.start();
-        w.Command5_Click();
+        editor.window->Command5_Click();
         benchbases::settle();
         timer.stop();
         ++expected;
         // The position is a 16-bit number, so past 32,767 questions only the count is checked.
-        if (w.voprosy.recordCount() != expected || (expected <= 32767 && w.tekuschiy != expected) ||
+        if (w.voprosy().recordCount() != expected ||
+            (expected <= 32767 && w.tekuschiy() != expected) ||
             !editor.dialogs.messages().isEmpty()) {
             skip(state, "no new question was added");
             return;

@@ -8,6 +8,7 @@
 #include "desktop/scripted/scripteddialogs.h"
 #include "editor/ui/editorwindow.h"
 #include "exporter/ui/chtenie.h"
+#include "tests/support/editorprobe.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -35,16 +36,17 @@ int editorState(const QString& path, const QString& password) {
     window.show();
     benchbases::settle();
     const benchbases::Memory before = benchbases::memory();
+    dialogs.expectOpenFile(path);
     if (!password.isEmpty())
         dialogs.expectInput(password);
-    window.adresok = path;
-    window.nachali();
+    window.optest();
     benchbases::settle();
-    if (!window.voprosy.isOpen() || window.tekuschiy != 1) {
+    const testsupport::EditorProbe probe(window);
+    if (!probe.voprosy().isOpen() || probe.tekuschiy() != 1) {
         std::fputs("qbmem: the editor did not open the base\n", stderr);
         return 1;
     }
-    print("editor", before, benchbases::memory(), window.voprosy.recordCount());
+    print("editor", before, benchbases::memory(), probe.voprosy().recordCount());
     return 0;
 }
 

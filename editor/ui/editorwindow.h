@@ -23,6 +23,10 @@ struct FileDialogOptions;
 class Services;
 }  // namespace desktop
 
+namespace testsupport {
+class EditorProbe;
+}  // namespace testsupport
+
 namespace editor {
 
 class LimitedTextEdit;
@@ -32,8 +36,8 @@ class SettingsPanel;
 inline const QString kProgramTitle = QStringLiteral("Tambris");
 
 // The main window of Tambris: one question of the open base at a time, and the whole editing
-// state. Handlers are named after the procedures and controls they stand for, so tests and
-// the picture window can call them directly.
+// state. Handlers are named after the procedures and controls they stand for; the state and
+// the controls are the window's own, and tests read them through testsupport::EditorProbe.
 class Editor : public QMainWindow, public PictureHost {
     Q_OBJECT
 public:
@@ -41,56 +45,42 @@ public:
     ~Editor() override;
 
     // PictureHost
-    QString baseFilePath() const override { return adresok; }
-    QString pictureFieldText() const override;
-    void pictureChosen(const QString& path) override;
-
-    // ---- window state ----
-    QString adresok;  // full path of the base being opened or open
-    QString karti;    // full path of the picture last chosen in the picture window
-    qb::Connection baza;
-    qb::Recordset voprosy;    // SELECT * FROM test; its current row is on screen
-    qb::Recordset nastroyki;  // SELECT * FROM info, when the base has that table
-    QString parol;            // what goes into the connection string; "_=" for none
-    int popytki = 0;          // failed connection attempts of the current opening
-    // 1-based position of the question on screen. Wider than the 16 bits of old: a merged
-    // bank holds far more than 32,767 questions, and a wrapped position shows the wrong number.
-    int tekuschiy = 0;
-    QStringList polya;  // column names of voprosy, in column order
-    QString stariy;     // the password before a change, to restore on failure
+    QString baseFilePath() const override { return adresok; }  // adresok
+    QString pictureFieldText() const override;                 // what ulik shows
+    void pictureChosen(const QString& path) override;          // keeps it in karti, runs choo
 
 public slots:
     // ---- opening and showing (editorwindow.cpp) ----
-    void Form_Load();
-    void optest();
-    void nachali();
-    void edituem();
-    void chisto();
-    void Form_QueryUnload();
+    void Form_Load();         // the window's start: no base, no password
+    void optest();            // menu "Открыть для редактирования"
+    void nachali();           // connects to adresok with parol; asks again after a wrong one
+    void edituem();           // shows the current row and the position caption
+    void chisto();            // empties and disables the question's fields
+    void Form_QueryUnload();  // the window goes: the base is closed
 
     // ---- creating a base (editorwindow_base.cpp) ----
-    void crtest();
+    void crtest();  // menu "Создать новый тест"
 
     // ---- checking, saving, moving (editorwindow_questions.cpp) ----
-    bool proverka();
+    bool proverka();  // the check of the question on screen; a failure is told to the user
     // False when the base refused the commit; the pending change is dropped then.
     bool zapis();
-    void Command7_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command5_Click();
-    void Command4_Click();
-    void Command1_Click();
+    void Command7_Click();  // "Сохранить"
+    void Command2_Click();  // "Назад"
+    void Command3_Click();  // "Вперед"
+    void Command5_Click();  // "Создать новый вопрос"
+    void Command4_Click();  // "Удалить вопрос"
+    void Command1_Click();  // "найти": the picture window
 
     // ---- settings panel (editorwindow_settings.cpp) ----
-    void infossi();
-    void Command6_Click();
-    void hideSettings();
+    void infossi();         // menu "настрой-ка параметры": shows the panel
+    void Command6_Click();  // the panel's "Сохранить": stores it and closes it
+    void hideSettings();    // a click on the panel's pictures: closes it, storing nothing
 
     // ---- passwords (editorwindow_password.cpp) ----
-    void zadpar();
-    void chpas();
-    void delpas();
+    void zadpar();  // menu "пароль" > "задать пароль"
+    void chpas();   // menu "пароль" > "изменить пароль"
+    void delpas();  // menu "пароль" > "удалить пароль"
 
     // Writes the chosen picture into ulik; called once karti holds the choice.
     void choo();
@@ -101,7 +91,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildControls();
+    friend class testsupport::EditorProbe;
+
+    void buildControls();  // the form's controls, at their twips
     // Closes the recordsets and the connection, skipping whatever fails.
     void closeBase();
     // What opening and creating a base do first: close it, clear the fields, hide the panel.
@@ -115,49 +107,62 @@ private:
     void stepBy(int delta);
     // Starts a new row holding what a new question holds; each write is skipped if it fails.
     void startNewQuestion();
-    void buildMenus();
-    void setQuestionFieldsEnabled(bool enabled);
-    void showCaption();
+    void buildMenus();                            // the menu bar and its actions
+    void setQuestionFieldsEnabled(bool enabled);  // the question, its options, Text2 and ulik
+    void showCaption();  // "Вопрос № tekuschiy из <count>" in nomerok
     // Fills the fields from the current row; a value that cannot be read leaves its field empty.
     void fillFromRow();
     // Tells the user that the base refused a change; `what` is the first sentence.
     void reportDataFailure(const QString& what);
-    void showPictureWindow();
+    void showPictureWindow();  // opens the picture window, or raises it when open
     // A base in the old Jet format is only read: offer a copy in our format and open that.
     void offerConversion();
-    QString title() const;
+    QString title() const;  // the title of every box: the program's name
 
-    desktop::Dialogs& dialogs_;
-    desktop::Services& services_;
-    QPointer<AddImage> addimage_;
+    desktop::Dialogs& dialogs_;    // every box the window shows
+    desktop::Services& services_;  // files and the program's folder
+    QPointer<AddImage> addimage_;  // the picture window while it is open
     // What fillFromRow put into Text2 and ulik: a field still showing it is not written back.
     QString shownCorrect_;
     QString shownPicture_;
 
-public:
-    // ---- controls, named as on the form ----
-    LimitedTextEdit* Text1 = nullptr;
-    std::array<LimitedTextEdit*, 5> Text{};
-    QLabel* Label1 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* ulik = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command4 = nullptr;
-    QPushButton* Command5 = nullptr;
-    QPushButton* Command3 = nullptr;
-    QPushButton* Command7 = nullptr;
-    QLabel* nomerok = nullptr;
-    SettingsPanel* infosik = nullptr;
+    // ---- window state ----
+    QString adresok;          // full path of the base being opened or open
+    QString karti;            // full path of the picture last chosen in the picture window
+    qb::Connection baza;      // the open base, held exclusively
+    qb::Recordset voprosy;    // SELECT * FROM test; its current row is on screen
+    qb::Recordset nastroyki;  // SELECT * FROM info, when the base has that table
+    QString parol;            // what goes into the connection string; "_=" for none
+    int popytki = 0;          // failed connection attempts of the current opening
+    // 1-based position of the question on screen. Wider than the 16 bits of old: a merged
+    // bank holds far more than 32,767 questions, and a wrapped position shows the wrong number.
+    int tekuschiy = 0;
+    QStringList polya;  // column names of voprosy, in column order
+    QString stariy;     // the password before a change, to restore on failure
 
-    QAction* crtestAction = nullptr;
-    QAction* optestAction = nullptr;
-    QMenu* paro = nullptr;
-    QAction* zadparAction = nullptr;
-    QAction* chpasAction = nullptr;
-    QAction* delpasAction = nullptr;
-    QAction* infossiAction = nullptr;
+    // ---- controls, named as on the form ----
+    LimitedTextEdit* Text1 = nullptr;        // the question
+    std::array<LimitedTextEdit*, 5> Text{};  // the five options, "Text(0)" to "Text(4)"
+    QLabel* Label1 = nullptr;                // "Номер верного варианта"
+    QLineEdit* Text2 = nullptr;              // the number of the correct option
+    QLabel* Label2 = nullptr;                // "Картинка к вопросу"
+    QLineEdit* ulik = nullptr;               // the picture, relative to the base's folder
+    QPushButton* Command1 = nullptr;         // "найти"
+    QPushButton* Command2 = nullptr;         // "Назад"
+    QPushButton* Command4 = nullptr;         // "Удалить вопрос"
+    QPushButton* Command5 = nullptr;         // "Создать новый вопрос"
+    QPushButton* Command3 = nullptr;         // "Вперед"
+    QPushButton* Command7 = nullptr;         // "Сохранить"
+    QLabel* nomerok = nullptr;               // "Вопрос № 3 из 12"
+    SettingsPanel* infosik = nullptr;        // the test's settings, over the whole window
+
+    QAction* crtestAction = nullptr;   // "Создать новый тест"
+    QAction* optestAction = nullptr;   // "Открыть для редактирования"
+    QMenu* paro = nullptr;             // "пароль"
+    QAction* zadparAction = nullptr;   // "задать пароль"
+    QAction* chpasAction = nullptr;    // "изменить пароль"
+    QAction* delpasAction = nullptr;   // "удалить пароль"
+    QAction* infossiAction = nullptr;  // "настрой-ка параметры"
 };
 
 }  // namespace editor
