@@ -1,5 +1,7 @@
 #include "questionbase/sqlitestore.h"
 
+#include "questionbase/columns.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,8 +11,10 @@
 #include <sqlite3.h>
 
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <iterator>
 
 namespace qb {
 
@@ -21,24 +25,73 @@ const char kBuiltInKey[] = "x'94620bb22e1cdd9517897216a164baf79570e3c2a0fa9bd7a5
 
 constexpr int kReadAheadRows = 256;
 
-const char kSchema[] = R"sql(
-CREATE TABLE test (
-  "номер"  INTEGER PRIMARY KEY AUTOINCREMENT,
-  "вопрос" TEXT NOT NULL CHECK (length("вопрос") <= 225),
-  "ответ1" TEXT NOT NULL CHECK (length("ответ1") <= 120),
-  "ответ2" TEXT NOT NULL CHECK (length("ответ2") <= 120),
-  "ответ3" TEXT CHECK (length("ответ3") <= 120),
-  "ответ4" TEXT CHECK (length("ответ4") <= 120),
-  "ответ5" TEXT CHECK (length("ответ5") <= 120),
-  "фото"   TEXT CHECK (length("фото") <= 120),
-  "верный" INTEGER NOT NULL CHECK ("верный" BETWEEN -2147483648 AND 2147483647));
-CREATE TABLE info (
-  "код"     INTEGER PRIMARY KEY AUTOINCREMENT,
-  "инфо"    TEXT CHECK (length("инфо") <= 150),
-  "время"   INTEGER CHECK ("время" BETWEEN -2147483648 AND 2147483647),
-  "ВремяНа" TEXT CHECK (length("ВремяНа") <= 20));
-PRAGMA user_version = 1;
-)sql";
+// A column of the schema as the CREATE TABLE text states it.
+struct SchemaColumn {
+    enum Kind { Id, Text, Integer };
+    QString name;
+    Kind kind;
+    bool required = false;
+    int size = 0;  // Text: the most UTF-16 code units it holds
+};
+
+// One line a column, the names padded to one width: the text every new base has stored. A Text
+// size is the constraint `length("name") <= size`, the form SqliteStore::columns() reads back as
+// the column's limit.
+QString createTable(const QString& table, const QList<SchemaColumn>& columns) {
+    qsizetype width = 0;
+    for (const SchemaColumn& column : columns)
+        width = std::max(width, sqlite::quoted(column.name).size());
+    QStringList lines;
+    for (const SchemaColumn& column : columns) {
+        const QString name = sqlite::quoted(column.name);
+        QString line = QStringLiteral("  ") + name.leftJustified(width + 1);
+        switch (column.kind) {
+            case SchemaColumn::Id:
+                line += QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+                break;
+            case SchemaColumn::Text:
+                line += QStringLiteral("TEXT ") +
+                        (column.required ? QStringLiteral("NOT NULL ") : QString()) +
+                        QStringLiteral("CHECK (length(%1) <= %2)").arg(name).arg(column.size);
+                break;
+            case SchemaColumn::Integer:
+                // 32 bits, the integer every reader of the file expects.
+                line += QStringLiteral("INTEGER ") +
+                        (column.required ? QStringLiteral("NOT NULL ") : QString()) +
+                        QStringLiteral("CHECK (%1 BETWEEN -2147483648 AND 2147483647)").arg(name);
+                break;
+        }
+        lines << line;
+    }
+    return QStringLiteral("CREATE TABLE %1 (\n%2);\n")
+        .arg(table, lines.join(QStringLiteral(",\n")));
+}
+
+// The schema of a new base, from the column table; the required texts are the ones a new
+// question fills in.
+QString schema() {
+    using namespace columns;
+    const auto required = [](const QString& name) {
+        return std::find(std::begin(kNewQuestionRequired), std::end(kNewQuestionRequired), name) !=
+               std::end(kNewQuestionRequired);
+    };
+    QList<SchemaColumn> questions = {
+        {kNumber, SchemaColumn::Id},
+        {kQuestion, SchemaColumn::Text, required(kQuestion), kQuestionSize},
+    };
+    for (int i = 0; i < kOptionCount; ++i)
+        questions.append({option(i), SchemaColumn::Text, required(option(i)), kOptionSize});
+    questions.append({kPicture, SchemaColumn::Text, required(kPicture), kPictureSize});
+    questions.append({kCorrect, SchemaColumn::Integer, true});
+    const QList<SchemaColumn> settings = {
+        {kSettingsId, SchemaColumn::Id},
+        {kDescription, SchemaColumn::Text, false, kDescriptionSize},
+        {kTime, SchemaColumn::Integer, false},
+        {kTimeTarget, SchemaColumn::Text, false, kTimeTargetSize},
+    };
+    return u'\n' + createTable(kQuestionsTable, questions) + createTable(kSettingsTable, settings) +
+           QStringLiteral("PRAGMA user_version = 1;\n");
+}
 
 // Other readers of the file rely on SQLCipher 3's defaults; they are set, not assumed.
 void applyCipherSettings(sqlite::Database& db) {
@@ -197,7 +250,7 @@ void SqliteStore::createBase(const QString& path) {
         db.key(builtInKey());
         applyCipherSettings(db);
         db.exec(QStringLiteral("BEGIN"));
-        db.exec(QString::fromUtf8(kSchema));
+        db.exec(schema());
         db.exec(QStringLiteral("COMMIT"));
         db.close();
         moveIntoPlace(building, path);
