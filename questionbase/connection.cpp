@@ -21,26 +21,38 @@ void Connection::open(const QString& connectionString) {
     if (isOpen())
         fail(Reason::Refused, QStringLiteral("Подключение уже открыто"));
     const ConnectionString parsed = parseConnectionString(connectionString);
+    openFile(parsed.dataSource, parsed.password);
+}
+
+void Connection::open(const QString& path, const QString& password) {
+    if (isOpen())
+        fail(Reason::Refused, QStringLiteral("Подключение уже открыто"));
+    if (path.isEmpty())
+        fail(Reason::Missing, QStringLiteral("Не указан файл базы"));
+    openFile(path, password);
+}
+
+void Connection::openFile(const QString& path, const std::optional<QString>& password) {
     const auto hold =
         mode_ == kModeShareExclusive ? SqliteStore::Hold::Exclusive : SqliteStore::Hold::Shared;
-    switch (classifyFile(parsed.dataSource)) {
+    switch (classifyFile(path)) {
         case FileKind::Missing:
-            fail(Reason::Missing, QStringLiteral("Файл не найден: ") + parsed.dataSource);
+            fail(Reason::Missing, QStringLiteral("Файл не найден: ") + path);
         case FileKind::NotABase:
             fail(Reason::NotABase, QStringLiteral("Файл не является базой вопросов"));
         case FileKind::Jet:
             // Read into memory and released at once: a Jet base is only ever read, so there
             // is no hold to keep.
-            store_ = JetStore::open(parsed.dataSource, parsed.password);
+            store_ = JetStore::open(path, password);
             break;
         case FileKind::PlainSqlite:
-            store_ = SqliteStore::open(parsed.dataSource, false, parsed.password, hold);
+            store_ = SqliteStore::open(path, false, password, hold);
             break;
         case FileKind::Encrypted:
-            store_ = SqliteStore::open(parsed.dataSource, true, parsed.password, hold);
+            store_ = SqliteStore::open(path, true, password, hold);
             break;
     }
-    path_ = parsed.dataSource;
+    path_ = path;
 }
 
 void Connection::close() {
@@ -53,7 +65,18 @@ void Connection::close() {
 }
 
 void Connection::execute(const QString& statement) {
-    store().changePassword(parsePasswordStatement(statement));
+    store();  // a closed connection fails as closed, whatever the statement says
+    changePassword(parsePasswordStatement(statement));
+}
+
+void Connection::changePassword(const PasswordStatement& statement) {
+    Store& base = store();
+    // The statement text cannot carry such a password; a typed statement must not either.
+    for (const std::optional<QString>& password : {statement.newPassword, statement.oldPassword}) {
+        if (password && !isAcceptablePassword(*password))
+            fail(Reason::Refused, QStringLiteral("Недопустимый пароль"));
+    }
+    base.changePassword(statement);
 }
 
 bool Connection::isLegacyJet() const {

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace qb {
@@ -29,6 +30,8 @@ public:
     // Opens the base named by the connection string. Throws Error: code kAuthenticationFailed
     // for a wrong password, kGeneralFailure for anything else.
     void open(const QString& connectionString);
+    // The same for a path and a password as they are, the empty-password marker for none.
+    void open(const QString& path, const QString& password);
     int state() const { return store_ ? kStateOpen : kStateClosed; }
     bool isOpen() const { return store_ != nullptr; }
     // Closes the recordsets opened on this connection too.
@@ -36,6 +39,10 @@ public:
 
     // Runs a password statement ("ALTER Database Password <new> <old>").
     void execute(const QString& statement);
+    // Sets, changes or removes the password. Throws Error (general failure) for a password the
+    // data layer does not accept, an old password that is not the one in force, or a failed
+    // re-key, which leaves the base under its old key.
+    void changePassword(const PasswordStatement& statement);
 
     const QString& path() const { return path_; }
     // The base is an old Jet file: it can be read, never written.
@@ -44,6 +51,7 @@ public:
 
 private:
     friend class Recordset;
+    void openFile(const QString& path, const std::optional<QString>& password);
     void attach(Recordset* recordset);
     void detach(Recordset* recordset);
 

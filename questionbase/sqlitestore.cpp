@@ -242,6 +242,8 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, bool encrypt
 }
 
 void SqliteStore::createBase(const QString& path) {
+    if (path.isEmpty())
+        fail(Reason::Missing, QStringLiteral("Не указан файл базы"));
     if (QFileInfo::exists(path))
         fail(Reason::Io, QStringLiteral("Такой файл уже существует"));
     const QString building = siblingName(path, "new");

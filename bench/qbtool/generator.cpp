@@ -1,9 +1,10 @@
 #include "bench/qbtool/generator.h"
 
-#include "questionbase/catalog.h"
+#include "questionbase/columns.h"
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
+#include "questionbase/passwordstatement.h"
 #include "questionbase/recordset.h"
 #include "questionbase/sqlitestore.h"
 
@@ -18,6 +19,8 @@
 namespace qbtool {
 
 namespace {
+
+namespace columns = qb::columns;
 
 const QStringList kWords = {
     QStringLiteral("сколько"),  QStringLiteral("планета"),  QStringLiteral("вода"),
@@ -70,6 +73,16 @@ QStringList writePictures(const QString& basePath, const QString& folder) {
     return stored;
 }
 
+// Where the column is in its table, as the base reports it.
+int positionOf(qb::Store& store, const QString& table, const QString& column) {
+    const QList<qb::ColumnInfo> columns = store.columns(table);
+    for (int i = 0; i < columns.size(); ++i) {
+        if (columns.at(i).name == column)
+            return i;
+    }
+    qb::fail(qb::Reason::NoSuchItem, QStringLiteral("Нет поля ") + column);
+}
+
 QString jsonValue(const QVariant& value) {
     const QByteArray array =
         QJsonDocument(QJsonArray{QJsonValue::fromVariant(value)}).toJson(QJsonDocument::Compact);
@@ -79,15 +92,19 @@ QString jsonValue(const QVariant& value) {
 }  // namespace
 
 void generateBase(const QString& path, const GenerateOptions& options) {
-    qb::Catalog::create(qb::creationStringFor(path));
+    qb::SqliteStore::createBase(path);
     const QStringList pictures = options.picturesFolder.isEmpty()
                                      ? QStringList()
                                      : writePictures(path, options.picturesFolder);
 
     qb::Connection connection;
     connection.setMode(qb::kModeShareExclusive);
-    connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
-    auto& database = dynamic_cast<qb::SqliteStore&>(connection.store()).database();
+    connection.open(path, qb::kEmptyPasswordMarker);
+    qb::Store& store = connection.store();
+    auto& database = dynamic_cast<qb::SqliteStore&>(store).database();
+    const QString& questions = columns::kQuestionsTable;
+    const QString& settings = columns::kSettingsTable;
+    const int correct = positionOf(store, questions, columns::kCorrect);
 
     Sequence random(20261207);
     // One transaction for the whole base: a generated base of 100,000 questions would take
@@ -99,39 +116,40 @@ void generateBase(const QString& path, const GenerateOptions& options) {
         if (i % 7 == 3)
             question.insert(question.indexOf(u' ') + 1, QStringLiteral("\r\n"));
         qb::ColumnValues row;
-        row.append({1, question.left(225)});
-        const int options5 = 2 + random.below(4);  // 2 to 5 options
-        for (int k = 0; k < 5; ++k) {
-            if (k < options5)
-                row.append({2 + k, phrase(random, 1 + random.below(4), 120)});
+        row.append({columns::kQuestionPosition, question.left(columns::kQuestionSize)});
+        const int optionCount = 2 + random.below(columns::kOptionCount - 1);  // 2 to 5 options
+        for (int k = 0; k < columns::kOptionCount; ++k) {
+            if (k < optionCount)
+                row.append({columns::optionPosition(k),
+                            phrase(random, 1 + random.below(4), columns::kOptionSize)});
             else if (k % 2 == 0)
-                row.append({2 + k, QString()});  // empty text, not absent
+                row.append({columns::optionPosition(k), QString()});  // empty text, not absent
         }
         if (!pictures.isEmpty() && i % 5 == 0)
-            row.append({7, pictures.at((i / 5) % pictures.size())});
-        row.append({8, 1 + random.below(options5)});
-        connection.store().insertRow(QStringLiteral("test"), row);
+            row.append({columns::kPicturePosition, pictures.at((i / 5) % pictures.size())});
+        row.append({correct, 1 + random.below(optionCount)});
+        store.insertRow(questions, row);
     }
-    connection.store().insertRow(QStringLiteral("info"),
-                                 {{1, QStringLiteral("Итоговый тест «Природа и человек», 5 класс")},
-                                  {2, 900},
-                                  {3, QStringLiteral("тест")}});
+    store.insertRow(settings,
+                    {{positionOf(store, settings, columns::kDescription),
+                      QStringLiteral("Итоговый тест «Природа и человек», 5 класс")},
+                     {positionOf(store, settings, columns::kTime), 900},
+                     {positionOf(store, settings, columns::kTimeTarget), columns::kWholeTest}});
     database.exec(QStringLiteral("COMMIT"));
 
     if (options.password)
-        connection.execute(QStringLiteral("ALTER Database Password ") + *options.password +
-                           QStringLiteral("_="));
+        connection.changePassword(qb::passwordChange(*options.password, qb::kEmptyPasswordMarker));
     connection.close();
 }
 
 QString dumpBase(const QString& path, const std::optional<QString>& password) {
     qb::Connection connection;
-    connection.open(qb::connectionStringFor(path, password.value_or(qb::kEmptyPasswordMarker)));
+    connection.open(path, password.value_or(qb::kEmptyPasswordMarker));
     QString out;
-    for (const QString& table : {QStringLiteral("test"), QStringLiteral("info")}) {
+    for (const QString& query : {columns::kQuestionsQuery, columns::kSettingsQuery}) {
         qb::Recordset rows;
         try {
-            rows.openOn(connection, QStringLiteral("SELECT * FROM ") + table);
+            rows.openOn(connection, query);
         } catch (const qb::Error& error) {
             if (error.reason() == qb::Reason::NoSuchItem)
                 continue;

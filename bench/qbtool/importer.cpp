@@ -1,10 +1,12 @@
 #include "bench/qbtool/importer.h"
 
-#include "questionbase/catalog.h"
+#include "questionbase/columns.h"
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
+#include "questionbase/passwordstatement.h"
 #include "questionbase/recordset.h"
+#include "questionbase/sqlitestore.h"
 
 #include <QColor>
 #include <QDir>
@@ -24,7 +26,9 @@ namespace qbtool {
 
 namespace {
 
-constexpr int kMaxOptions = 5;
+namespace columns = qb::columns;
+
+constexpr int kMaxOptions = columns::kOptionCount;
 constexpr int kMaxPictureSide = 4000;
 
 struct Question {
@@ -46,7 +50,7 @@ struct Drawing {
 struct Settings {
     QString description;
     int seconds = 0;
-    QString per = QStringLiteral("тест");
+    QString per = columns::kWholeTest;
 };
 
 struct Source {
@@ -231,8 +235,9 @@ Settings parseSettings(const QJsonValue& value, int line) {
         failAt(line, QStringLiteral("\"seconds\" must be 0 to 32767"));
     if (object.contains(QStringLiteral("per")))
         settings.per = object.value(QStringLiteral("per")).toString();
-    if (settings.per != QStringLiteral("тест") && settings.per != QStringLiteral("вопрос"))
-        failAt(line, QStringLiteral("\"per\" must be \"тест\" or \"вопрос\""));
+    if (settings.per != columns::kWholeTest && settings.per != columns::kPerQuestion)
+        failAt(line, QStringLiteral("\"per\" must be \"%1\" or \"%2\"")
+                         .arg(columns::kWholeTest, columns::kPerQuestion));
     return settings;
 }
 
@@ -299,20 +304,20 @@ void writeDrawing(const Drawing& drawing, const QDir& baseFolder) {
 void writeRows(const Source& source, const QString& path, const ImportOptions& options) {
     qb::Connection connection;
     connection.setMode(qb::kModeShareExclusive);
-    connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+    connection.open(path, qb::kEmptyPasswordMarker);
 
     qb::Recordset questions;
-    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    questions.openOn(connection, columns::kQuestionsQuery);
     for (const Question& question : source.questions) {
         try {
             questions.addNew();
-            questions.field(QStringLiteral("вопрос")).setValue(question.text);
+            questions.field(columns::kQuestion).setValue(question.text);
             for (int i = 0; i < question.options.size(); ++i)
-                questions.field(QStringLiteral("ответ%1").arg(i + 1)).setValue(question.options[i]);
+                questions.field(columns::option(i)).setValue(question.options[i]);
             if (!question.picture.isEmpty())
-                questions.field(QStringLiteral("фото"))
+                questions.field(columns::kPicture)
                     .setValue(QString(question.picture).replace(u'/', u'\\'));
-            questions.field(QStringLiteral("верный")).setValue(question.correct);
+            questions.field(columns::kCorrect).setValue(question.correct);
             questions.update();
         } catch (const qb::Error& error) {
             failAt(question.line, error.text());
@@ -322,17 +327,16 @@ void writeRows(const Source& source, const QString& path, const ImportOptions& o
 
     const Settings settings = source.settings.value_or(Settings{});
     qb::Recordset info;
-    info.openOn(connection, QStringLiteral("SELECT * FROM info"));
+    info.openOn(connection, columns::kSettingsQuery);
     info.addNew();
-    info.field(QStringLiteral("инфо")).setValue(settings.description);
-    info.field(QStringLiteral("время")).setValue(settings.seconds);
-    info.field(QStringLiteral("ВремяНа")).setValue(settings.per);
+    info.field(columns::kDescription).setValue(settings.description);
+    info.field(columns::kTime).setValue(settings.seconds);
+    info.field(columns::kTimeTarget).setValue(settings.per);
     info.update();
     info.close();
 
     if (options.password)
-        connection.execute(QStringLiteral("ALTER Database Password ") + *options.password +
-                           qb::kEmptyPasswordMarker);
+        connection.changePassword(qb::passwordChange(*options.password, qb::kEmptyPasswordMarker));
     connection.close();
 }
 
@@ -340,7 +344,7 @@ void writeRows(const Source& source, const QString& path, const ImportOptions& o
 
 void importBase(const QString& sourcePath, const QString& path, const ImportOptions& options) {
     const Source source = readSource(sourcePath);
-    qb::Catalog::create(qb::creationStringFor(path));
+    qb::SqliteStore::createBase(path);
     const QDir baseFolder = QFileInfo(path).absoluteDir();
     try {
         for (const Drawing& drawing : source.drawings)

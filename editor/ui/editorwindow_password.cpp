@@ -5,13 +5,13 @@
 #include "editor/ui/editorwindow.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
+#include "questionbase/passwordstatement.h"
 #include "questionbase/steps.h"
 
 namespace editor {
 
 namespace {
 
-const QString kStatement = QStringLiteral("ALTER Database Password ");
 const QString kRefusedPassword = QStringLiteral(
     "Ошибка\r\nСкорее всего ваш пароль содержит недопустимые символы\r\n"
     "Например, такие как !;$");
@@ -24,7 +24,7 @@ void Editor::zadpar() {
             if (baza.isOpen() && parol == qb::kEmptyPasswordMarker) {
                 parol = dialogs_.input(title(), QStringLiteral("Введите пароль"));
                 if (!parol.isEmpty())
-                    baza.execute(kStatement + parol + qb::kEmptyPasswordMarker);
+                    baza.changePassword(qb::passwordChange(parol, qb::kEmptyPasswordMarker));
                 else
                     parol = qb::kEmptyPasswordMarker;
             } else if (!baza.isOpen()) {
@@ -51,7 +51,7 @@ void Editor::chpas() {
             if (stariy == qb::kEmptyPasswordMarker) {
                 parol = answer;
                 if (!parol.isEmpty())
-                    baza.execute(kStatement + parol + qb::kEmptyPasswordMarker);
+                    baza.changePassword(qb::passwordChange(parol, qb::kEmptyPasswordMarker));
                 else
                     parol = qb::kEmptyPasswordMarker;
                 return;
@@ -61,7 +61,9 @@ void Editor::chpas() {
             if (answer.isEmpty())
                 return;
             parol = answer;
-            baza.execute(kStatement + parol + QStringLiteral(" ") + stariy);
+            // Both are passwords here, the typed one too: "_=" typed as the new password is
+            // refused like any other the base cannot hold, not taken for a removal.
+            baza.changePassword({parol, stariy});
         },
         [&](const qb::Error&) {
             parol = stariy;
@@ -74,10 +76,8 @@ void Editor::delpas() {
         return;
     // A refused statement leaves the base protected, so the window keeps the password that
     // still opens it and says so, instead of pretending it is gone.
-    if (!qb::skipIfFails([&] {
-            baza.execute(QStringLiteral("ALTER Database Password") + qb::kEmptyPasswordMarker +
-                         parol);
-        })) {
+    if (!qb::skipIfFails(
+            [&] { baza.changePassword(qb::passwordChange(qb::kEmptyPasswordMarker, parol)); })) {
         dialogs_.message(title(), QStringLiteral("Не удалось удалить пароль базы"));
         return;
     }

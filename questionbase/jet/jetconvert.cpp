@@ -1,6 +1,5 @@
 #include "questionbase/jet/jetconvert.h"
 
-#include "questionbase/catalog.h"
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
@@ -67,12 +66,12 @@ void convertJetBase(const QString& jetPath, const QString& password, const QStri
     if (jetTable(QStringLiteral("test")).isEmpty())
         fail(Reason::NotABase, QStringLiteral("В базе Jet нет таблицы test"));
 
-    Catalog::create(creationStringFor(newPath));
+    SqliteStore::createBase(newPath);
     // From here on the file at newPath is ours, and a failure must not leave half a copy.
     try {
         Connection connection;
         connection.setMode(kModeShareExclusive);
-        connection.open(connectionStringFor(newPath, kEmptyPasswordMarker));
+        connection.open(newPath, kEmptyPasswordMarker);
         auto& store = dynamic_cast<SqliteStore&>(connection.store());
         store.database().exec(QStringLiteral("BEGIN"));
         for (const QString& table : store.tableNames()) {
@@ -82,8 +81,7 @@ void convertJetBase(const QString& jetPath, const QString& password, const QStri
         }
         store.database().exec(QStringLiteral("COMMIT"));
         if (!jetPassword.isEmpty())
-            connection.execute(QStringLiteral("ALTER Database Password ") + jetPassword +
-                               QLatin1Char(' ') + kEmptyPasswordMarker);
+            connection.changePassword({jetPassword, std::nullopt});
         connection.close();
     } catch (...) {
         QFile::remove(newPath);
