@@ -99,9 +99,13 @@ int Database::changes() const {
 }
 
 void Database::raise(int rc, const QString& what) const {
+    raise(db_, rc, what);
+}
+
+void Database::raise(sqlite3* db, int rc, const QString& what) {
     QString text = what;
-    if (db_ != nullptr && rc != SQLITE_OK) {
-        const QString detail = QString::fromUtf8(sqlite3_errmsg(db_));
+    if (db != nullptr && rc != SQLITE_OK) {
+        const QString detail = QString::fromUtf8(sqlite3_errmsg(db));
         if (!detail.isEmpty() && !text.contains(detail))
             text += QStringLiteral(": ") + detail;
     } else if (rc != SQLITE_OK) {
@@ -110,12 +114,12 @@ void Database::raise(int rc, const QString& what) const {
     throw Error(reasonFor(rc), text);
 }
 
-Statement::Statement(const Database& db, const QString& sql) : db_(db) {
+Statement::Statement(const Database& db, const QString& sql) : db_(db.handle()) {
     const QByteArray utf8 = sql.toUtf8();
-    const int rc = sqlite3_prepare_v2(db.handle(), utf8.constData(), static_cast<int>(utf8.size()),
-                                      &stmt_, nullptr);
+    const int rc =
+        sqlite3_prepare_v2(db_, utf8.constData(), static_cast<int>(utf8.size()), &stmt_, nullptr);
     if (rc != SQLITE_OK)
-        db.raise(rc, QStringLiteral("Запрос не принят"));
+        Database::raise(db_, rc, QStringLiteral("Запрос не принят"));
 }
 
 Statement::~Statement() {
@@ -139,7 +143,7 @@ void Statement::bind(int index, const QVariant& value) {
                                SQLITE_TRANSIENT);
     }
     if (rc != SQLITE_OK)
-        db_.raise(rc, QStringLiteral("Значение не принято"));
+        Database::raise(db_, rc, QStringLiteral("Значение не принято"));
 }
 
 bool Statement::step() {
@@ -149,7 +153,7 @@ bool Statement::step() {
     if (rc == SQLITE_DONE)
         return false;
     sqlite3_reset(stmt_);
-    db_.raise(rc, QStringLiteral("Ошибка базы"));
+    Database::raise(db_, rc, QStringLiteral("Ошибка базы"));
 }
 
 void Statement::reset() {

@@ -2,6 +2,10 @@
 
 // A thin RAII layer over SQLCipher's C API: a Database owns its handle, a Statement finalizes
 // itself, and every failure becomes a qb::Error with the right reason.
+//
+// A Statement keeps the connection's handle, not the Database object: a Database can be moved
+// or closed while its statements live (sqlite3_close_v2 keeps a connection until its last
+// statement is finalized), and no statement is left pointing at a moved-from object.
 
 #include "questionbase/error.h"
 
@@ -39,6 +43,8 @@ public:
     int changes() const;
 
     [[noreturn]] void raise(int rc, const QString& what) const;
+    // The same for a handle; a null one (a closed connection) adds SQLite's text for the code.
+    [[noreturn]] static void raise(sqlite3* db, int rc, const QString& what);
 
 private:
     explicit Database(sqlite3* db) : db_(db) {}
@@ -60,7 +66,7 @@ public:
     QVariant value(int column) const;
 
 private:
-    const Database& db_;
+    sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
 };
 

@@ -13,6 +13,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <memory>
 
 using testsupport::makeBase;
 using testsupport::TempFolder;
@@ -148,6 +150,28 @@ private slots:
         }
         QCOMPARE(failureOf(path), QStringLiteral("opened"));
         QCOMPARE(failureOf(path, QStringLiteral("любой")), QStringLiteral("opened"));
+    }
+
+    // A statement keeps the connection, not the Database object: moving the object away and
+    // destroying what is left of it leaves the statement whole, its errors included.
+    void statementOutlivesAMoveOfItsDatabase() {
+        auto original = std::make_unique<qb::sqlite::Database>(
+            qb::sqlite::Database::open(folder_.path(QStringLiteral("moved.mdb")), true));
+        qb::sqlite::Statement statement(*original, QStringLiteral("SELECT abs(?)"));
+        const qb::sqlite::Database moved = std::move(*original);
+        original.reset();
+        statement.bind(1, -5);
+        QVERIFY(statement.step());
+        QCOMPARE(statement.value(0).toInt(), 5);
+        statement.reset();
+        statement.bind(1, std::numeric_limits<qint64>::min());
+        try {
+            statement.step();
+            QFAIL("abs() of the smallest integer must fail");
+        } catch (const qb::Error& error) {
+            QVERIFY2(error.text().contains(QStringLiteral("integer overflow")),
+                     qPrintable(error.text()));
+        }
     }
 
     void pathsWithAwkwardCharacters_data() {
