@@ -60,14 +60,3 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 include(CPack)
-
-if(BUILD_TESTING)
-  if(TARGET packaging_tst_sampleimport)
-    target_link_libraries(packaging_tst_sampleimport PRIVATE qbtool_core)
-  endif()
-  add_test(NAME packaging.package
-    COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packaging/package_test.sh
-            ${PROJECT_BINARY_DIR} $<TARGET_FILE:qbtool> ${PROJECT_SOURCE_DIR}/README.md
-            ${TAMBRIS_SAMPLE_PASSWORD})
-  set_tests_properties(packaging.package PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)
-endif()
