@@ -2,36 +2,10 @@
 #include "desktop/dialogs.h"
 #include "desktop/services.h"
 #include "editor/ui/editorwindow.h"
+#include "packaging/programicon.h"
 
 #include <QApplication>
-#include <QIcon>
-#include <QPainter>
-#include <QPixmap>
 #include <QScreen>
-
-namespace {
-
-// The program's icon: a sheet with a question mark and a tick.
-QIcon programIcon() {
-    QPixmap pixmap(64, 64);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(30, 60, 120), 3));
-    p.setBrush(Qt::white);
-    p.drawRoundedRect(QRectF(8, 4, 48, 56), 6, 6);
-    QFont font(QStringLiteral("Serif"));
-    font.setPixelSize(34);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(QColor(30, 60, 120));
-    p.drawText(QRect(8, 2, 48, 44), Qt::AlignCenter, QStringLiteral("?"));
-    p.setPen(QPen(QColor(20, 140, 40), 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(QPolygonF({QPointF(20, 46), QPointF(28, 54), QPointF(46, 38)}));
-    return QIcon(pixmap);
-}
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -41,7 +15,7 @@ int main(int argc, char* argv[]) {
     desktop::Services services;
     editor::Editor window(dialogs, services);
     dialogs.setParent(&window);
-    window.setWindowIcon(programIcon());
+    window.setWindowIcon(packaging::programIcon(QStringLiteral("tambris")));
     window.adjustSize();
     if (const QScreen* screen = window.screen()) {
         QRect frame = window.frameGeometry();

@@ -3,6 +3,7 @@
 #include "desktop/services.h"
 #include "exporter/core/programtitle.h"
 #include "exporter/ui/chtenie.h"
+#include "packaging/programicon.h"
 
 #include <QApplication>
 
@@ -14,6 +15,7 @@ int main(int argc, char* argv[]) {
     desktop::Services services;
     exporter::Chtenie window(dialogs, services);
     dialogs.setParent(&window);
+    window.setWindowIcon(packaging::programIcon(QStringLiteral("vorta-v-leina")));
     window.show();
     return app.exec();
 }

@@ -10,11 +10,12 @@ set(TAMBRIS_SAMPLE_DIR ${PROJECT_BINARY_DIR}/packaging/sample)
 qt_add_executable(svgtopng ${TAMBRIS_PACKAGING_DIR}/svgtopng.cpp)
 target_link_libraries(svgtopng PRIVATE Qt6::Gui Qt6::Svg)
 
+set(icon_dir ${PROJECT_BINARY_DIR}/packaging/icons)
 set(icon_outputs)
 foreach(app tambris vorta-v-leina)
   set(svg ${TAMBRIS_PACKAGING_DIR}/icons/${app}.svg)
   foreach(size 16 24 32 48 64 128 256)
-    set(dir ${PROJECT_BINARY_DIR}/packaging/icons/${size}x${size})
+    set(dir ${icon_dir}/${size}x${size})
     add_custom_command(OUTPUT ${dir}/${app}.png
       COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
       COMMAND svgtopng ${svg} ${size} ${dir}/${app}.png
@@ -26,6 +27,12 @@ foreach(app tambris vorta-v-leina)
   install(FILES ${svg} DESTINATION share/icons/hicolor/scalable/apps)
   install(FILES ${TAMBRIS_PACKAGING_DIR}/${app}.desktop DESTINATION share/applications)
 endforeach()
+
+# The same pictures as the programs' window icons, so the menu and the window show one icon.
+tambris_library(program_icons
+  SOURCES ${TAMBRIS_PACKAGING_DIR}/programicon.cpp ${TAMBRIS_PACKAGING_DIR}/programicon.h
+  LINK Qt6::Gui)
+qt_add_resources(program_icons program_icons PREFIX /icons BASE ${icon_dir} FILES ${icon_outputs})
 
 # The sample is rebuilt from scratch: the importer refuses to write over an existing base.
 add_custom_command(

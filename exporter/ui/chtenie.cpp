@@ -34,7 +34,7 @@ const QString kTextFilter = QStringLiteral("*.txt ( текстовые файл�
 constexpr int kClientWidth = 7875;
 constexpr int kClientHeight = 3585;
 
-// A sheet of questions with a ticked answer: the window's picture and its icon.
+// A sheet of questions with a ticked answer: the window's picture.
 QPixmap drawSheet(const QSize& size) {
     QPixmap pixmap(size);
     pixmap.fill(Qt::white);
@@ -79,7 +79,6 @@ Chtenie::Chtenie(desktop::Dialogs& dialogs, desktop::Services& services, QWidget
     : QMainWindow(parent), dialogs_(dialogs), services_(services) {
     setObjectName(QStringLiteral("chtenie"));
     setWindowTitle(kProgramTitle);
-    setWindowIcon(QIcon(drawSheet(QSize(64, 64))));
     buildControls();
 
     adresok_.clear();
