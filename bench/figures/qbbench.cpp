@@ -111,7 +111,8 @@ void editorOpen(benchmark::State& state, int questions, bool withPassword) {
         benchbases::settle();
         timer.stop();
         if (!editor.opened(questions)) {
-            skip(state, ("the base did not open: " + describe(editor.dialogs)).toStdString());
+            skip(state, (QStringLiteral("the base did not open: ") + describe(editor.dialogs))
+                            .toStdString());
             return;
         }
     }
@@ -133,7 +134,8 @@ void editorForward(benchmark::State& state, int questions, bool withPassword) {
         timer.stop();
         ++expected;
         if (editor.probe.tekuschiy() != expected || !editor.dialogs.messages().isEmpty()) {
-            skip(state, ("the step did not reach the next question: " + describe(editor.dialogs))
+            skip(state, (QStringLiteral("the step did not reach the next question: ") +
+                         describe(editor.dialogs))
                             .toStdString());
             return;
         }
@@ -218,7 +220,8 @@ void exporterOpen(benchmark::State& state, int questions, bool withPassword) {
         exporter.open();
         timer.stop();
         if (!exporter.opened(questions)) {
-            skip(state, ("the base did not open: " + describe(exporter.dialogs)).toStdString());
+            skip(state, (QStringLiteral("the base did not open: ") + describe(exporter.dialogs))
+                            .toStdString());
             return;
         }
     }
@@ -244,7 +247,8 @@ void textExport(benchmark::State& state, int questions, bool withPassword) {
         timer.stop();
         bytes = QFileInfo(out).size();
         if (bytes <= 0 || !exporter.dialogs.messages().isEmpty()) {
-            skip(state, ("the text export failed: " + describe(exporter.dialogs)).toStdString());
+            skip(state, (QStringLiteral("the text export failed: ") + describe(exporter.dialogs))
+                            .toStdString());
             return;
         }
     }

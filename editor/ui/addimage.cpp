@@ -64,7 +64,8 @@ int volumeOf(const QStringList& roots, const QString& folder) {
     qsizetype bestLength = -1;
     for (int i = 0; i < roots.size(); ++i) {
         QString root = QDir::fromNativeSeparators(roots[i]);
-        const bool within = path == root || path.startsWith(root.endsWith('/') ? root : root + '/');
+        const bool within =
+            path == root || path.startsWith(root.endsWith(u'/') ? root : root + u'/');
         if (within && root.size() > bestLength) {
             best = i;
             bestLength = root.size();

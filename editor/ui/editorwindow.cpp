@@ -263,7 +263,7 @@ void Editor::nachali() {
     qb::runOrFail(
         [&] {
             baza.setMode(qb::kModeShareExclusive);
-            baza.open(qb::connectionStringFor(adresok, parol));
+            baza.open(adresok, parol);
             connected = true;
         },
         [&](const qb::Error& error) {

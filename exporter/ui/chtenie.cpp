@@ -197,7 +197,7 @@ void Chtenie::otkrytie() {
         [&] {
             // No mode: a shared hold. Other exporters may read the base too; the editor cannot
             // take it while this window has it open, so every export reads one state.
-            baza_.open(qb::connectionStringFor(adresok_, parol_));
+            baza_.open(adresok_, parol_);
             voprosy_.openOn(baza_, qb::columns::kQuestionsQuery);
         },
         [&](const qb::Error& error) {
