@@ -82,7 +82,7 @@ AddImage::AddImage(PictureHost& host)
       host_(host) {
     setObjectName(QStringLiteral("addimage"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Выберите изображение для вопроса"));
+    setWindowTitle(kPictureWindowTitle);
     setAccessibleName(windowTitle());
     setFixedSize(desktop::twipsRect(0, 0, 12525, 5910).size());
     QPalette white = palette();
@@ -108,73 +108,73 @@ AddImage* AddImage::showFor(QPointer<AddImage>& slot, PictureHost& host) {
 }
 
 void AddImage::buildControls() {
-    drive1_ = new QComboBox(this);
-    drive1_->setObjectName(QStringLiteral("Drive1"));
-    drive1_->setAccessibleName(QStringLiteral("Диск"));
-    drive1_->setGeometry(desktop::twipsRect(1080, 360, 3135, 315));
-    drive1_->addItems(listVolumes());
-    drive1_->setCurrentIndex(volumeOf(volumes(), cleanFolder(QDir::currentPath())));
-    connect(drive1_, &QComboBox::activated, this,
-            [this](int index) { chooseDrive(drive1_->itemText(index)); });
+    Drive1 = new QComboBox(this);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Drive1->setAccessibleName(QStringLiteral("Диск"));
+    Drive1->setGeometry(desktop::twipsRect(1080, 360, 3135, 315));
+    Drive1->addItems(listVolumes());
+    Drive1->setCurrentIndex(volumeOf(volumes(), cleanFolder(QDir::currentPath())));
+    connect(Drive1, &QComboBox::activated, this,
+            [this](int index) { chooseDrive(Drive1->itemText(index)); });
 
-    prev_ = new QLabel(this);
-    prev_->setObjectName(QStringLiteral("prev"));
-    prev_->setAccessibleName(QStringLiteral("Размер картинки"));
-    prev_->setGeometry(desktop::twipsRect(2520, 4440, 975, 735));
-    prev_->hide();
+    prev = new QLabel(this);
+    prev->setObjectName(QStringLiteral("prev"));
+    prev->setAccessibleName(QStringLiteral("Размер картинки"));
+    prev->setGeometry(desktop::twipsRect(2520, 4440, 975, 735));
+    prev->hide();
 
-    command1_ = new QPushButton(QStringLiteral("Выбрать"), this);
-    command1_->setObjectName(QStringLiteral("Command1"));
-    command1_->setAccessibleName(QStringLiteral("Выбрать"));
-    command1_->setGeometry(desktop::twipsRect(480, 4920, 1935, 495));
-    command1_->setStyleSheet(QStringLiteral("background-color: white;"));
+    Command1 = new QPushButton(QStringLiteral("Выбрать"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setAccessibleName(QStringLiteral("Выбрать"));
+    Command1->setGeometry(desktop::twipsRect(480, 4920, 1935, 495));
+    Command1->setStyleSheet(QStringLiteral("background-color: white;"));
     // Enter in a list opens a folder or picks a file; it must not press "Выбрать" as well.
-    command1_->setAutoDefault(false);
-    connect(command1_, &QPushButton::clicked, this, &AddImage::choose);
+    Command1->setAutoDefault(false);
+    connect(Command1, &QPushButton::clicked, this, &AddImage::choose);
 
-    dir1_ = new QListWidget(this);
-    dir1_->setObjectName(QStringLiteral("Dir1"));
-    dir1_->setAccessibleName(QStringLiteral("Папки"));
-    dir1_->setGeometry(desktop::twipsRect(120, 1080, 2775, 3465));
-    connect(dir1_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+    Dir1 = new QListWidget(this);
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    Dir1->setAccessibleName(QStringLiteral("Папки"));
+    Dir1->setGeometry(desktop::twipsRect(120, 1080, 2775, 3465));
+    connect(Dir1, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         const QString target = item->data(kFolderRole).toString();
         if (!target.isEmpty())
             setDirFolder(target);
     });
 
-    file1_ = new QListWidget(this);
-    file1_->setObjectName(QStringLiteral("File1"));
-    file1_->setAccessibleName(QStringLiteral("Файлы"));
-    file1_->setGeometry(desktop::twipsRect(3000, 1080, 2775, 4515));
-    connect(file1_, &QListWidget::itemSelectionChanged, this, &AddImage::fileClicked);
+    File1 = new QListWidget(this);
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->setAccessibleName(QStringLiteral("Файлы"));
+    File1->setGeometry(desktop::twipsRect(3000, 1080, 2775, 4515));
+    connect(File1, &QListWidget::itemSelectionChanged, this, &AddImage::fileClicked);
 
-    seeyou_ = new QLabel(this);
-    seeyou_->setObjectName(QStringLiteral("seeyou"));
-    seeyou_->setAccessibleName(QStringLiteral("Просмотр картинки"));
-    seeyou_->setGeometry(desktop::twipsRect(5880, 120, 6495, 5700));
+    seeyou = new QLabel(this);
+    seeyou->setObjectName(QStringLiteral("seeyou"));
+    seeyou->setAccessibleName(QStringLiteral("Просмотр картинки"));
+    seeyou->setGeometry(desktop::twipsRect(5880, 120, 6495, 5700));
     fit_ = PreviewGeometry{false, 5880, 120, 6495, 5700, true};
 
-    setTabOrder(drive1_, command1_);
-    setTabOrder(command1_, dir1_);
-    setTabOrder(dir1_, file1_);
+    setTabOrder(Drive1, Command1);
+    setTabOrder(Command1, Dir1);
+    setTabOrder(Dir1, File1);
 }
 
 QStringList AddImage::fileNames() const {
     QStringList names;
-    for (int i = 0; i < file1_->count(); ++i)
-        names << file1_->item(i)->text();
+    for (int i = 0; i < File1->count(); ++i)
+        names << File1->item(i)->text();
     return names;
 }
 
 QStringList AddImage::volumes() const {
     QStringList roots;
-    for (int i = 0; i < drive1_->count(); ++i)
-        roots << drive1_->itemText(i);
+    for (int i = 0; i < Drive1->count(); ++i)
+        roots << Drive1->itemText(i);
     return roots;
 }
 
 bool AddImage::previewShown() const {
-    return !seeyou_->isHidden();
+    return !seeyou->isHidden();
 }
 
 void AddImage::loadSteps() {
@@ -208,8 +208,8 @@ void AddImage::loadSteps() {
 void AddImage::chooseDrive(const QString& rootPath) {
     setDirFolder(rootPath);
     // A drive that cannot be read leaves the lists where they were; the drive list follows.
-    const QSignalBlocker block(drive1_);
-    drive1_->setCurrentIndex(volumeOf(volumes(), dirFolder_));
+    const QSignalBlocker block(Drive1);
+    Drive1->setCurrentIndex(volumeOf(volumes(), dirFolder_));
 }
 
 void AddImage::setDirFolder(const QString& folder) {
@@ -218,17 +218,17 @@ void AddImage::setDirFolder(const QString& folder) {
         return;
     const QDir dir(clean);
     dirFolder_ = clean;
-    dir1_->clear();
-    auto* current = new QListWidgetItem(clean, dir1_);
+    Dir1->clear();
+    auto* current = new QListWidgetItem(clean, Dir1);
     current->setToolTip(clean);
     if (!dir.isRoot()) {
-        auto* up = new QListWidgetItem(QStringLiteral(".."), dir1_);
+        auto* up = new QListWidgetItem(QStringLiteral(".."), Dir1);
         up->setData(kFolderRole, cleanFolder(clean + QStringLiteral("/..")));
     }
     const QStringList subfolders =
         dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QString& name : subfolders) {
-        auto* item = new QListWidgetItem(name, dir1_);
+        auto* item = new QListWidgetItem(name, Dir1);
         item->setData(kFolderRole, joinPath(clean, name));
     }
     setFileFolder(dirFolder_);
@@ -237,28 +237,28 @@ void AddImage::setDirFolder(const QString& folder) {
 void AddImage::setFileFolder(const QString& folder) {
     const QString clean = cleanFolder(folder);
     // Filling the list is not a click on it: the preview stays as it is.
-    const QSignalBlocker block(file1_);
-    file1_->clear();
+    const QSignalBlocker block(File1);
+    File1->clear();
     fileFolder_ = clean;
     if (!isReadableFolder(clean))
         return;
-    file1_->addItems(QDir(clean).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
+    File1->addItems(QDir(clean).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
 }
 
 bool AddImage::selectFile(const QString& name) {
     if (name.isEmpty()) {
-        file1_->clearSelection();
+        File1->clearSelection();
         return true;
     }
-    const QList<QListWidgetItem*> found = file1_->findItems(name, Qt::MatchExactly);
+    const QList<QListWidgetItem*> found = File1->findItems(name, Qt::MatchExactly);
     if (found.isEmpty())
         return false;
-    file1_->setCurrentItem(found.first());
+    File1->setCurrentItem(found.first());
     return true;
 }
 
 QString AddImage::selectedFileName() const {
-    const QList<QListWidgetItem*> selected = file1_->selectedItems();
+    const QList<QListWidgetItem*> selected = File1->selectedItems();
     return selected.isEmpty() ? QString() : selected.first()->text();
 }
 
@@ -281,7 +281,7 @@ void AddImage::showPicture(const QString& path) {
         return;
     }
     // The measuring box takes the picture's natural size; the picture itself is not kept there.
-    prev_->resize(image->size());
+    prev->resize(image->size());
     fit_ = fitPreview(image->size());
     const QRect box = fit_.pixelRect();
     // A stretched preview gets a copy already scaled to its box, so a large picture is not
@@ -289,15 +289,15 @@ void AddImage::showPicture(const QString& path) {
     const QImage shown =
         fit_.stretch ? image->scaled(box.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                      : *image;
-    seeyou_->setScaledContents(fit_.stretch);
-    seeyou_->setPixmap(QPixmap::fromImage(shown));
-    seeyou_->setGeometry(box);
-    seeyou_->setVisible(fit_.visible);
+    seeyou->setScaledContents(fit_.stretch);
+    seeyou->setPixmap(QPixmap::fromImage(shown));
+    seeyou->setGeometry(box);
+    seeyou->setVisible(fit_.visible);
 }
 
 void AddImage::hidePreview() {
-    seeyou_->hide();
-    seeyou_->clear();
+    seeyou->hide();
+    seeyou->clear();
     fit_.visible = false;
 }
 

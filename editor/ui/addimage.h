@@ -14,6 +14,9 @@ namespace editor {
 
 class PictureHost;
 
+// The picture window's caption, the title it is announced by.
+inline const QString kPictureWindowTitle = QStringLiteral("Выберите изображение для вопроса");
+
 // The picture-selection window `addimage`: drive, folder and file lists, a preview fitted into
 // a 5500-twip box, and "Выбрать", which hands the chosen file to the main window. It is not
 // modal and has no owner; it deletes itself when closed. A dialog rather than a bare widget, so
@@ -38,29 +41,31 @@ public:
     void chooseDrive(const QString& rootPath);
     void setDirFolder(const QString& folder);
     bool selectFile(const QString& name);
-    // "Выбрать".
-    void choose();
+    void choose();  // Command1 "Выбрать": hands the chosen file to the main window
 
     // The preview's last fitted geometry in twips, and whether it is shown.
     const PreviewGeometry& lastFit() const { return fit_; }
     bool previewShown() const;
 
 private:
-    void buildControls();
-    void loadSteps();
+    void buildControls();  // the form's controls, at their twips
+    void loadSteps();      // the window's start: lists on the base's folder, its picture shown
     void setFileFolder(const QString& folder);
-    void fileClicked();
-    void showPicture(const QString& path);
+    void fileClicked();                     // File1 click: previews a picture, or hides it
+    void showPicture(const QString& path);  // sizeimage, sizeimage2 and cenimage on one file
     void hidePreview();
     QString selectedFileName() const;
 
-    PictureHost& host_;
-    QComboBox* drive1_ = nullptr;
-    QLabel* prev_ = nullptr;
-    QPushButton* command1_ = nullptr;
-    QListWidget* dir1_ = nullptr;
-    QListWidget* file1_ = nullptr;
-    QLabel* seeyou_ = nullptr;
+    PictureHost& host_;  // the main window: the base's folder, ulik, and choo
+
+    // ---- controls, named as on the form ----
+    QComboBox* Drive1 = nullptr;      // the drives (mounted volumes)
+    QLabel* prev = nullptr;           // never shown: measures the picture's natural size
+    QPushButton* Command1 = nullptr;  // "Выбрать"
+    QListWidget* Dir1 = nullptr;      // the folders, ".." first
+    QListWidget* File1 = nullptr;     // every file of the chosen folder
+    QLabel* seeyou = nullptr;         // the preview, fitted into 5500 twips
+
     QString dirFolder_;
     QString fileFolder_;
     PreviewGeometry fit_;

@@ -24,9 +24,9 @@ namespace editor {
 
 namespace {
 
-// The boxes take fewer characters than their columns hold (225 and 120): 222 is the form's
-// own limit for the question, kept so that whatever is typed there always fits the column.
-constexpr int kQuestionMaxLength = 222;
+// The question box takes 3 characters fewer than its column holds (222 of 225): the form's own
+// limit, kept so that whatever is typed there always fits. The options take their columns' 120.
+constexpr int kQuestionMaxLength = qb::columns::kQuestionSize - 3;
 constexpr int kOptionMaxLength = qb::columns::kOptionSize;
 
 struct OptionBox {

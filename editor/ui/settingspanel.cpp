@@ -3,6 +3,7 @@
 #include "desktop/application.h"
 #include "editor/ui/limitedlineedit.h"
 #include "editor/ui/limitedtextedit.h"
+#include "questionbase/columns.h"
 
 #include <QFontMetrics>
 #include <QLineEdit>
@@ -18,8 +19,11 @@ namespace editor {
 
 namespace {
 
-constexpr int kInfoMaxLength = 147;
-constexpr int kTimeMaxLength = 3;
+// The form's own limits, which bind typing only: what the base holds is shown whole. The
+// description box takes 3 characters fewer than its column holds (147 of 150), as the question
+// box does (222 of 225), so that whatever is typed there always fits.
+constexpr int kInfoMaxLength = qb::columns::kDescriptionSize - 3;
+constexpr int kTimeMaxLength = 3;  // seconds typed: up to 999
 
 QPixmap blankPixmap(const QSize& size) {
     QPixmap pixmap(size);

@@ -81,12 +81,12 @@ Chtenie::Chtenie(desktop::Dialogs& dialogs, desktop::Services& services, QWidget
     setWindowTitle(kProgramTitle);
     buildControls();
 
-    adresok_.clear();
-    popytki_ = 0;
-    parol_ = qb::kEmptyPasswordMarker;
+    adresok.clear();
+    popytki = 0;
+    parol = qb::kEmptyPasswordMarker;
     // Qt breaks a label's line at LF; the three spaces indent the second line under the first.
-    label1_->setText(QStringLiteral("Помечать верный\n   вариант ответа"));
-    label2_->setText(QStringLiteral("Не импортировать\n   в Word картинки"));
+    Label1->setText(QStringLiteral("Помечать верный\n   вариант ответа"));
+    Label2->setText(QStringLiteral("Не импортировать\n   в Word картинки"));
 }
 
 Chtenie::~Chtenie() {
@@ -94,10 +94,10 @@ Chtenie::~Chtenie() {
 }
 
 void Chtenie::buildControls() {
-    opbaAction_ = menuBar()->addAction(QStringLiteral("выбрать файл вопросов"));
-    opbaAction_->setObjectName(QStringLiteral("opba"));
+    opbaAction = menuBar()->addAction(QStringLiteral("выбрать файл вопросов"));
+    opbaAction->setObjectName(QStringLiteral("opba"));
     menuBar()->setAccessibleName(QStringLiteral("Меню"));
-    connect(opbaAction_, &QAction::triggered, this, &Chtenie::opba);
+    connect(opbaAction, &QAction::triggered, this, &Chtenie::opba);
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -124,10 +124,10 @@ void Chtenie::buildControls() {
         connect(pushButton, &QPushButton::clicked, this, handler);
         return pushButton;
     };
-    opwordButton_ = button("opword", QStringLiteral("импорт в Microsoft Word"),
-                           desktop::twipsRect(532, 225, 3255, 615), &Chtenie::opword);
-    savtextButton_ = button("savtext", QStringLiteral("сохранить в Leina"),
-                            desktop::twipsRect(4087, 225, 3255, 615), &Chtenie::savtext);
+    opwordButton = button("opword", QStringLiteral("импорт в Microsoft Word"),
+                          desktop::twipsRect(532, 225, 3255, 615), &Chtenie::opword);
+    savtextButton = button("savtext", QStringLiteral("сохранить в Leina"),
+                           desktop::twipsRect(4087, 225, 3255, 615), &Chtenie::savtext);
 
     // A check box and the label that is its caption are both heard as the whole caption.
     auto option = [&](QLabel*& label, QCheckBox*& check, const char* labelName,
@@ -139,17 +139,17 @@ void Chtenie::buildControls() {
         check = new QCheckBox(client);
         place(check, checkName, caption, checkGeometry);
     };
-    option(label1_, check1_, "Label1", "Check1", QStringLiteral("Помечать верный"),
+    option(Label1, Check1, "Label1", "Check1", QStringLiteral("Помечать верный"),
            QStringLiteral("Помечать верный вариант ответа"),
            desktop::twipsRect(840, 1260, 2475, 765), desktop::twipsRect(3360, 1350, 255, 375));
-    option(label2_, check2_, "Label2", "Check2", QStringLiteral("Не импортировать"),
+    option(Label2, Check2, "Label2", "Check2", QStringLiteral("Не импортировать"),
            QStringLiteral("Не импортировать в Word картинки"),
            desktop::twipsRect(840, 2400, 2475, 765), desktop::twipsRect(3360, 2520, 255, 375));
 
-    image1_ = new QLabel(client);
+    Image1 = new QLabel(client);
     const QRect imageRect = desktop::twipsRect(4725, 1215, 2655, 2100);
-    place(image1_, "Image1", QStringLiteral("Рисунок"), imageRect);
-    image1_->setPixmap(drawSheet(imageRect.size()));
+    place(Image1, "Image1", QStringLiteral("Рисунок"), imageRect);
+    Image1->setPixmap(drawSheet(imageRect.size()));
 
     statusBar()->setSizeGripEnabled(false);
     // Heard as what it shows ("Пожалуйста, подождите...", "Процесс завершен"), like a label.
@@ -183,12 +183,12 @@ void Chtenie::opba() {
     const qsizetype dot = chosen->lastIndexOf(u'.');
     if (dot < 0 || chosen->mid(dot) != kBaseExtension)
         return;
-    adresok_ = *chosen;
+    adresok = *chosen;
     otkrytie();
 }
 
 void Chtenie::otkrytie() {
-    if (adresok_.isEmpty())
+    if (adresok.isEmpty())
         return;
     closeBase();
 
@@ -197,22 +197,22 @@ void Chtenie::otkrytie() {
         [&] {
             // No mode: a shared hold. Other exporters may read the base too; the editor cannot
             // take it while this window has it open, so every export reads one state.
-            baza_.open(adresok_, parol_);
-            voprosy_.openOn(baza_, qb::columns::kQuestionsQuery);
+            baza.open(adresok, parol);
+            voprosy.openOn(baza, qb::columns::kQuestionsQuery);
         },
         [&](const qb::Error& error) {
             // Saturates rather than wrapping; long before that the password failures end it.
-            if (popytki_ < std::numeric_limits<qint16>::max())
-                ++popytki_;
+            if (popytki < std::numeric_limits<qint16>::max())
+                ++popytki;
             if (error.code() != qb::kAuthenticationFailed)
                 return;
-            if (popytki_ >= qb::kLastFailedOpen) {
+            if (popytki >= qb::kLastFailedOpen) {
                 dialogs_.message(kProgramTitle, QStringLiteral("Вы забыли пароль к тесту?!"));
                 closeBase();
                 close();
                 return;
             }
-            parol_ = dialogs_.input(kProgramTitle, QStringLiteral("Введите пароль"));
+            parol = dialogs_.input(kProgramTitle, QStringLiteral("Введите пароль"));
             askedForPassword = true;
         });
     if (askedForPassword)
@@ -222,9 +222,9 @@ void Chtenie::otkrytie() {
 void Chtenie::savtext() {
     qb::runOrFail(
         [&] {
-            if (!baza_.isOpen())
+            if (!baza.isOpen())
                 return;
-            if (voprosy_.recordCount() == 0)
+            if (voprosy.recordCount() == 0)
                 return;
             desktop::FileDialogOptions options;
             options.title = QStringLiteral("Сохраняем в текстовой файл");
@@ -239,7 +239,7 @@ void Chtenie::savtext() {
                 !dialogs_.askYesNo(QStringLiteral("Leina"),
                                    QStringLiteral("Такой файл уже существует. Заменить?")))
                 return;
-            saveQuestionsText(voprosy_, check1_->isChecked(), *chosen);
+            saveQuestionsText(voprosy, Check1->isChecked(), *chosen);
         },
         [&](const qb::Error&) {
             dialogs_.message(kProgramTitle, QStringLiteral("Произошла ошибка. Все ли верно?"));
@@ -248,7 +248,7 @@ void Chtenie::savtext() {
 
 void Chtenie::opword() {
     WordExportContext context{
-        baza_,    voprosy_,  adresok_,   check1_->isChecked(), check2_->isChecked(),
+        baza,     voprosy,   adresok,    Check1->isChecked(), Check2->isChecked(),
         dialogs_, services_, statusBar()};
     exporter::opword(context);
 }
@@ -260,12 +260,12 @@ void Chtenie::closeEvent(QCloseEvent* event) {
 
 void Chtenie::closeBase() noexcept {
     qb::skipIfFails([&] {
-        if (voprosy_.isOpen())
-            voprosy_.close();
+        if (voprosy.isOpen())
+            voprosy.close();
     });
     qb::skipIfFails([&] {
-        if (baza_.isOpen())
-            baza_.close();
+        if (baza.isOpen())
+            baza.close();
     });
 }
 

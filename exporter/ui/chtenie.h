@@ -26,55 +26,47 @@ public:
     Chtenie(desktop::Dialogs& dialogs, desktop::Services& services, QWidget* parent = nullptr);
     ~Chtenie() override;
 
-    const QString& basePath() const { return adresok_; }
-    const QString& password() const { return parol_; }
-    qint16 failedOpens() const { return popytki_; }
-    const qb::Connection& connection() const { return baza_; }
-    const qb::Recordset& questions() const { return voprosy_; }
+    // What tests and the benchmarks may read of the state: read only.
+    const QString& basePath() const { return adresok; }
+    const QString& password() const { return parol; }
+    qint16 failedOpens() const { return popytki; }
+    const qb::Connection& connection() const { return baza; }
+    const qb::Recordset& questions() const { return voprosy; }
 
 public slots:
-    // "выбрать файл вопросов": choose a file, then open it.
-    void opba();
-    // Opens the base at the base path with the password in use; asks for another password
-    // after an authentication failure until the window has seen four failed opens.
+    void opba();  // menu "выбрать файл вопросов": choose a file, then open it
+    // Opens adresok with parol; asks for another password after an authentication failure
+    // until the window has seen four failed opens.
     void otkrytie();
-    // "сохранить в Leina".
-    void savtext();
-    // "импорт в Microsoft Word".
-    void opword();
+    void savtext();  // "сохранить в Leina": the text file
+    void opword();   // "импорт в Microsoft Word": the Word document
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildControls();
-    void closeBase() noexcept;
+    void buildControls();       // the form's controls, at their twips
+    void closeBase() noexcept;  // closes the recordset and the connection, skipping failures
 
-    desktop::Dialogs& dialogs_;
-    desktop::Services& services_;
+    desktop::Dialogs& dialogs_;    // every box the window shows
+    desktop::Services& services_;  // files, the program's folder, the word processor
 
-    QString adresok_;     // full path of the chosen .mdb file
-    QString parol_;       // never reset while the window lives: the next base tries it first
-    qint16 popytki_ = 0;  // failed opens of any kind, never reset while the window lives
-    qb::Connection baza_;
-    qb::Recordset voprosy_;
+    // ---- window state ----
+    QString adresok;        // full path of the chosen .mdb file
+    QString parol;          // never reset while the window lives: the next base tries it first
+    qint16 popytki = 0;     // failed opens of any kind, never reset while the window lives
+    qb::Connection baza;    // the open base, under a shared hold
+    qb::Recordset voprosy;  // SELECT * FROM test, read whole by each export
 
-    // opba: the menu command "выбрать файл вопросов".
-    QAction* opbaAction_ = nullptr;
-    // opword: the button "импорт в Microsoft Word".
-    QPushButton* opwordButton_ = nullptr;
-    // savtext: the button "сохранить в Leina".
-    QPushButton* savtextButton_ = nullptr;
-    // Label1: the caption of Check1, in two lines.
-    QLabel* label1_ = nullptr;
-    // Check1: mark the correct option in both exports.
-    QCheckBox* check1_ = nullptr;
-    // Label2: the caption of Check2, in two lines.
-    QLabel* label2_ = nullptr;
-    // Check2: leave the pictures out of the Word document.
-    QCheckBox* check2_ = nullptr;
-    // Image1: the drawn sheet of questions beside the options.
-    QLabel* image1_ = nullptr;
+    // ---- controls, named as on the form (a handler's name takes the plain form name) ----
+    QAction* opbaAction = nullptr;         // menu "выбрать файл вопросов"
+    QPushButton* opwordButton = nullptr;   // "импорт в Microsoft Word"
+    QPushButton* savtextButton = nullptr;  // "сохранить в Leina"
+    QLabel* Label1 = nullptr;  // "Помечать верный вариант ответа": Check1's caption
+    QCheckBox* Check1 = nullptr;  // mark the correct option in both exports
+    QLabel* Label2 = nullptr;  // "Не импортировать в Word картинки": Check2's caption
+    QCheckBox* Check2 = nullptr;  // leave the pictures out of the Word document
+    QLabel* Image1 = nullptr;     // the drawn sheet of questions beside the options
 };
 
 }  // namespace exporter
