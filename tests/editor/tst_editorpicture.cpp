@@ -5,6 +5,7 @@
 #include "editor/ui/addimage.h"
 #include "tests/support/editorsession.h"
 #include "tests/support/picturefiles.h"
+#include "tests/support/useractions.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -65,7 +66,7 @@ private slots:
         QVERIFY(picker->previewShown());
         QCOMPARE(picker->lastFit().width, 5500.0);
         QVERIFY(picker->selectFile(QStringLiteral("рис1.jpg")));
-        picker->choose();
+        testsupport::clickButton(*picker, QStringLiteral("Command1"));  // "Выбрать"
         QCOMPARE(s_->probe.ulik()->text(), QStringLiteral("img\\рис1.jpg"));
         QTRY_VERIFY(s_->window->pictureWindow() == nullptr);
 

@@ -3,6 +3,7 @@
 #include "editor/ui/picturehost.h"
 #include "tests/support/picturefiles.h"
 #include "tests/support/tempbase.h"
+#include "tests/support/useractions.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -308,7 +309,7 @@ void TestPictureWindow::chooseHandsPathToHostAndCloses() {
     editor::AddImage* other = new editor::AddImage(layout.host);
     other->setDirFolder(layout.sibling);
     QVERIFY(other->selectFile(QStringLiteral("other.jpg")));
-    other->choose();
+    testsupport::clickButton(*other, QStringLiteral("Command1"));  // "Выбрать"
     QCOMPARE(editor::choosePicture(layout.host.chosen.last(), layout.host.base).outcome,
              editor::PictureChoice::Outcome::OutsideBaseFolder);
 }
@@ -317,14 +318,14 @@ void TestPictureWindow::chooseWithoutSelection() {
     Layout layout;
     layout.host.field = QStringLiteral("img\\a.jpg");
     auto* window = new editor::AddImage(layout.host);
-    window->choose();
+    testsupport::clickButton(*window, QStringLiteral("Command1"));  // "Выбрать"
     QCOMPARE(layout.host.chosen.size(), 1);
     QCOMPARE(editor::choosePicture(layout.host.chosen.first(), layout.host.base).outcome,
              editor::PictureChoice::Outcome::NotAPicture);
 
     auto* outside = new editor::AddImage(layout.host);
     outside->setDirFolder(layout.sibling);
-    outside->choose();
+    testsupport::clickButton(*outside, QStringLiteral("Command1"));  // "Выбрать"
     QCOMPARE(editor::choosePicture(layout.host.chosen.last(), layout.host.base).outcome,
              editor::PictureChoice::Outcome::OutsideBaseFolder);
 }

@@ -6,6 +6,7 @@
 #include "questionbase/error.h"
 #include "questionbase/recordset.h"
 #include "tests/support/questionrows.h"
+#include "tests/support/useractions.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -144,13 +145,13 @@ QString TestChtenie::base(const QList<QuestionRow>& rows, const QString& passwor
 
 void TestChtenie::choose(const QString& path) {
     dialogs_->expectOpenFile(path);
-    window_->opba();
+    testsupport::triggerAction(*window_, QStringLiteral("opba"));
 }
 
 QByteArray TestChtenie::exportText(exporter::Chtenie& window, ScriptedDialogs& dialogs) {
     const QString out = folder_->path(QStringLiteral("export%1.txt").arg(++bases_));
     dialogs.expectSaveFile(out);
-    window.savtext();
+    testsupport::clickButton(window, QStringLiteral("savtext"));
     return readAll(out);
 }
 
@@ -263,7 +264,7 @@ void TestChtenie::rejectedNameKeepsOpenBase() {
 void TestChtenie::passwordPromptOpensBase() {
     const QString path = base(twoQuestions(), QStringLiteral("secret"));
     dialogs_->expectOpenFile(path).expectInput(QStringLiteral("secret"), kPrompt);
-    window_->opba();
+    testsupport::triggerAction(*window_, QStringLiteral("opba"));
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(dialogs_->shown().last().title, kTitle);
     QVERIFY(window_->questions().isOpen());
@@ -279,7 +280,7 @@ void TestChtenie::fourthFailureEndsProgram() {
         .expectInput(QStringLiteral("three"), kPrompt)
         .expectMessage(kForgot);
     QVERIFY(window_->isVisible());
-    window_->opba();
+    testsupport::triggerAction(*window_, QStringLiteral("opba"));
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(dialogs_->shown().last().title, kTitle);
     QCOMPARE(window_->failedOpens(), qint16(4));
@@ -293,7 +294,7 @@ void TestChtenie::counterAndPasswordCarryOver() {
     dialogs_->expectOpenFile(a)
         .expectInput(QStringLiteral("wrong"), kPrompt)
         .expectInput(QStringLiteral("alpha"), kPrompt);
-    window_->opba();
+    testsupport::triggerAction(*window_, QStringLiteral("opba"));
     QCOMPARE(window_->failedOpens(), qint16(2));
     QCOMPARE(window_->password(), QStringLiteral("alpha"));
     QVERIFY(window_->questions().isOpen());
@@ -302,7 +303,7 @@ void TestChtenie::counterAndPasswordCarryOver() {
     dialogs_->expectOpenFile(b)
         .expectInput(QStringLiteral("gamma"), kPrompt)
         .expectMessage(kForgot);
-    window_->opba();
+    testsupport::triggerAction(*window_, QStringLiteral("opba"));
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(window_->failedOpens(), qint16(4));
     QVERIFY(!window_->isVisible());
@@ -313,7 +314,7 @@ void TestChtenie::cancelledPromptIsAnEmptyPassword() {
     dialogs_->expectOpenFile(protectedBase)
         .expectInput(QString(), kPrompt)
         .expectInput(QStringLiteral("secret"), kPrompt);
-    window_->opba();
+    testsupport::triggerAction(*window_, QStringLiteral("opba"));
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(window_->failedOpens(), qint16(2));
     QVERIFY(window_->questions().isOpen());
@@ -343,7 +344,7 @@ void TestChtenie::otherFailuresCountSilently() {
     QVERIFY(!window_->questions().isOpen());
 
     dialogs_->expectOpenFile(base(twoQuestions(), QStringLiteral("secret"))).expectMessage(kForgot);
-    window_->opba();
+    testsupport::triggerAction(*window_, QStringLiteral("opba"));
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(window_->failedOpens(), qint16(4));
     QVERIFY(!window_->isVisible());
@@ -399,7 +400,7 @@ void TestChtenie::exporterHoldsItsBase() {
     exporter::Chtenie other(otherDialogs, *services_);
     if (then == QLatin1String("second exporter")) {
         otherDialogs.expectOpenFile(path);
-        other.opba();
+        testsupport::triggerAction(other, QStringLiteral("opba"));
         QVERIFY(other.questions().isOpen());
         QCOMPARE(other.failedOpens(), qint16(0));
         QCOMPARE(exportText(other, otherDialogs), kTwoQuestionsText);
@@ -501,7 +502,7 @@ void TestChtenie::exportCancelledWritesNothing() {
     choose(base(twoQuestions()));
     const QStringList before = QDir(folder_->folder()).entryList(QDir::Files | QDir::Hidden);
     dialogs_->expectSaveFile(std::nullopt);
-    window_->savtext();
+    testsupport::clickButton(*window_, QStringLiteral("savtext"));
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(QDir(folder_->folder()).entryList(QDir::Files | QDir::Hidden), before);
 }
@@ -511,7 +512,7 @@ void TestChtenie::existingFileKeptOnNo() {
     const QString out = folder_->path(QStringLiteral("old.txt"));
     writeFile(out, "keep me");
     dialogs_->expectSaveFile(out).expectYesNo(false, kReplace);
-    window_->savtext();
+    testsupport::clickButton(*window_, QStringLiteral("savtext"));
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(dialogs_->shown().last().title, QStringLiteral("Leina"));
     QCOMPARE(readAll(out), QByteArray("keep me"));
@@ -522,7 +523,7 @@ void TestChtenie::existingFileReplacedOnYes() {
     const QString out = folder_->path(QStringLiteral("old.txt"));
     writeFile(out, QByteArray(1000, 'o'));
     dialogs_->expectSaveFile(out).expectYesNo(true, kReplace);
-    window_->savtext();
+    testsupport::clickButton(*window_, QStringLiteral("savtext"));
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(readAll(out), QByteArray("  Q\r\n  A\r\n  B\r\n  \r\n"));
 }
@@ -532,7 +533,7 @@ void TestChtenie::unreadableTableShowsError() {
                                       {QStringLiteral("CREATE TABLE info (x TEXT)")}));
     QVERIFY(window_->connection().isOpen());
     dialogs_->expectMessage(kFailed);
-    window_->savtext();
+    testsupport::clickButton(*window_, QStringLiteral("savtext"));
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(dialogs_->shown().last().title, kTitle);
 }
@@ -549,7 +550,7 @@ void TestChtenie::failedExportKeepsExistingFile() {
     const QString out = folder_->path(QStringLiteral("old.txt"));
     writeFile(out, "previous export");
     dialogs_->expectSaveFile(out).expectYesNo(true, kReplace).expectMessage(kFailed);
-    window_->savtext();
+    testsupport::clickButton(*window_, QStringLiteral("savtext"));
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(readAll(out), QByteArray("previous export"));
 }

@@ -10,6 +10,7 @@
 #include "questionbase/recordset.h"
 #include "tests/support/jetfixtures.h"
 #include "tests/support/tempbase.h"
+#include "tests/support/useractions.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -76,13 +77,13 @@ private slots:
         exporter::Chtenie window(dialogs, services);
         dialogs.expectOpenFile(copy).expectInput(QStringLiteral("тест1"),
                                                  QStringLiteral("Введите пароль"));
-        window.opba();
+        testsupport::triggerAction(window, QStringLiteral("opba"));
         QVERIFY(window.questions().isOpen());
         QCOMPARE(window.failedOpens(), qint16(1));
 
         const QString out = folder_.path(QStringLiteral("secret.txt"));
         dialogs.expectSaveFile(out);
-        window.savtext();
+        testsupport::clickButton(window, QStringLiteral("savtext"));
         QFile text(out);
         QVERIFY(text.open(QIODevice::ReadOnly));
         QCOMPARE(text.readAll(), textExport(copy, QStringLiteral("тест1"), false));

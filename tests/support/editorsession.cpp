@@ -2,10 +2,9 @@
 
 #include "editor/ui/limitedtextedit.h"
 #include "tests/support/editorbases.h"
+#include "tests/support/useractions.h"
 
-#include <QAction>
 #include <QLabel>
-#include <QPushButton>
 #include <QTest>
 
 namespace testsupport {
@@ -40,15 +39,11 @@ QList<QVariantList> EditorSession::rowsAfterClosing(const QString& table) {
 }
 
 void EditorSession::click(const QString& button) {
-    auto* target = window->findChild<QPushButton*>(button);
-    QVERIFY2(target != nullptr, qPrintable(button));
-    QTest::mouseClick(target, Qt::LeftButton);
+    clickButton(*window, button);
 }
 
 void EditorSession::trigger(const QString& action) {
-    auto* item = window->findChild<QAction*>(action);
-    QVERIFY2(item != nullptr, qPrintable(action));
-    item->trigger();
+    triggerAction(*window, action);
 }
 
 void EditorSession::type(QWidget* box, const QString& text) {
