@@ -66,9 +66,9 @@ private:
     QListWidget* File1 = nullptr;     // every file of the chosen folder
     QLabel* seeyou = nullptr;         // the preview, fitted into 5500 twips
 
-    QString dirFolder_;
-    QString fileFolder_;
-    PreviewGeometry fit_;
+    QString dirFolder_;    // the folder Dir1 lists
+    QString fileFolder_;   // the folder File1 lists: follows Dir1
+    PreviewGeometry fit_;  // where seeyou last showed a picture, in twips
 };
 
 }  // namespace editor
