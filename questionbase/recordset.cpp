@@ -92,10 +92,9 @@ void Recordset::open() {
     Store& store = connection_->store();
     const QString table = resolveTable(store, sourceTable(source_));
     columns_ = store.columns(table);
-    ids_ = store.rowIds(table);
+    count_ = store.rowCount(table);
     table_ = table;
-    position_ = ids_.empty() ? -1 : 0;
-    onDeletedSlot_ = false;
+    placeOn(store.nextRowId(table, std::nullopt), Place::BeforeFirst);
     adding_ = false;
     pending_.clear();
     current_.reset();
@@ -111,7 +110,7 @@ void Recordset::close() {
     if (!open_)
         return;
     open_ = false;
-    ids_.clear();
+    count_ = 0;
     pending_.clear();
     current_.reset();
     adding_ = false;
@@ -130,7 +129,7 @@ void Recordset::requireRow() const {
         return;
     if (onDeletedSlot_)
         fail(Reason::Refused, QStringLiteral("Текущая запись удалена"));
-    if (position_ < 0 || position_ >= static_cast<qsizetype>(ids_.size()))
+    if (place_ != Place::OnRow)
         fail(Reason::Refused, QStringLiteral("Нет текущей записи"));
 }
 
@@ -138,24 +137,24 @@ bool Recordset::bof() const {
     requireOpen();
     if (adding_ || onDeletedSlot_)
         return false;
-    return ids_.empty() || position_ < 0;
+    return count_ == 0 || place_ == Place::BeforeFirst;
 }
 
 bool Recordset::eof() const {
     requireOpen();
     if (adding_ || onDeletedSlot_)
         return false;
-    return ids_.empty() || position_ >= static_cast<qsizetype>(ids_.size());
+    return count_ == 0 || place_ == Place::AfterLast;
 }
 
 int Recordset::recordCount() const {
     requireOpen();
-    return static_cast<int>(ids_.size()) + (adding_ ? 1 : 0);
+    return static_cast<int>(count_) + (adding_ ? 1 : 0);
 }
 
 qint64 Recordset::currentId() const {
     requireRow();
-    return adding_ ? 0 : ids_.at(position_);
+    return adding_ ? 0 : id_;
 }
 
 void Recordset::leaveRow() {
@@ -164,35 +163,40 @@ void Recordset::leaveRow() {
         update();
 }
 
-void Recordset::setPosition(qsizetype position) {
-    position_ = position;
+void Recordset::placeOn(std::optional<qint64> id, Place otherwise) {
+    place_ = id ? Place::OnRow : otherwise;
+    id_ = id.value_or(0);
     onDeletedSlot_ = false;
     current_.reset();
 }
 
 void Recordset::moveFirst() {
     leaveRow();
-    setPosition(ids_.empty() ? -1 : 0);
+    placeOn(connection_->store().nextRowId(table_, std::nullopt), Place::BeforeFirst);
 }
 
 void Recordset::moveLast() {
     leaveRow();
-    setPosition(static_cast<qsizetype>(ids_.size()) - 1);
+    placeOn(connection_->store().previousRowId(table_, std::nullopt), Place::BeforeFirst);
 }
 
 void Recordset::moveNext() {
     leaveRow();
     if (eof())
         fail(Reason::Refused, QStringLiteral("Текущая запись за последней"));
-    // The rows after a deleted one slid back into its slot.
-    setPosition(onDeletedSlot_ ? position_ : position_ + 1);
+    // The rows after a deleted one slid back into its slot: the next row takes it.
+    const std::optional<qint64> from =
+        place_ == Place::OnRow ? std::optional<qint64>(id_) : std::nullopt;
+    placeOn(connection_->store().nextRowId(table_, from), Place::AfterLast);
 }
 
 void Recordset::movePrevious() {
     leaveRow();
     if (bof())
         fail(Reason::Refused, QStringLiteral("Текущая запись перед первой"));
-    setPosition(position_ - 1);
+    const std::optional<qint64> from =
+        place_ == Place::OnRow ? std::optional<qint64>(id_) : std::nullopt;
+    placeOn(connection_->store().previousRowId(table_, from), Place::BeforeFirst);
 }
 
 void Recordset::addNew() {
@@ -208,16 +212,16 @@ void Recordset::update() {
     Store& store = connection_->store();
     if (adding_) {
         const qint64 id = store.insertRow(table_, pending_);
-        ids_.push_back(id);
+        ++count_;
         adding_ = false;
         pending_.clear();
-        setPosition(static_cast<qsizetype>(ids_.size()) - 1);
+        placeOn(id, Place::OnRow);
         return;
     }
     if (pending_.isEmpty())
         return;
     requireRow();
-    store.updateRow(table_, ids_.at(position_), pending_);
+    store.updateRow(table_, id_, pending_);
     pending_.clear();
     current_.reset();
 }
@@ -227,7 +231,7 @@ void Recordset::cancelUpdate() {
     pending_.clear();
     if (adding_) {
         adding_ = false;
-        setPosition(ids_.empty() ? -1 : static_cast<qsizetype>(ids_.size()) - 1);
+        placeOn(connection_->store().previousRowId(table_, std::nullopt), Place::BeforeFirst);
     }
 }
 
@@ -238,8 +242,8 @@ void Recordset::deleteCurrent() {
         return;
     }
     requireRow();
-    connection_->store().deleteRow(table_, ids_.at(position_));
-    ids_.erase(ids_.begin() + position_);
+    connection_->store().deleteRow(table_, id_);
+    --count_;
     pending_.clear();
     current_.reset();
     onDeletedSlot_ = true;
@@ -276,7 +280,7 @@ Field Recordset::field(const QString& name) {
 
 const RowValues& Recordset::currentValues() const {
     if (!current_)
-        current_ = connection_->store().readRow(table_, ids_.at(position_));
+        current_ = connection_->store().readRow(table_, id_);
     return *current_;
 }
 

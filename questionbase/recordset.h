@@ -6,7 +6,6 @@
 #include <QVariant>
 
 #include <optional>
-#include <vector>
 
 namespace qb {
 
@@ -41,8 +40,10 @@ private:
     int column_;
 };
 
-// A keyset cursor over one table: the ids are read when it opens and each row is read by id
-// when it becomes current, so moving costs the same in a base of any size.
+// A keyset cursor over one table. Opening asks the store for the number of rows and the first
+// id; every move asks for the neighbouring id, and a row is read by id when it becomes
+// current. Nothing grows with the size of the base: the holds keep other writers away while it
+// is open, so the ids it walks are the ones it would have listed.
 class Recordset {
 public:
     Recordset();
@@ -94,8 +95,11 @@ private:
 
     void requireOpen() const;
     void requireRow() const;
+    enum class Place { BeforeFirst, OnRow, AfterLast };
+
     void leaveRow();
-    void setPosition(qsizetype position);
+    // On the row `id`, or at `otherwise` when there is none.
+    void placeOn(std::optional<qint64> id, Place otherwise);
     const RowValues& currentValues() const;
     QVariant valueAt(int column) const;
     void setValueAt(int column, const QVariant& value);
@@ -110,8 +114,9 @@ private:
     bool open_ = false;
     QString table_;
     QList<ColumnInfo> columns_;
-    std::vector<qint64> ids_;
-    qsizetype position_ = -1;  // -1 before the first row, ids_.size() after the last
+    qint64 count_ = 0;
+    Place place_ = Place::BeforeFirst;
+    qint64 id_ = 0;  // the current row; the deleted one while onDeletedSlot_
     bool onDeletedSlot_ = false;
     bool adding_ = false;
     ColumnValues pending_;

@@ -1,6 +1,8 @@
 #include "questionbase/sqlitestore.h"
 
 #include "questionbase/columns.h"
+#include "questionbase/questioncount.h"
+#include "questionbase/steps.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +17,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <iterator>
+#include <limits>
 
 namespace qb {
 
@@ -90,7 +93,7 @@ QString schema() {
         {kTimeTarget, SchemaColumn::Text, false, kTimeTargetSize},
     };
     return u'\n' + createTable(kQuestionsTable, questions) + createTable(kSettingsTable, settings) +
-           QStringLiteral("PRAGMA user_version = 1;\n");
+           questioncount::schema() + QStringLiteral("PRAGMA user_version = 1;\n");
 }
 
 // Other readers of the file rely on SQLCipher 3's defaults; they are set, not assumed.
@@ -214,15 +217,17 @@ sqlite::Database SqliteStore::connect(const QString& path, Key key, const QStrin
 
 std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, bool encrypted,
                                                const std::optional<QString>& password, Hold hold) {
-    if (!encrypted) {
-        auto db = connect(path, Key::None, {}, hold);
-        return std::unique_ptr<SqliteStore>(
-            new SqliteStore(path, std::move(db), Key::None, {}, hold));
-    }
+    const auto opened = [&](sqlite::Database db, Key key, const QString& normalized) {
+        std::unique_ptr<SqliteStore> store(
+            new SqliteStore(path, std::move(db), key, normalized, hold));
+        if (hold == Hold::Exclusive)
+            store->keepQuestionCount();
+        return store;
+    };
+    if (!encrypted)
+        return opened(connect(path, Key::None, {}, hold), Key::None, {});
     try {
-        auto db = connect(path, Key::BuiltIn, {}, hold);
-        return std::unique_ptr<SqliteStore>(
-            new SqliteStore(path, std::move(db), Key::BuiltIn, {}, hold));
+        return opened(connect(path, Key::BuiltIn, {}, hold), Key::BuiltIn, {});
     } catch (const Error& error) {
         if (error.reason() != Reason::NotABase)
             throw;
@@ -230,15 +235,22 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, bool encrypt
     if (!password || password->isEmpty() || *password == QStringLiteral("_="))
         fail(Reason::Authentication, QStringLiteral("Неверный пароль базы"));
     try {
-        auto db = connect(path, Key::Password, *password, hold);
-        return std::unique_ptr<SqliteStore>(
-            new SqliteStore(path, std::move(db), Key::Password,
-                            password->normalized(QString::NormalizationForm_C), hold));
+        return opened(connect(path, Key::Password, *password, hold), Key::Password,
+                      password->normalized(QString::NormalizationForm_C));
     } catch (const Error& error) {
         if (error.reason() == Reason::NotABase)
             fail(Reason::Authentication, QStringLiteral("Неверный пароль базы"));
         throw;
     }
+}
+
+void SqliteStore::keepQuestionCount() {
+    // A base the editor cannot write (a read-only file) opens all the same and is counted row
+    // by row.
+    skipIfFails([this] {
+        if (!tableSql(columns::kQuestionsTable).isEmpty() && !questioncount::kept(db_))
+            questioncount::add(db_);
+    });
 }
 
 void SqliteStore::createBase(const QString& path) {
@@ -277,8 +289,12 @@ QStringList SqliteStore::tableNames() {
                                                     "'table' AND name NOT LIKE 'sqlite\\_%' "
                                                     "ESCAPE '\\' ORDER BY rowid"));
     QStringList names;
-    while (statement.step())
-        names << statement.value(0).toString();
+    while (statement.step()) {
+        const QString name = statement.value(0).toString();
+        // The kept count is part of the format, not a table of the test.
+        if (name.compare(questioncount::kTable, Qt::CaseInsensitive) != 0)
+            names << name;
+    }
     return names;
 }
 
@@ -321,48 +337,103 @@ QList<ColumnInfo> SqliteStore::columns(const QString& table) {
     return result;
 }
 
-std::vector<qint64> SqliteStore::rowIds(const QString& table) {
+qint64 SqliteStore::rowCount(const QString& table) {
     takeHold();
-    sqlite::Statement statement(
-        db_, QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(sqlite::quoted(table)));
-    std::vector<qint64> ids;
-    while (statement.step())
-        ids.push_back(statement.value(0).toLongLong());
-    return ids;
+    if (table.compare(columns::kQuestionsTable, Qt::CaseInsensitive) == 0) {
+        if (const std::optional<qint64> kept = questioncount::kept(db_))
+            return *kept;
+    }
+    return db_.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(sqlite::quoted(table)))
+        .toLongLong();
 }
 
-RowValues SqliteStore::readRow(const QString& table, qint64 id) {
-    if (table == readAheadTable_) {
-        const auto it = readAhead_.constFind(id);
-        if (it != readAhead_.constEnd())
-            return *it;
-    }
+bool SqliteStore::ReadAhead::covers(const QString& name, qint64 id) const {
+    return name == table && id >= from && (toEnd || (!rows.empty() && id <= rows.back().first));
+}
+
+void SqliteStore::readAheadFrom(const QString& table, qint64 from, int limit) {
     takeHold();
-    // A walk forward reads the next rows with this one; any other move reads one row.
-    const bool forward = table == readAheadTable_ && !readAhead_.isEmpty() && id > readAheadLast_;
-    const int batch = forward || readAhead_.isEmpty() ? kReadAheadRows : 1;
+    readAhead_ = {};
     auto& statement =
         cached(QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid >= ? ORDER BY rowid LIMIT ?")
                    .arg(sqlite::quoted(table)));
-    statement.bind(1, id);
-    statement.bind(2, batch);
-    readAhead_.clear();
-    readAheadTable_ = table;
+    statement.bind(1, from);
+    statement.bind(2, limit);
+    ReadAhead batch{table, from, false, {}};
+    batch.rows.reserve(static_cast<size_t>(limit));
     while (statement.step()) {
-        const qint64 rowid = statement.value(0).toLongLong();
-        RowValues row;
         const int count = statement.columnCount();
+        RowValues row;
         row.reserve(count - 1);
         for (int i = 1; i < count; ++i)
             row << statement.value(i);
-        readAhead_.insert(rowid, row);
-        readAheadLast_ = rowid;
+        batch.rows.emplace_back(statement.value(0).toLongLong(), std::move(row));
     }
     statement.reset();
-    const auto it = readAhead_.constFind(id);
-    if (it == readAhead_.constEnd())
-        fail(Reason::Refused, QStringLiteral("Строка удалена"));
-    return *it;
+    batch.toEnd = batch.rows.size() < static_cast<size_t>(limit);
+    readAhead_ = std::move(batch);
+}
+
+namespace {
+bool byId(const std::pair<qint64, RowValues>& row, qint64 id) {
+    return row.first < id;
+}
+}  // namespace
+
+std::optional<qint64> SqliteStore::nextRowId(const QString& table, std::optional<qint64> after) {
+    if (after && *after == std::numeric_limits<qint64>::max())
+        return std::nullopt;
+    const qint64 from = after ? *after + 1 : std::numeric_limits<qint64>::min();
+    if (!readAhead_.covers(table, from))
+        readAheadFrom(table, from, kReadAheadRows);
+    const auto& rows = readAhead_.rows;
+    const auto it = std::lower_bound(rows.begin(), rows.end(), from, byId);
+    if (it == rows.end())
+        return std::nullopt;
+    return it->first;
+}
+
+std::optional<qint64> SqliteStore::previousRowId(const QString& table,
+                                                 std::optional<qint64> before) {
+    if (before && *before == std::numeric_limits<qint64>::min())
+        return std::nullopt;
+    const qint64 upTo = before ? *before - 1 : std::numeric_limits<qint64>::max();
+    if (readAhead_.covers(table, upTo)) {
+        const auto& rows = readAhead_.rows;
+        const auto it = std::upper_bound(rows.begin(), rows.end(), upTo,
+                                         [](qint64 id, const auto& row) { return id < row.first; });
+        if (it != rows.begin())
+            return std::prev(it)->first;
+    }
+    takeHold();
+    auto& statement =
+        cached(QStringLiteral("SELECT rowid FROM %1 WHERE rowid <= ? ORDER BY rowid DESC LIMIT 1")
+                   .arg(sqlite::quoted(table)));
+    statement.bind(1, upTo);
+    std::optional<qint64> found;
+    if (statement.step())
+        found = statement.value(0).toLongLong();
+    statement.reset();
+    return found;
+}
+
+RowValues SqliteStore::readRow(const QString& table, qint64 id) {
+    const auto cachedRow = [&]() -> const RowValues* {
+        if (!readAhead_.covers(table, id))
+            return nullptr;
+        const auto& rows = readAhead_.rows;
+        const auto it = std::lower_bound(rows.begin(), rows.end(), id, byId);
+        return it != rows.end() && it->first == id ? &it->second : nullptr;
+    };
+    if (const RowValues* row = cachedRow())
+        return *row;
+    // A walk forward reads the next rows with this one; any other move reads one row.
+    const bool forward =
+        readAhead_.table == table && !readAhead_.rows.empty() && id > readAhead_.rows.back().first;
+    readAheadFrom(table, id, forward || readAhead_.rows.empty() ? kReadAheadRows : 1);
+    if (const RowValues* row = cachedRow())
+        return *row;
+    fail(Reason::Refused, QStringLiteral("Строка удалена"));
 }
 
 qint64 SqliteStore::insertRow(const QString& table, const ColumnValues& values) {

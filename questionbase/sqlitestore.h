@@ -7,6 +7,8 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace qb {
 
@@ -30,7 +32,10 @@ public:
 
     QStringList tableNames() override;
     QList<ColumnInfo> columns(const QString& table) override;
-    std::vector<qint64> rowIds(const QString& table) override;
+    qint64 rowCount(const QString& table) override;
+    std::optional<qint64> nextRowId(const QString& table, std::optional<qint64> after) override;
+    std::optional<qint64> previousRowId(const QString& table,
+                                        std::optional<qint64> before) override;
     RowValues readRow(const QString& table, qint64 id) override;
     qint64 insertRow(const QString& table, const ColumnValues& values) override;
     void updateRow(const QString& table, qint64 id, const ColumnValues& values) override;
@@ -48,6 +53,9 @@ private:
     // the change succeeded.
     template <typename Change>
     void outsideHold(Change&& change);
+    // The editor holds its base alone: it gives a base without a kept question count (an
+    // older one, or one another program made) the count that makes its next opening fast.
+    void keepQuestionCount();
     void rekeyTo(Key key, const QString& password);
     void encryptPlainBase(const QString& password);
     sqlite::Statement& cached(const QString& sql);
@@ -65,14 +73,24 @@ private:
     // own (SQLite keeps the SHARED lock through the commit while a read is in progress), and
     // callers may still wrap writes in their own BEGIN and COMMIT.
     std::unique_ptr<sqlite::Statement> holding_;
-    void forgetReadAhead() { readAhead_.clear(); }
+
+    // Rows read ahead of a forward walk, in id order: every row of `table` whose id lies from
+    // `from` to the last one here (or, when the read reached the end of the table, beyond) is
+    // here. A full export runs one statement per batch of rows instead of one per row, and the
+    // next id of a walk comes from the batch.
+    struct ReadAhead {
+        QString table;
+        qint64 from = 0;
+        bool toEnd = false;
+        std::vector<std::pair<qint64, RowValues>> rows;
+
+        bool covers(const QString& name, qint64 id) const;
+    };
+    void readAheadFrom(const QString& table, qint64 from, int limit);
+    void forgetReadAhead() { readAhead_ = {}; }
 
     QHash<QString, QList<ColumnInfo>> columns_;
-    // Rows read ahead of a forward walk: a full export runs one statement per batch of rows
-    // instead of one per row.
-    QString readAheadTable_;
-    QHash<qint64, RowValues> readAhead_;
-    qint64 readAheadLast_ = 0;
+    ReadAhead readAhead_;
     QHash<QString, std::shared_ptr<sqlite::Statement>> statements_;
 };
 

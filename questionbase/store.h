@@ -7,8 +7,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
 #include <utility>
-#include <vector>
 
 namespace qb {
 
@@ -35,8 +35,14 @@ public:
     virtual QStringList tableNames() = 0;
     virtual QList<ColumnInfo> columns(const QString& table) = 0;
 
-    // Row ids in insertion order.
-    virtual std::vector<qint64> rowIds(const QString& table) = 0;
+    // Exact. The cursors never count rows themselves: a store that keeps the number answers
+    // at once in a base of any size.
+    virtual qint64 rowCount(const QString& table) = 0;
+    // The neighbours of a row in insertion order: the first row when `after` is absent, the
+    // last when `before` is; nothing past either end.
+    virtual std::optional<qint64> nextRowId(const QString& table, std::optional<qint64> after) = 0;
+    virtual std::optional<qint64> previousRowId(const QString& table,
+                                                std::optional<qint64> before) = 0;
     virtual RowValues readRow(const QString& table, qint64 id) = 0;
 
     virtual qint64 insertRow(const QString& table, const ColumnValues& values) = 0;

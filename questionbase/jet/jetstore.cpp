@@ -341,6 +341,25 @@ std::vector<qint64> JetStore::rowIds(const QString& name) {
     return ids;
 }
 
+qint64 JetStore::rowCount(const QString& name) {
+    return qint64(table(name).rows.size());
+}
+
+std::optional<qint64> JetStore::nextRowId(const QString& name, std::optional<qint64> after) {
+    const qint64 count = rowCount(name);
+    if (count == 0 || (after && *after >= count))
+        return std::nullopt;
+    return after && *after > 0 ? *after + 1 : 1;
+}
+
+std::optional<qint64> JetStore::previousRowId(const QString& name, std::optional<qint64> before) {
+    const qint64 count = rowCount(name);
+    const qint64 previous = !before ? count : *before <= 1 ? 0 : std::min(*before - 1, count);
+    if (previous < 1)
+        return std::nullopt;
+    return previous;
+}
+
 RowValues JetStore::readRow(const QString& name, qint64 id) {
     const Table& found = table(name);
     if (id < 1 || id > qint64(found.rows.size()))

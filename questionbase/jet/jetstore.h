@@ -25,7 +25,12 @@ public:
 
     QStringList tableNames() override;
     QList<ColumnInfo> columns(const QString& table) override;
-    std::vector<qint64> rowIds(const QString& table) override;
+    // Row ids in insertion order, for the conversion that copies every row.
+    std::vector<qint64> rowIds(const QString& table);
+    qint64 rowCount(const QString& table) override;
+    std::optional<qint64> nextRowId(const QString& table, std::optional<qint64> after) override;
+    std::optional<qint64> previousRowId(const QString& table,
+                                        std::optional<qint64> before) override;
     RowValues readRow(const QString& table, qint64 id) override;
     qint64 insertRow(const QString& table, const ColumnValues& values) override;
     void updateRow(const QString& table, qint64 id, const ColumnValues& values) override;

@@ -5,6 +5,7 @@
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
+#include "questionbase/questioncount.h"
 #include "questionbase/recordset.h"
 #include "questionbase/sqlitestore.h"
 #include "tests/reliability/savestream.h"
@@ -101,6 +102,7 @@ class CrashSafety : public QObject {
 
 private slots:
     void killedSavesAndPasswordChangesLoseNothing();
+    void killedCreationsAndCountRebuildsLeaveBasesThatOpen();
 };
 
 void CrashSafety::killedSavesAndPasswordChangesLoseNothing() {
@@ -238,6 +240,87 @@ void CrashSafety::killedSavesAndPasswordChangesLoseNothing() {
                              .arg(total.elapsed() / 1000.0, 0, 'f', 1);
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
     QCOMPARE(survived, kKills);
+}
+
+// A kill while a base is being made leaves either no base or a whole one, count included; a kill
+// while the editor's opening gives a base back its count leaves the base with its rows and
+// either the rebuilt count or none, never a wrong one.
+void CrashSafety::killedCreationsAndCountRebuildsLeaveBasesThatOpen() {
+    constexpr int kKills = 40;
+    testsupport::TempFolder folder;
+    const QString base = testsupport::makeBase(folder, QStringLiteral("base.mdb"), 0);
+    {
+        // Enough rows that counting them takes a while.
+        qb::sqlite::Database db = testsupport::openRaw(base);
+        db.exec(QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+            "INSERT INTO test (\"вопрос\", \"ответ1\", \"ответ2\", \"верный\") "
+            "SELECT 'Вопрос ' || i, 'а', 'б', 1 + i % 5 FROM n"));
+    }
+    const QString created = folder.path(QStringLiteral("new.mdb"));
+    QMap<QString, int> killedDuring;
+    QStringList faults;
+    auto* random = QRandomGenerator::global();
+
+    for (int kill = 0; kill < kKills && faults.isEmpty(); ++kill) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QStringLiteral(COUNT_DRIVER),
+                    {folder.folder(), QString::number(random->generate())});
+        QVERIFY2(child.waitForStarted(5000), qPrintable(child.errorString()));
+        QThread::msleep(random->bounded(20, 200));
+        ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+        QVERIFY(child.waitForFinished(5000));
+        const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
+        QString last = QStringLiteral("starting");
+        for (const QByteArray& line : lines) {
+            if (line.startsWith("FAILED"))
+                faults << QString::fromUtf8(line);
+            else if (!line.isEmpty())
+                last = QString::fromUtf8(line.split(' ').front());
+        }
+        ++killedDuring[last];
+        const QString where = QStringLiteral("kill %1 (after %2): ").arg(kill).arg(last);
+
+        try {
+            if (QFile::exists(created)) {
+                qb::Connection connection;
+                connection.setMode(qb::kModeShareExclusive);
+                connection.open(qb::connectionStringFor(created, qb::kEmptyPasswordMarker));
+                qb::sqlite::Database& db =
+                    dynamic_cast<qb::SqliteStore&>(connection.store()).database();
+                if (qb::questioncount::kept(db) != 0)
+                    faults << where + QStringLiteral("the new base has no count of 0");
+            }
+            qint64 rows = -1;
+            {
+                qb::sqlite::Database db = testsupport::openRaw(base);
+                if (db.scalar(QStringLiteral("PRAGMA quick_check")).toString() !=
+                    QLatin1String("ok"))
+                    faults << where + QStringLiteral("quick_check failed");
+                rows = db.scalar(QStringLiteral("SELECT count(*) FROM test")).toLongLong();
+                const std::optional<qint64> kept = qb::questioncount::kept(db);
+                if (kept && *kept != rows)
+                    faults << where + QStringLiteral("kept %1 of %2 rows").arg(*kept).arg(rows);
+            }
+            qb::Connection connection;
+            connection.setMode(qb::kModeShareExclusive);
+            connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
+            qb::Recordset questions;
+            questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+            if (questions.recordCount() != rows)
+                faults << where + QStringLiteral("opened with %1 of %2 rows")
+                                      .arg(questions.recordCount())
+                                      .arg(rows);
+        } catch (const qb::Error& error) {
+            faults << where + error.text();
+        }
+    }
+    QStringList phases;
+    for (const auto& [phase, count] : killedDuring.asKeyValueRange())
+        phases << QStringLiteral("%1 after %2").arg(count).arg(phase);
+    qInfo().noquote() << QStringLiteral("killed: ") + phases.join(QStringLiteral(", "));
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
 }
 
 QTEST_GUILESS_MAIN(CrashSafety)

@@ -4,6 +4,7 @@
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/recordset.h"
+#include "questionbase/sqlitestore.h"
 
 namespace testsupport {
 
@@ -31,6 +32,12 @@ QString makeBase(const TempFolder& folder, const QString& name, int questions) {
         rows.update();
     }
     return path;
+}
+
+qb::sqlite::Database openRaw(const QString& path) {
+    qb::sqlite::Database db = qb::sqlite::Database::open(path, false);
+    db.key(qb::builtInKey());
+    return db;
 }
 
 }  // namespace testsupport

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "questionbase/sqlite.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
@@ -18,5 +20,9 @@ private:
 
 // A new base of our format with `questions` rows ("Вопрос 1" … with options and верный).
 QString makeBase(const TempFolder& folder, const QString& name, int questions);
+
+// A base without a password as SQLite sees it, for statements no window sends: what other
+// programs write, and damage.
+qb::sqlite::Database openRaw(const QString& path);
 
 }  // namespace testsupport

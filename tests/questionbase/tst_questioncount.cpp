@@ -1,0 +1,190 @@
+// The number of questions a base keeps for itself: whatever other programs did to the base,
+// and whatever became of the count, both programs see the same number, the same rows in the
+// same order and the same export as a count of the rows gives; the editor's opening leaves
+// the count kept again, and never at the cost of a table that is not ours.
+
+#include "exporter/core/textexport.h"
+#include "questionbase/connection.h"
+#include "questionbase/connectionstring.h"
+#include "questionbase/questioncount.h"
+#include "questionbase/recordset.h"
+#include "tests/support/tempbase.h"
+
+#include <QBuffer>
+#include <QTest>
+
+#include <algorithm>
+#include <optional>
+
+using testsupport::TempFolder;
+
+namespace {
+
+const QStringList kWithoutCount = {
+    QStringLiteral("DROP TRIGGER test_count_insert_before"),
+    QStringLiteral("DROP TRIGGER test_count_insert"),
+    QStringLiteral("DROP TRIGGER test_count_renumber_before"),
+    QStringLiteral("DROP TRIGGER test_count_renumber"),
+    QStringLiteral("DROP TRIGGER test_count_delete"),
+    QStringLiteral("DROP TABLE test_count"),
+};
+
+QString row(int number, const QString& question) {
+    return QStringLiteral(
+               "INSERT OR REPLACE INTO test VALUES (%1, '%2', 'а', 'б', NULL, NULL, "
+               "NULL, NULL, 2)")
+        .arg(number)
+        .arg(question);
+}
+
+// What a cursor over the questions shows from end to end.
+struct Walk {
+    int count = -1;
+    QList<qint64> forward;
+    QList<qint64> backward;
+    QByteArray exported;
+
+    bool operator==(const Walk&) const = default;
+};
+
+// Without a mode a connection shares its base, as the exporter's does.
+Walk walk(const QString& path, bool asEditor) {
+    qb::Connection connection;
+    if (asEditor)
+        connection.setMode(qb::kModeShareExclusive);
+    connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+    qb::Recordset rows;
+    rows.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    Walk result;
+    result.count = rows.recordCount();
+    for (rows.moveFirst(); !rows.eof(); rows.moveNext())
+        result.forward << rows.currentId();
+    for (rows.moveLast(); !rows.bof(); rows.movePrevious())
+        result.backward << rows.currentId();
+    QBuffer buffer(&result.exported);
+    buffer.open(QIODevice::WriteOnly);
+    exporter::writeQuestionsText(rows, true, buffer);
+    return result;
+}
+
+std::optional<qint64> kept(const QString& path) {
+    qb::sqlite::Database db = testsupport::openRaw(path);
+    return qb::questioncount::kept(db);
+}
+
+}  // namespace
+
+class QuestionCount : public QObject {
+    Q_OBJECT
+
+    TempFolder folder_;
+
+private slots:
+    void everyOpeningSeesTheRowsACountWouldFind_data();
+    void everyOpeningSeesTheRowsACountWouldFind();
+};
+
+void QuestionCount::everyOpeningSeesTheRowsACountWouldFind_data() {
+    QTest::addColumn<QStringList>("statements");
+    QTest::addColumn<bool>("keptBefore");  // trusted as the base stands after the statements
+    QTest::addColumn<bool>("keptAfter");   // after the editor has opened it
+
+    QTest::newRow("new base") << QStringList() << true << true;
+    QTest::newRow("made by an earlier build") << kWithoutCount << false << true;
+    QTest::newRow("another program's rows, no count")
+        << kWithoutCount + QStringList{row(100, QStringLiteral("Сто")),
+                                       QStringLiteral("DELETE FROM test WHERE \"номер\" = 2")}
+        << false << true;
+    QTest::newRow("a trigger missing")
+        << QStringList{QStringLiteral("DROP TRIGGER test_count_delete"),
+                       QStringLiteral("DELETE FROM test WHERE \"номер\" = 3")}
+        << false << true;
+    QTest::newRow("a trigger changed")
+        << QStringList{QStringLiteral("DROP TRIGGER test_count_insert"),
+                       QStringLiteral("CREATE TRIGGER test_count_insert AFTER INSERT ON test "
+                                      "BEGIN UPDATE test_count SET \"строк\" = \"строк\" + 2; "
+                                      "END"),
+                       row(7, QStringLiteral("Седьмой"))}
+        << false << true;
+    QTest::newRow("count row missing")
+        << QStringList{QStringLiteral("DELETE FROM test_count")} << false << true;
+    QTest::newRow("a second count row")
+        << QStringList{QStringLiteral("INSERT INTO test_count VALUES (6, 0)")} << false << true;
+    QTest::newRow("count below zero")
+        << QStringList{QStringLiteral("UPDATE test_count SET \"строк\" = -1")} << false << true;
+    QTest::newRow("count beyond the span of the numbers")
+        << QStringList{QStringLiteral("UPDATE test_count SET \"строк\" = 7")} << false << true;
+    QTest::newRow("count of none while rows remain")
+        << QStringList{QStringLiteral("UPDATE test_count SET \"строк\" = 0")} << false << true;
+    QTest::newRow("count as text")
+        << QStringList{QStringLiteral("UPDATE test_count SET \"строк\" = 'шесть'")} << false
+        << true;
+    QTest::newRow("a table of that name that is not ours")
+        << kWithoutCount + QStringList{QStringLiteral("CREATE TABLE test_count (\"заметка\" TEXT)"),
+                                       QStringLiteral("INSERT INTO test_count VALUES ('чужое')")}
+        << false << false;
+    // What other programs send through the triggers keeps the count exact.
+    QTest::newRow("INSERT OR REPLACE of a taken number")
+        << QStringList{row(2, QStringLiteral("Заменён"))} << true << true;
+    QTest::newRow("the same with recursive triggers")
+        << QStringList{QStringLiteral("PRAGMA recursive_triggers = ON"),
+                       row(2, QStringLiteral("Заменён"))}
+        << true << true;
+    QTest::newRow("UPDATE OR REPLACE of a number")
+        << QStringList{QStringLiteral(
+               "UPDATE OR REPLACE test SET \"номер\" = 1 WHERE \"номер\" = 4")}
+        << true << true;
+    QTest::newRow("the same with recursive triggers, then a free number")
+        << QStringList{QStringLiteral("PRAGMA recursive_triggers = ON"),
+                       QStringLiteral(
+                           "UPDATE OR REPLACE test SET \"номер\" = 1 WHERE \"номер\" = 4"),
+                       QStringLiteral("UPDATE test SET \"номер\" = 50 WHERE \"номер\" = 5")}
+        << true << true;
+    QTest::newRow("INSERT OR IGNORE of a taken number, then a new row")
+        << QStringList{QStringLiteral("INSERT OR IGNORE INTO test VALUES (3, 'x', 'а', 'б', NULL, "
+                                      "NULL, NULL, NULL, 1)"),
+                       QStringLiteral("INSERT INTO test (\"вопрос\", \"ответ1\", \"ответ2\", "
+                                      "\"верный\") VALUES ('Новый', 'а', 'б', 1)")}
+        << true << true;
+    QTest::newRow("everything deleted")
+        << QStringList{QStringLiteral("DELETE FROM test")} << true << true;
+}
+
+void QuestionCount::everyOpeningSeesTheRowsACountWouldFind() {
+    QFETCH(QStringList, statements);
+    QFETCH(bool, keptBefore);
+    QFETCH(bool, keptAfter);
+    const QString path =
+        testsupport::makeBase(folder_, QString::fromUtf8(QTest::currentDataTag()) + ".mdb", 6);
+    QList<qint64> ids;
+    {
+        qb::sqlite::Database db = testsupport::openRaw(path);
+        for (const QString& statement : statements)
+            db.exec(statement);
+        qb::sqlite::Statement scan(db, QStringLiteral("SELECT rowid FROM test ORDER BY rowid"));
+        while (scan.step())
+            ids << scan.value(0).toLongLong();
+    }
+    const std::optional<qint64> expectedKept = qint64(ids.size());
+    QCOMPARE(kept(path), keptBefore ? expectedKept : std::nullopt);
+
+    const Walk exporter = walk(path, false);
+    QCOMPARE(exporter.count, ids.size());
+    QCOMPARE(exporter.forward, ids);
+    QList<qint64> reversed = ids;
+    std::reverse(reversed.begin(), reversed.end());
+    QCOMPARE(exporter.backward, reversed);
+    QCOMPARE(exporter.exported.count("  \r\n"), ids.size());
+
+    QVERIFY(walk(path, true) == exporter);
+    QCOMPARE(kept(path), keptAfter ? expectedKept : std::nullopt);
+    QVERIFY(walk(path, false) == exporter);
+    if (!keptAfter) {
+        qb::sqlite::Database db = testsupport::openRaw(path);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT group_concat(\"заметка\") FROM test_count")),
+                 QVariant(QStringLiteral("чужое")));
+    }
+}
+
+QTEST_GUILESS_MAIN(QuestionCount)
+#include "tst_questioncount.moc"
