@@ -58,9 +58,13 @@ int Field::actualSize() const {
     const QVariant v = value();
     if (v.isNull())
         return 0;
-    if (recordset_->columns_.at(column_).type == ColumnType::Integer)
+    if (holdsNumbers())
         return 4;
     return static_cast<int>(v.toString().size() * 2);
+}
+
+bool Field::holdsNumbers() const {
+    return recordset_->columns_.at(column_).type == ColumnType::Integer;
 }
 
 int Field::definedSize() const {
@@ -247,6 +251,12 @@ void Recordset::deleteCurrent() {
     pending_.clear();
     current_.reset();
     onDeletedSlot_ = true;
+}
+
+void Recordset::forEachRow(const std::function<void(const RowView&)>& visit) {
+    leaveRow();
+    connection_->store().scanRows(table_, visit);
+    placeOn(std::nullopt, Place::AfterLast);
 }
 
 int Recordset::fieldCount() const {

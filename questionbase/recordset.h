@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 
 namespace qb {
@@ -32,6 +33,10 @@ public:
     int actualSize() const;
     // The most characters (UTF-16 code units) a text column holds; 0 when it sets no limit.
     int definedSize() const;
+    // The column's position in the recordset's rows.
+    int position() const { return column_; }
+    // An integer column: its values have an actual size however they read as text.
+    bool holdsNumbers() const;
 
 private:
     friend class Recordset;
@@ -81,6 +86,9 @@ public:
     void cancelUpdate();
     // Deletes the current row. The position stays on the deleted slot until the next move.
     void deleteCurrent();
+    // Hands every row, from the first, to `visit` in one pass over the table, then stands
+    // after the last row, as a walk with moveNext would: for readers of the whole table.
+    void forEachRow(const std::function<void(const RowView&)>& visit);
 
     int fieldCount() const;
     Field field(int position);

@@ -192,4 +192,11 @@ QVariant Statement::value(int column) const {
     }
 }
 
+std::optional<QByteArrayView> Statement::text(int column) const {
+    if (sqlite3_column_type(stmt_, column) != SQLITE_TEXT)
+        return std::nullopt;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return QByteArrayView(text, sqlite3_column_bytes(stmt_, column));
+}
+
 }  // namespace qb::sqlite

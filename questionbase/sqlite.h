@@ -9,8 +9,11 @@
 
 #include "questionbase/error.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
+
+#include <optional>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -64,6 +67,8 @@ public:
     int columnCount() const;
     QString columnName(int column) const;
     QVariant value(int column) const;
+    // The value's UTF-8 bytes, valid until the next step, when it is stored as text.
+    std::optional<QByteArrayView> text(int column) const;
 
 private:
     sqlite3* db_;

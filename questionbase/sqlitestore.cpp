@@ -436,6 +436,28 @@ RowValues SqliteStore::readRow(const QString& table, qint64 id) {
     fail(Reason::Refused, QStringLiteral("Строка удалена"));
 }
 
+void SqliteStore::scanRows(const QString& table, const std::function<void(const RowView&)>& visit) {
+    takeHold();
+    class StatementRow final : public RowView {
+    public:
+        explicit StatementRow(const sqlite::Statement& statement) : statement_(statement) {}
+        QVariant value(int column) const override { return statement_.value(column); }
+        std::optional<QByteArrayView> utf8(int column) const override {
+            return statement_.text(column);
+        }
+
+    private:
+        const sqlite::Statement& statement_;
+    };
+    // Not cached: a scan that a visitor abandons with an exception must leave no statement
+    // stopped on a row behind it.
+    sqlite::Statement statement(
+        db_, QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(sqlite::quoted(table)));
+    const StatementRow row(statement);
+    while (statement.step())
+        visit(row);
+}
+
 qint64 SqliteStore::insertRow(const QString& table, const ColumnValues& values) {
     forgetReadAhead();
     const QList<ColumnInfo> cols = columns(table);

@@ -7,6 +7,9 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <QByteArrayView>
+
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -24,6 +27,18 @@ struct ColumnInfo {
 
 using RowValues = QList<QVariant>;                     // in column order; null = absent
 using ColumnValues = QList<std::pair<int, QVariant>>;  // column position, new value
+
+// One row as the store holds it, columns in order, valid only while it is being handed over:
+// readers of a whole table take the values without a copy of each row.
+class RowView {
+public:
+    virtual QVariant value(int column) const = 0;
+    // The stored UTF-8 bytes, for a value the store holds as UTF-8 text.
+    virtual std::optional<QByteArrayView> utf8(int column) const = 0;
+
+protected:
+    ~RowView() = default;
+};
 
 // One open base file, whatever its format. Recordsets and catalogs work through it, so the
 // windows never learn which engine holds the file.
@@ -44,6 +59,9 @@ public:
     virtual std::optional<qint64> previousRowId(const QString& table,
                                                 std::optional<qint64> before) = 0;
     virtual RowValues readRow(const QString& table, qint64 id) = 0;
+    // Hands every row to `visit` in insertion order, in one pass over the table.
+    virtual void scanRows(const QString& table,
+                          const std::function<void(const RowView&)>& visit) = 0;
 
     virtual qint64 insertRow(const QString& table, const ColumnValues& values) = 0;
     virtual void updateRow(const QString& table, qint64 id, const ColumnValues& values) = 0;

@@ -8,8 +8,8 @@
 #include <QSaveFile>
 
 #include <iconv.h>
-#include <algorithm>
-#include <cerrno>
+#include <array>
+#include <optional>
 
 namespace exporter {
 
@@ -22,89 +22,134 @@ const QByteArray kPlainPrefix = QByteArrayLiteral("  ");
 const QByteArray kMarkedPrefix = QByteArrayLiteral("* ");
 const QByteArray kSeparator = QByteArrayLiteral("  \r\n");
 
-// Length of the UTF-8 sequence that starts with `lead`; a stray byte counts as one.
-int utf8SequenceLength(unsigned char lead) {
-    if (lead >= 0xF0)
-        return 4;
-    if (lead >= 0xE0)
-        return 3;
-    if (lead >= 0xC0)
-        return 2;
-    return 1;
-}
-
-iconv_t handle(void* converter) {
-    return static_cast<iconv_t>(converter);
+// The code page as a table from UTF-16 units: every unit that one of its bytes decodes to maps
+// back to that byte, every other unit (surrogates included) to '?'.
+std::array<char, 0x10000> codePageTable() {
+    // A character without a place in the code page comes out as '?', never as a look-alike
+    // spelled with other letters.
+    const iconv_t converter = iconv_open("UTF-16LE", "CP1251");
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        qb::fail(qb::Reason::Refused, QStringLiteral("Нет преобразования в кодировку CP1251"));
+    std::array<char, 0x10000> table;
+    table.fill('?');
+    for (int byte = 0; byte < 0x100; ++byte) {
+        char in = static_cast<char>(byte);
+        unsigned char unit[4] = {};
+        char* inPointer = &in;
+        size_t inLeft = 1;
+        char* outPointer = reinterpret_cast<char*>(unit);
+        size_t outLeft = sizeof unit;
+        iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        // A byte the code page leaves undefined does not convert and maps nothing.
+        if (iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) != size_t(-1) &&
+            outLeft == sizeof unit - 2)
+            table[unit[0] | (unit[1] << 8)] = static_cast<char>(byte);
+    }
+    iconv_close(converter);
+    return table;
 }
 
 }  // namespace
 
 Cp1251Encoder::Cp1251Encoder() {
-    // Plain CP1251, not "//TRANSLIT": a character without a place in the code page must come
-    // out as '?', never as a look-alike spelled with other letters.
-    const iconv_t converter = iconv_open("CP1251", "UTF-8");
-    if (converter == reinterpret_cast<iconv_t>(-1))
-        qb::fail(qb::Reason::Refused, QStringLiteral("Нет преобразования в кодировку CP1251"));
-    converter_ = converter;
+    static const std::array<char, 0x10000> table = codePageTable();
+    table_ = table.data();
 }
 
-Cp1251Encoder::~Cp1251Encoder() {
-    iconv_close(handle(converter_));
-}
-
-QByteArray Cp1251Encoder::encode(const QString& text) {
-    QByteArray input = text.toUtf8();
-    // Every character becomes at most one byte of the code page.
-    QByteArray output(input.size(), Qt::Uninitialized);
-    char* in = input.data();
-    size_t inLeft = static_cast<size_t>(input.size());
-    char* out = output.data();
-    size_t outLeft = static_cast<size_t>(output.size());
-    iconv(handle(converter_), nullptr, nullptr, nullptr, nullptr);
-    while (inLeft > 0) {
-        if (iconv(handle(converter_), &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1))
-            break;
-        if (errno != EILSEQ && errno != EINVAL)
-            qb::fail(qb::Reason::Refused, QStringLiteral("Ошибка преобразования в CP1251"));
-        // The character the code page cannot hold: one '?' in its place, then carry on after it.
-        const size_t skip =
-            std::min<size_t>(utf8SequenceLength(static_cast<unsigned char>(*in)), inLeft);
-        in += skip;
-        inLeft -= skip;
-        *out++ = '?';
-        --outLeft;
+void Cp1251Encoder::append(QByteArray& out, QStringView text) const {
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char* to = out.data() + start;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t unit = text[i].unicode();
+        // A character outside the basic plane is one mark for its two units.
+        if (QChar::isHighSurrogate(unit) && i + 1 < size && text[i + 1].isLowSurrogate())
+            ++i;
+        *to++ = table_[unit];
     }
-    output.truncate(out - output.data());
-    return output;
+    out.truncate(to - out.data());
+}
+
+void Cp1251Encoder::appendUtf8(QByteArray& out, QByteArrayView text) const {
+    const qsizetype start = out.size();
+    // Each character takes at least one byte of UTF-8 and becomes exactly one byte.
+    out.resize(start + text.size());
+    char* to = out.data() + start;
+    const auto* from = reinterpret_cast<const uchar*>(text.data());
+    const auto* const end = from + text.size();
+    while (from < end) {
+        const uchar lead = *from;
+        if (lead < 0x80) {
+            *to++ = table_[lead];
+            ++from;
+            continue;
+        }
+        const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        char32_t character = lead & (0x7F >> length);
+        bool wellFormed = length > 0 && lead < 0xF5 && end - from >= length;
+        for (int i = 1; wellFormed && i < length; ++i) {
+            wellFormed = (from[i] & 0xC0) == 0x80;
+            character = (character << 6) | (from[i] & 0x3F);
+        }
+        static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (!wellFormed || character < kShortest[length] || character > 0x10FFFF ||
+            QChar::isSurrogate(character)) {
+            // Rare enough to hand the whole text to Qt's own reading of broken UTF-8.
+            out.truncate(start);
+            append(out, QString::fromUtf8(text));
+            return;
+        }
+        *to++ = character < 0x10000 ? table_[character] : '?';
+        from += length;
+    }
+    out.truncate(to - out.data());
+}
+
+QByteArray Cp1251Encoder::encode(QStringView text) const {
+    QByteArray out;
+    append(out, text);
+    return out;
 }
 
 QByteArray toWindows1251(const QString& text) {
-    Cp1251Encoder encoder;
-    return encoder.encode(text);
+    return Cp1251Encoder().encode(text);
 }
 
 void writeQuestionsText(qb::Recordset& questions, bool markCorrect, QIODevice& out) {
-    Cp1251Encoder encoder;
+    const Cp1251Encoder encoder;
+    // A field gets a line unless its actual size is 0: absent, or empty text in a text column.
+    QList<bool> numbers;
+    for (int position = columns::kQuestionPosition; position <= kLastOptionPosition; ++position)
+        numbers << questions.field(position).holdsNumbers();
+    // Looked up with the first line, as a base without the column fails only then.
+    std::optional<int> correct;
     QByteArray question;
-    questions.moveFirst();
-    while (!questions.eof()) {
+    questions.forEachRow([&](const qb::RowView& row) {
         question.clear();
         for (int position = columns::kQuestionPosition; position <= kLastOptionPosition;
              ++position) {
-            const qb::Field field = questions.field(position);
-            if (field.actualSize() == 0)
+            const bool number = numbers.at(position - columns::kQuestionPosition);
+            const std::optional<QByteArrayView> utf8 = row.utf8(position);
+            const QVariant value = utf8 ? QVariant() : row.value(position);
+            if (utf8 ? utf8->isEmpty() && !number
+                     : value.isNull() || (!number && value.toString().isEmpty()))
                 continue;
-            const QVariant correct = questions.field(columns::kCorrect).value();
-            question += isMarked(markCorrect, correct, position) ? kMarkedPrefix : kPlainPrefix;
-            question += encoder.encode(field.value().toString());
+            if (!correct)
+                correct = questions.field(columns::kCorrect).position();
+            question +=
+                isMarked(markCorrect, row.value(*correct), position) ? kMarkedPrefix : kPlainPrefix;
+            if (utf8)
+                encoder.appendUtf8(question, *utf8);
+            else
+                encoder.append(question, value.toString());
             question += kLineEnd;
         }
         question += kSeparator;
         if (out.write(question) != question.size())
             qb::fail(qb::Reason::Io,
                      QStringLiteral("Не удалось записать файл: ") + out.errorString());
-        questions.moveNext();
-    }
+    });
 }
 
 void replaceFileContent(const QString& path, const std::function<void(QIODevice&)>& write) {

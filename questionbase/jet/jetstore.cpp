@@ -367,6 +367,20 @@ RowValues JetStore::readRow(const QString& name, qint64 id) {
     return found.rows[size_t(id - 1)];
 }
 
+void JetStore::scanRows(const QString& name, const std::function<void(const RowView&)>& visit) {
+    class ValuesRow final : public RowView {
+    public:
+        const RowValues* values = nullptr;
+        QVariant value(int column) const override { return values->value(column); }
+        std::optional<QByteArrayView> utf8(int) const override { return std::nullopt; }
+    };
+    ValuesRow row;
+    for (const RowValues& values : table(name).rows) {
+        row.values = &values;
+        visit(row);
+    }
+}
+
 qint64 JetStore::insertRow(const QString&, const ColumnValues&) {
     refuseWrite();
 }

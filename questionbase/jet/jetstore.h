@@ -32,6 +32,7 @@ public:
     std::optional<qint64> previousRowId(const QString& table,
                                         std::optional<qint64> before) override;
     RowValues readRow(const QString& table, qint64 id) override;
+    void scanRows(const QString& table, const std::function<void(const RowView&)>& visit) override;
     qint64 insertRow(const QString& table, const ColumnValues& values) override;
     void updateRow(const QString& table, qint64 id, const ColumnValues& values) override;
     void deleteRow(const QString& table, qint64 id) override;

@@ -9,7 +9,10 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <iconv.h>
 
 using testsupport::QuestionRow;
 
@@ -92,6 +95,8 @@ class TestTextExport : public QObject {
 private slots:
     void encodesWindows1251_data();
     void encodesWindows1251();
+    void everyCharacterEncodesAsIconvDoes();
+    void utf8ComesOutAsItsUtf16Would();
     void writesQuestions_data();
     void writesQuestions();
     void absentCorrectOptionMarksNothing();
@@ -127,6 +132,83 @@ void TestTextExport::encodesWindows1251() {
     QFETCH(QString, text);
     QFETCH(QByteArray, expected);
     QCOMPARE(exporter::toWindows1251(text), expected);
+}
+
+// The encoder's table against iconv converting each character on its own, across the basic
+// plane and a sample beyond it.
+void TestTextExport::everyCharacterEncodesAsIconvDoes() {
+    // Not QString::fromUcs4, which takes U+FEFF for a byte order mark and drops it.
+    const auto text = [](char32_t character) {
+        const auto units = QChar::fromUcs4(character);
+        return QStringView(units).toString();
+    };
+    const iconv_t iconvCp1251 = iconv_open("CP1251", "UTF-8");
+    QVERIFY(iconvCp1251 != reinterpret_cast<iconv_t>(-1));
+    const auto byIconv = [&](char32_t character) {
+        QByteArray utf8 = text(character).toUtf8();
+        char out = 0;
+        char* in = utf8.data();
+        size_t inLeft = size_t(utf8.size());
+        char* to = &out;
+        size_t outLeft = 1;
+        iconv(iconvCp1251, nullptr, nullptr, nullptr, nullptr);
+        return iconv(iconvCp1251, &in, &inLeft, &to, &outLeft) == size_t(-1) ? '?' : out;
+    };
+    QList<char32_t> characters;
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        if (!QChar::isSurrogate(c))
+            characters << c;
+    }
+    for (char32_t c = 0x10000; c <= 0x10FFFF; c += 0x1001)
+        characters << c;
+    const exporter::Cp1251Encoder encoder;
+    for (char32_t c : characters) {
+        const QByteArray ours = encoder.encode(text(c));
+        if (ours != QByteArray(1, byIconv(c)))
+            QFAIL(qPrintable(QStringLiteral("U+%1 becomes %2")
+                                 .arg(quint32(c), 4, 16, QLatin1Char('0'))
+                                 .arg(QString::fromLatin1(ours.toHex()))));
+    }
+    iconv_close(iconvCp1251);
+}
+
+// The export reads stored UTF-8 straight into the code page; whatever the bytes, well formed or
+// not, the result is what reading them into a QString first gives.
+void TestTextExport::utf8ComesOutAsItsUtf16Would() {
+    QList<QByteArray> texts = {"",
+                               "plain",
+                               "\xD0\x92\xD0\xBE\xD0\xBF\xD1\x80\xD0\xBE\xD1\x81",
+                               "\xEF\xBB\xBFbom first",
+                               "\xEF\xBF\xBF",
+                               "\xF0\x9F\x98\x80",
+                               "\xF4\x8F\xBF\xBF",
+                               "\xF4\x90\x80\x80",
+                               "\xC0\xAF",
+                               "\xE0\x80\xAF",
+                               "\xED\xA0\x80",
+                               "\xD0",
+                               "ab\xE2\x82",
+                               "\x80x",
+                               "\xF5\x80\x80\x80",
+                               "\xFF\xFE",
+                               QByteArray("nul\0inside", 11)};
+    // Random mixtures of whole characters, their pieces and stray bytes, the same every run.
+    const QList<QByteArray> pieces = {"a",        "\xD0\x81", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+                                      "\xD0",     "\x82",     "\xE2\x82",     "\xF0",
+                                      "\xC1\xBF", "\xFF"};
+    QRandomGenerator random(2024);
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray text;
+        for (int n = random.bounded(1, 8); n > 0; --n)
+            text += pieces.at(random.bounded(pieces.size()));
+        texts << text;
+    }
+    const exporter::Cp1251Encoder encoder;
+    for (const QByteArray& text : texts) {
+        QByteArray direct = "prefix";
+        encoder.appendUtf8(direct, text);
+        QCOMPARE(direct, "prefix" + encoder.encode(QString::fromUtf8(text)));
+    }
 }
 
 void TestTextExport::writesQuestions_data() {
