@@ -211,6 +211,14 @@ def main():
                         "cpu_value": cpu_value,
                         "cpu_verdict": verdict(cpu_value, limit) if cpu_value is not None else None})
 
+    def size_ratio(name, tag, limit, label):
+        """A figure at the largest size over the same figure at the smallest."""
+        target("%s %d / %d, %s" % (label, big, small, tag),
+               ratio(fig("%s/%d/%s" % (name, big, tag)), fig("%s/%d/%s" % (name, small, tag))),
+               limit,
+               ratio(fig("%s/%d/%s" % (name, big, tag), "cpu_ms"),
+                     fig("%s/%d/%s" % (name, small, tag), "cpu_ms")))
+
     big = largest
     small = min(SIZES)
     target("open + show question 1, %d, no password (ms)" % big,
@@ -218,6 +226,19 @@ def main():
     target("open + show question 1, %d, password (ms)" % big,
            fig("editor_open/%d/password" % big), 100,
            fig("editor_open/%d/password" % big, "cpu_ms"))
+    # Opening costs the same in a base of any size.
+    size_ratio("editor_open", "plain", 2.0, "editor open + show question 1")
+    size_ratio("editor_open", "password", 1.3, "editor open + show question 1")
+    size_ratio("exporter_open", "plain", 2.0, "exporter open")
+    size_ratio("exporter_open", "password", 2.0, "exporter open")
+    # A password costs one key derivation: the editor opens a small base with it in about the
+    # time the command-line tool takes to open and dump the same base.
+    cli_small = references["text_cli"]["%d/password" % small]
+    target("editor open %d, password / sqlcipher dump of it, password" % small,
+           ratio(fig("editor_open/%d/password" % small), cli_small["ms"]), 1.2,
+           ratio(fig("editor_open/%d/password" % small, "cpu_ms"), cli_small["cpu_ms"]))
+    for tag in ("plain", "password"):
+        size_ratio("editor_create", tag, 1.5, "new question")
     for tag in ("plain", "password"):
         for n in SIZES:
             target("\"Вперед\" step, %d, %s (ms)" % (n, tag),
@@ -231,7 +252,7 @@ def main():
                      fig("editor_forward/%d/%s" % (small, tag), "cpu_ms")))
         cli = references["text_cli"]["%d/%s" % (big, tag)]
         target("text export %d / command-line reference, %s" % (big, tag),
-               ratio(fig("text_export/%d/%s" % (big, tag)), cli["ms"]), 1.5,
+               ratio(fig("text_export/%d/%s" % (big, tag)), cli["ms"]), 1.0,
                ratio(fig("text_export/%d/%s" % (big, tag), "cpu_ms"), cli["cpu_ms"]))
     for n in SIZES:
         for pictures in ("no_pictures", "pictures"):
@@ -243,7 +264,7 @@ def main():
                    ratio(ours, ref["ms"]), 0.1, ratio(ours_cpu, ref["cpu_ms"]))
     for password in ("plain", "password"):
         m = memory["editor/%d/%s" % (big, password)]
-        target("editor peak RSS, %d open, %s (MB)" % (big, password), m["peak_kib"] / 1024, 100)
+        target("editor peak RSS, %d open, %s (MB)" % (big, password), m["peak_kib"] / 1024, 60)
     m = memory["word_export/%d/plain" % big]
     target("exporter peak RSS, %d Word export with pictures (MB)" % big, m["peak_kib"] / 1024, 200)
 
@@ -252,8 +273,13 @@ def main():
         load = os.getloadavg()
     except OSError:
         load = None
-    result = {"sizes": SIZES, "benchmarks": bench, "references": references, "memory": memory,
-              "targets": targets, "load_average": load, "seconds": elapsed,
+    # What a password adds to opening the store: the key derivation.
+    derivation = None
+    if fig("store_open/password") is not None and fig("store_open/built_in") is not None:
+        derivation = fig("store_open/password") - fig("store_open/built_in")
+    result = {"sizes": SIZES, "benchmarks": bench, "key_derivation_ms": derivation,
+              "references": references, "memory": memory, "targets": targets,
+              "load_average": load, "seconds": elapsed,
               "machine": {k: context.get(k) for k in ("num_cpus", "mhz_per_cpu", "host_name")}}
     with open(os.path.join(OUT, "figures.json"), "w", encoding="utf-8") as out:
         json.dump(result, out, ensure_ascii=False, indent=2)
@@ -280,6 +306,9 @@ def main():
         print("  %-62s %10s  limit %-6s %-7s%s" % (t["target"], cell(t["value"], 3),
                                                    t["limit"], t["verdict"], cpu))
     print()
+    print("Key derivation: %s ms (the store opened with the password %s ms, with the built-in key "
+          "%s ms)" % (cell(derivation, 2), cell(fig("store_open/password"), 2),
+                      cell(fig("store_open/built_in"), 2)))
     print("Peak RSS: " + ", ".join("%s %.1f MB" % (k, v["peak_kib"] / 1024)
                                   for k, v in memory.items()))
     print("load average at the end: %s; the run took %.0f s; figures in %s" % (

@@ -7,6 +7,7 @@
 #include "editor/ui/editorwindow.h"
 #include "editor/ui/limitedtextedit.h"
 #include "exporter/ui/chtenie.h"
+#include "questionbase/sqlitestore.h"
 #include "tests/support/editorprobe.h"
 
 #include <benchmark/benchmark.h>
@@ -19,9 +20,11 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -283,6 +286,27 @@ void wordExport(benchmark::State& state, int questions, bool withPassword, bool 
     state.counters["bytes"] = double(bytes);
 }
 
+// Opening the store alone, as both programs do first: with the password (the built-in key is
+// tried and refused first, then the key is derived from the password) and with the built-in
+// key. The difference is what a password costs: one key derivation.
+void storeOpen(benchmark::State& state, int questions, bool withPassword) {
+    const QString path = benchbases::basePath(questions, withPassword);
+    const std::optional<QString> password =
+        withPassword ? std::optional<QString>(benchbases::password()) : std::nullopt;
+    StepTimer timer(state);
+    for (auto _ : state) {
+        timer.start();
+        const auto store =
+            qb::SqliteStore::open(path, true, password, qb::SqliteStore::Hold::Shared);
+        timer.stop();
+        if (store->key() !=
+            (withPassword ? qb::SqliteStore::Key::Password : qb::SqliteStore::Key::BuiltIn)) {
+            skip(state, "the base opened with an unexpected key");
+            return;
+        }
+    }
+}
+
 QList<int> sizes() {
     QList<int> result;
     const QString listed =
@@ -300,9 +324,24 @@ int repetitions(int questions, int small, int large) {
 
 void registerAll() {
     using benchmark::RegisterBenchmark;
+    const QList<int> listed = sizes();
+    const int smallest = *std::min_element(listed.begin(), listed.end());
+    for (const bool pw : {false, true}) {
+        RegisterBenchmark(pw ? "store_open/password" : "store_open/built_in", storeOpen, smallest,
+                          pw)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(5)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
+    }
     for (const int n : sizes()) {
         for (const bool pw : {false, true}) {
-            const std::string tail = "/" + std::to_string(n) + (pw ? "/password" : "/plain");
+            const std::string tail =
+                QStringLiteral("/%1/%2")
+                    .arg(n)
+                    .arg(pw ? QStringLiteral("password") : QStringLiteral("plain"))
+                    .toStdString();
             auto setup = [](benchmark::internal::Benchmark* b, int iterations, int reps) {
                 b->UseManualTime()
                     ->Unit(benchmark::kMillisecond)
