@@ -11,6 +11,7 @@
 #include "tests/support/tempbase.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QTest>
 
 #include <algorithm>
@@ -65,6 +66,11 @@ Walk walk(const QString& path, bool asEditor) {
     buffer.open(QIODevice::WriteOnly);
     exporter::writeQuestionsText(rows, true, buffer);
     return result;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 std::optional<qint64> kept(const QString& path) {
@@ -168,7 +174,9 @@ void QuestionCount::everyOpeningSeesTheRowsACountWouldFind() {
     const std::optional<qint64> expectedKept = qint64(ids.size());
     QCOMPARE(kept(path), keptBefore ? expectedKept : std::nullopt);
 
+    const QByteArray file = fileBytes(path);
     const Walk exporter = walk(path, false);
+    QCOMPARE(fileBytes(path), file);  // the exporter never writes
     QCOMPARE(exporter.count, ids.size());
     QCOMPARE(exporter.forward, ids);
     QList<qint64> reversed = ids;
