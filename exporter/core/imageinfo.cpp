@@ -44,8 +44,10 @@ StatedResolution exifResolution(const QByteArray& tiff) {
         return {};
     auto u16 = [&](qsizetype at) { return little ? le16(tiff, at) : be16(tiff, at); };
     auto u32 = [&](qsizetype at) { return little ? le32(tiff, at) : be32(tiff, at); };
-    const quint32 ifd = u32(4);
-    if (ifd + 2 > quint32(tiff.size()))
+    // Offsets are 32-bit and come from the file: they are compared in 64 bits, where adding
+    // to them cannot wrap round to a small number.
+    const qint64 ifd = u32(4);
+    if (ifd + 2 > tiff.size())
         return {};
     const int entries = u16(ifd);
     double x = 0, y = 0;
@@ -58,8 +60,8 @@ StatedResolution exifResolution(const QByteArray& tiff) {
         if (tag == 0x0128) {
             unit = u16(entry + 8);
         } else if (tag == 0x011A || tag == 0x011B) {
-            const quint32 at = u32(entry + 8);
-            if (at + 8 > quint32(tiff.size()))
+            const qint64 at = u32(entry + 8);
+            if (at + 8 > tiff.size())
                 continue;
             const quint32 den = u32(at + 4);
             const double value = den == 0 ? 0 : double(u32(at)) / den;

@@ -54,11 +54,12 @@ QByteArray jfif(int units, int x, int y) {
     return QByteArray("\xFF\xE0") + be16(int(body.size()) + 2) + body;
 }
 
-// Exif with IFD0 XResolution, YResolution and ResolutionUnit, big-endian.
-QByteArray exif(quint32 x, quint32 y, int unit) {
-    QByteArray tiff = QByteArray("MM\0*", 4) + be32(8) + be16(3);
+// Exif with IFD0 XResolution, YResolution and ResolutionUnit, big-endian; `ifd` and `xAt`
+// replace the true offsets of IFD0 and of XResolution's value.
+QByteArray exif(quint32 x, quint32 y, int unit, quint32 ifd = 8, quint32 xAt = 0) {
+    QByteArray tiff = QByteArray("MM\0*", 4) + be32(ifd) + be16(3);
     const quint32 rationals = 8 + 2 + 3 * 12 + 4;
-    tiff += be16(0x011A) + be16(5) + be32(1) + be32(rationals);
+    tiff += be16(0x011A) + be16(5) + be32(1) + be32(xAt != 0 ? xAt : rationals);
     tiff += be16(0x011B) + be16(5) + be32(1) + be32(rationals + 8);
     tiff += be16(0x0128) + be16(3) + be32(1) + be16(unit) + be16(0);
     tiff += be32(0) + be32(x) + be32(1) + be32(y) + be32(1);
@@ -303,6 +304,15 @@ void DocxWriterTest::pictureExtent_data() {
     QTest::newRow("JPEG with Exif at 72 dpi")
         << withHeaderSegment(jpeg, exif(72, 72, 2)) << "a.jpg"
         << "word/media/image1.jpeg" << qint64(3810000) << qint64(2540000);
+    // Offsets near 4 GiB wrapped round in 32-bit bounds checks and read far past the file.
+    for (const quint32 ifd : {0xFFFFFFFFu, 0xFFFFFFFEu}) {
+        QTest::newRow(qPrintable(QStringLiteral("JPEG with Exif IFD0 at %1: 96").arg(ifd, 0, 16)))
+            << withHeaderSegment(jpeg, exif(72, 72, 2, ifd)) << "a.jpg"
+            << "word/media/image1.jpeg" << qint64(2857500) << qint64(1905000);
+    }
+    QTest::newRow("JPEG with Exif XResolution at fffffff9: Y only, 96")
+        << withHeaderSegment(jpeg, exif(72, 72, 2, 8, 0xFFFFFFF9u)) << "a.jpg"
+        << "word/media/image1.jpeg" << qint64(2857500) << qint64(1905000);
     QTest::newRow("BMP at 3780 per metre")
         << bmpBytes(300, 200, 3780) << "a.bmp"
         << "word/media/image1.bmp" << qint64(300 * 914400 / 96.012 + 0.5)
