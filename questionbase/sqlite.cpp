@@ -57,6 +57,20 @@ Database Database::open(const QString& path, bool create) {
     return result;
 }
 
+Database Database::openUnlockedReader(const QString& path) {
+    // A URI, percent-encoded whole, so that no character of the path reads as a parameter.
+    const QByteArray uri = "file:" + path.toUtf8().toPercentEncoding("/") + "?mode=ro&nolock=1";
+    sqlite3* db = nullptr;
+    const int rc =
+        sqlite3_open_v2(uri.constData(), &db,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    Database result(db);
+    if (rc != SQLITE_OK)
+        result.raise(rc, QStringLiteral("Не удалось открыть файл базы"));
+    sqlite3_extended_result_codes(db, 1);
+    return result;
+}
+
 void Database::close() {
     if (db_ != nullptr) {
         sqlite3_close_v2(db_);

@@ -31,6 +31,8 @@ public:
 
     // Opens (or creates) the file; no page is read until the first statement.
     static Database open(const QString& path, bool create);
+    // Opens the file only to read it, taking no locks, beside a connection that holds it.
+    static Database openUnlockedReader(const QString& path);
 
     bool isOpen() const { return db_ != nullptr; }
     sqlite3* handle() const { return db_; }

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
@@ -136,6 +137,32 @@ void moveIntoPlace(const QString& from, const QString& to) {
 
 bool quickCheckPasses(sqlite::Database& db) {
     return db.scalar(QStringLiteral("PRAGMA quick_check")).toString() == QLatin1String("ok");
+}
+
+// Every table's number of rows, by name.
+QMap<QString, qint64> rowCounts(sqlite::Database& db) {
+    QStringList tables;
+    {
+        sqlite::Statement names(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = "
+                                                   "'table' AND name NOT LIKE 'sqlite\\_%' "
+                                                   "ESCAPE '\\'"));
+        while (names.step())
+            tables << names.value(0).toString();
+    }
+    QMap<QString, qint64> counts;
+    for (const QString& table : tables) {
+        counts.insert(
+            table, db.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(sqlite::quoted(table)))
+                       .toLongLong());
+    }
+    return counts;
+}
+
+QMap<QString, qint64> rowCountsWith(const QString& path, const QString& password) {
+    sqlite::Database reader = sqlite::Database::openUnlockedReader(path);
+    reader.key(passwordKey(password));
+    applyCipherSettings(reader);
+    return rowCounts(reader);
 }
 
 }  // namespace
@@ -533,27 +560,68 @@ void SqliteStore::changePassword(const PasswordStatement& statement) {
     });
 }
 
-void SqliteStore::rekeyTo(Key key, const QString& password) {
-    const QByteArray oldKey = keyFor(key_, password_);
+bool SqliteStore::fileOpensWith(const QString& path, Key key, const QString& password) {
+    try {
+        sqlite::Database reader = sqlite::Database::openUnlockedReader(path);
+        if (key != Key::None) {
+            reader.key(keyFor(key, password));
+            applyCipherSettings(reader);
+        }
+        return quickCheckPasses(reader);
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+void SqliteStore::reopen(Key other, const QString& otherPassword) {
     statements_.clear();
+    db_.close();
+    // The key this store had first: a change that failed left the file with it.
+    const std::pair<Key, QString> keys[] = {{key_, password_}, {other, otherPassword}};
+    std::optional<Error> failure;
+    for (const auto& [key, password] : keys) {
+        try {
+            sqlite::Database db = connect(path_, key, password, hold_);
+            if (!quickCheckPasses(db))
+                fail(Reason::Damaged, QStringLiteral("Проверка базы не прошла"));
+            db_ = std::move(db);
+            key_ = key;
+            password_ = key == Key::Password ? password.normalized(QString::NormalizationForm_C)
+                                             : QString();
+            return;
+        } catch (const Error& error) {
+            failure = error;
+        }
+    }
+    throw *failure;
+}
+
+void SqliteStore::rekeyTo(Key key, const QString& password) {
+    statements_.clear();
+    std::optional<Error> failure;
     try {
         db_.rekey(keyFor(key, password));
-        // The re-key can report success after a failed write: read the pages back from the
-        // file under the new key before believing it.
-        sqlite3_db_release_memory(db_.handle());
-        if (!quickCheckPasses(db_))
-            fail(Reason::Damaged, QStringLiteral("Проверка базы после смены пароля не прошла"));
     } catch (const Error& error) {
-        try {
-            db_.rekey(oldKey);
-        } catch (const Error&) {
-            // The old key is what the file still holds when the first re-key never reached it.
-        }
-        throw Error(error.reason() == Reason::Refused ? Reason::Io : error.reason(), error.text());
+        failure = error;
     }
-    key_ = key;
-    password_ =
+    // sqlite3_rekey reports success after a write it could not make (a full disk), and the
+    // connection then reads with one key and writes with the other: only a reader that knows
+    // nothing but the new key can tell what the file holds.
+    if (!failure && fileOpensWith(path_, key, password)) {
+        key_ = key;
+        password_ =
+            key == Key::Password ? password.normalized(QString::NormalizationForm_C) : QString();
+        return;
+    }
+    // Whatever the connection believes now, start again from the file with the key it has.
+    // The hold lapses between the close and the reopening (well under a millisecond).
+    const QString wanted =
         key == Key::Password ? password.normalized(QString::NormalizationForm_C) : QString();
+    reopen(key, password);
+    if (key_ == key && password_ == wanted)
+        return;  // the change reached the file after all
+    throw Error(Reason::Io, failure ? failure->text()
+                                    : QStringLiteral("Не удалось записать базу с новым ключом"));
 }
 
 void SqliteStore::encryptPlainBase(const QString& password) {
@@ -577,9 +645,18 @@ void SqliteStore::encryptPlainBase(const QString& password) {
                            "PRAGMA encrypted.kdf_iter = 64000;"));
         db_.scalar(QStringLiteral("SELECT sqlcipher_export('encrypted')"));
         db_.exec(QStringLiteral("DETACH DATABASE encrypted"));
-    } catch (...) {
+        // The copy takes the base's place only once a reader that knows nothing but the new
+        // key finds it whole, with every row of every table: an export cut short by a full
+        // disk must never replace the base.
+        if (!fileOpensWith(encrypted, Key::Password, password) ||
+            rowCounts(db_) != rowCountsWith(encrypted, password))
+            fail(Reason::Io, QStringLiteral("Не удалось записать базу с паролем"));
+    } catch (const Error& error) {
         removeWithJournal(encrypted);
-        throw;
+        // A failed export can leave this connection inside its transaction with the copy still
+        // attached: start again from the file, which the export never wrote.
+        reopen(Key::None, {});
+        throw Error(error.reason() == Reason::Refused ? Reason::Io : error.reason(), error.text());
     }
     // The rename needs our own connection closed, so the hold lapses for the instant between
     // the close and the reopening below (well under a millisecond).

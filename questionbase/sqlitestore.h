@@ -58,6 +58,11 @@ private:
     // older one, or one another program made) the count that makes its next opening fast.
     void keepQuestionCount();
     void rekeyTo(Key key, const QString& password);
+    // Whether a fresh reader, without locks and knowing only this key, finds the file whole.
+    static bool fileOpensWith(const QString& path, Key key, const QString& password);
+    // Closes the connection and opens the file again with the key it has: this store's own
+    // key, or else `other`.
+    void reopen(Key other, const QString& otherPassword);
     void encryptPlainBase(const QString& password);
     sqlite::Statement& cached(const QString& sql);
     QString tableSql(const QString& table);

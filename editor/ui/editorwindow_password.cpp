@@ -15,6 +15,15 @@ namespace {
 const QString kRefusedPassword = QStringLiteral(
     "Ошибка\r\nСкорее всего ваш пароль содержит недопустимые символы\r\n"
     "Например, такие как !;$");
+const QString kUnwritable = QStringLiteral(
+    "Не удалось записать базу с новым паролем: на диске не хватает места или файл недоступен.\r\n"
+    "Пароль базы остался прежним");
+
+// A file that cannot be written is not a password with the wrong characters: saying so would
+// send the user looking for characters that are not there.
+QString failedChange(const qb::Error& error) {
+    return error.reason() == qb::Reason::Io ? kUnwritable : kRefusedPassword;
+}
 
 }  // namespace
 
@@ -35,7 +44,7 @@ void Editor::zadpar() {
         },
         [&](const qb::Error& error) {
             dialogs_.message(title(), error.code() == qb::kGeneralFailure
-                                          ? kRefusedPassword
+                                          ? failedChange(error)
                                           : QStringLiteral("Какая-то ошибка"));
             parol = qb::kEmptyPasswordMarker;
         });
@@ -65,9 +74,9 @@ void Editor::chpas() {
             // refused like any other the base cannot hold, not taken for a removal.
             baza.changePassword({parol, stariy});
         },
-        [&](const qb::Error&) {
+        [&](const qb::Error& error) {
             parol = stariy;
-            dialogs_.message(title(), kRefusedPassword);
+            dialogs_.message(title(), failedChange(error));
         });
 }
 

@@ -7,6 +7,7 @@
 #include "questionbase/error.h"
 #include "tests/support/editorbases.h"
 #include "tests/support/editorsession.h"
+#include "tests/support/fulldisk.h"
 
 #include <QDebug>
 #include <QFile>
@@ -19,6 +20,9 @@ const QString kAsk = QStringLiteral("Введите пароль");
 const QString kAskNew = QStringLiteral("Введите новый пароль");
 const QString kRefused = QStringLiteral(
     "Ошибка\r\nСкорее всего ваш пароль содержит недопустимые символы\r\nНапример, такие как !;$");
+const QString kUnwritable = QStringLiteral(
+    "Не удалось записать базу с новым паролем: на диске не хватает места или файл недоступен.\r\n"
+    "Пароль базы остался прежним");
 
 // A window, and a base of two questions it has not opened yet.
 struct Session : testsupport::EditorSession {
@@ -53,6 +57,7 @@ struct Session : testsupport::EditorSession {
 class TestPassword : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { testsupport::fulldisk::install(); }
     void setChangeRemoveThroughReopening();
     void refusedPasswords_data();
     void refusedPasswords();
@@ -97,26 +102,33 @@ void TestPassword::refusedPasswords_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("protectedBefore");
     QTest::addColumn<bool>("useChange");
-    QTest::newRow("set, blank") << "два слова" << false << false;
-    QTest::newRow("set, semicolon") << "a;b" << false << false;
-    QTest::newRow("set, over 20") << QString(21, u'x') << false << false;
-    QTest::newRow("change, blank") << "два слова" << true << true;
-    QTest::newRow("change, semicolon") << "a;b" << true << true;
-    QTest::newRow("change, over 20") << QString(21, u'x') << true << true;
-    QTest::newRow("change unprotected, semicolon") << "a;b" << false << true;
+    QTest::addColumn<bool>("diskFull");  // from the change's first write on
+    QTest::newRow("set, blank") << "два слова" << false << false << false;
+    QTest::newRow("set, semicolon") << "a;b" << false << false << false;
+    QTest::newRow("set, over 20") << QString(21, u'x') << false << false << false;
+    QTest::newRow("change, blank") << "два слова" << true << true << false;
+    QTest::newRow("change, semicolon") << "a;b" << true << true << false;
+    QTest::newRow("change, over 20") << QString(21, u'x') << true << true << false;
+    QTest::newRow("change unprotected, semicolon") << "a;b" << false << true << false;
+    QTest::newRow("set, full disk") << "годный" << false << false << true;
+    QTest::newRow("change, full disk") << "годный" << true << true << true;
 }
 
 void TestPassword::refusedPasswords() {
     QFETCH(QString, typed);
     QFETCH(bool, protectedBefore);
     QFETCH(bool, useChange);
+    QFETCH(bool, diskFull);
     Session s;
     const QString old = protectedBefore ? QStringLiteral("старый") : QStringLiteral("_=");
     if (protectedBefore)
         testsupport::protectBase(s.path, old);
     QVERIFY(s.reopen(protectedBefore ? QStringList{old} : QStringList{}));
-    s.dialogs.expectInput(typed, useChange ? kAskNew : kAsk).expectMessage(kRefused);
+    s.dialogs.expectInput(typed, useChange ? kAskNew : kAsk)
+        .expectMessage(diskFull ? kUnwritable : kRefused);
+    testsupport::fulldisk::fillFrom(diskFull ? 1 : 0);
     s.trigger(useChange ? "chpas" : "zadpar");
+    testsupport::fulldisk::fillFrom(0);
     VERIFY_ALL_SHOWN(s.dialogs);
     QCOMPARE(s.probe.parol(), old);
     QVERIFY(s.probe.baza().isOpen());
