@@ -13,6 +13,7 @@
 
 #include <sqlite3.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
@@ -181,7 +182,28 @@ SqliteStore::SqliteStore(QString path, sqlite::Database db, Key key, QString pas
       key_(key),
       password_(std::move(password)),
       hold_(hold) {
+    rememberFile();
     takeHold();
+}
+
+void SqliteStore::rememberFile() {
+    struct stat file {};
+    if (::stat(QFile::encodeName(path_).constData(), &file) == 0) {
+        device_ = quint64(file.st_dev);
+        inode_ = quint64(file.st_ino);
+    }
+}
+
+void SqliteStore::requireSameFile() {
+    struct stat file {};
+    if (::stat(QFile::encodeName(path_).constData(), &file) != 0)
+        fail(Reason::Io, QStringLiteral("Файл базы удалён"));
+    if (quint64(file.st_dev) != device_ || quint64(file.st_ino) != inode_)
+        fail(Reason::Io, QStringLiteral("Файл базы заменён другим"));
+    const qint64 pages = db_.scalar(QStringLiteral("PRAGMA page_count")).toLongLong();
+    const qint64 pageSize = db_.scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
+    if (qint64(file.st_size) < pages * pageSize)
+        fail(Reason::Io, QStringLiteral("Файл базы обрезан"));
 }
 
 SqliteStore::~SqliteStore() {
@@ -487,6 +509,7 @@ void SqliteStore::scanRows(const QString& table, const std::function<void(const 
 
 qint64 SqliteStore::insertRow(const QString& table, const ColumnValues& values) {
     forgetReadAhead();
+    requireSameFile();
     const QList<ColumnInfo> cols = columns(table);
     QString sql;
     if (values.isEmpty()) {
@@ -514,6 +537,7 @@ void SqliteStore::updateRow(const QString& table, qint64 id, const ColumnValues&
     forgetReadAhead();
     if (values.isEmpty())
         return;
+    requireSameFile();
     const QList<ColumnInfo> cols = columns(table);
     QStringList assignments;
     for (const auto& [column, value] : values)
@@ -532,6 +556,7 @@ void SqliteStore::updateRow(const QString& table, qint64 id, const ColumnValues&
 
 void SqliteStore::deleteRow(const QString& table, qint64 id) {
     forgetReadAhead();
+    requireSameFile();
     auto& statement =
         cached(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(sqlite::quoted(table)));
     statement.bind(1, id);
@@ -547,6 +572,7 @@ void SqliteStore::changePassword(const PasswordStatement& statement) {
     if (statement.oldPassword.has_value() != holdsPassword ||
         (holdsPassword && passwordKey(*statement.oldPassword) != passwordKey(password_)))
         fail(Reason::Refused, QStringLiteral("Старый пароль указан неверно"));
+    requireSameFile();
 
     outsideHold([&] {
         if (!statement.newPassword) {
@@ -585,6 +611,7 @@ void SqliteStore::reopen(Key other, const QString& otherPassword) {
             if (!quickCheckPasses(db))
                 fail(Reason::Damaged, QStringLiteral("Проверка базы не прошла"));
             db_ = std::move(db);
+            rememberFile();
             key_ = key;
             password_ = key == Key::Password ? password.normalized(QString::NormalizationForm_C)
                                              : QString();
@@ -667,6 +694,7 @@ void SqliteStore::encryptPlainBase(const QString& password) {
         removeWithJournal(encrypted);
     const Key key = replaced ? Key::Password : Key::None;
     db_ = connect(path_, key, password, hold_);
+    rememberFile();
     if (!replaced)
         fail(Reason::Io, QStringLiteral("Не удалось заменить файл базы"));
     key_ = Key::Password;

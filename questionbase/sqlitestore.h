@@ -63,6 +63,12 @@ private:
     // Closes the connection and opens the file again with the key it has: this store's own
     // key, or else `other`.
     void reopen(Key other, const QString& otherPassword);
+    // The file the connection holds, as it was when it was opened.
+    void rememberFile();
+    // Before a write: the path must still name the file the connection holds, whole. A file
+    // removed, replaced or cut short under an open connection would take every later save into
+    // an orphan, or into a file SQLite no longer knows, without a word.
+    void requireSameFile();
     void encryptPlainBase(const QString& password);
     sqlite::Statement& cached(const QString& sql);
     QString tableSql(const QString& table);
@@ -72,6 +78,8 @@ private:
     Key key_;
     QString password_;  // NFC, when key_ is Password
     Hold hold_;
+    quint64 device_ = 0;
+    quint64 inode_ = 0;
     // The shared hold: a statement stopped on its row keeps the connection's read transaction
     // and its SHARED lock, so the editor's exclusive opening fails as "in use", other shared
     // connections still read, and no other connection can change what this one reads. Unlike

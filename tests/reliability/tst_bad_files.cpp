@@ -1,6 +1,7 @@
 // Files that are not healthy bases, met at the data layer: each gives its failure code and
 // reason promptly, never a crash or a hang.
 
+#include "editor/ui/limitedtextedit.h"
 #include "questionbase/catalog.h"
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
@@ -8,6 +9,7 @@
 #include "questionbase/recordset.h"
 #include "questionbase/sqlite.h"
 #include "questionbase/sqlitestore.h"
+#include "tests/support/editorsession.h"
 #include "tests/support/jetfixtures.h"
 #include "tests/support/tempbase.h"
 
@@ -109,6 +111,8 @@ private slots:
     void baseHeldByAnotherProcess_data();
     void baseHeldByAnotherProcess();
     void readOnlyFolderOpensButSavesFail();
+    void baseTamperedWhileOpen_data();
+    void baseTamperedWhileOpen();
     void hostilePathNames_data();
     void hostilePathNames();
 
@@ -367,6 +371,50 @@ void BadFiles::readOnlyFolderOpensButSavesFail() {
                                                .arg(qb::kGeneralFailure, 0, 16)
                                                .arg(static_cast<int>(qb::Reason::Io)));
     QCOMPARE(readFile(path), before);
+}
+
+void BadFiles::baseTamperedWhileOpen_data() {
+    QTest::addColumn<QString>("tampering");
+    QTest::newRow("removed") << QStringLiteral("rm");
+    QTest::newRow("replaced by another base") << QStringLiteral("mv");
+    QTest::newRow("cut to nothing") << QStringLiteral("truncate");
+}
+
+// A base removed, replaced or cut short while the editor holds it, after a first save: every
+// later save, step and new question is refused with the refused-commit message and the typed
+// text stays, instead of going into the orphaned file, or into the new one, without a word.
+void BadFiles::baseTamperedWhileOpen() {
+    QFETCH(QString, tampering);
+    testsupport::EditorSession s(3);
+    s.probe.Text1()->setPlainText(QStringLiteral("Первая правка"));
+    s.click(QStringLiteral("Command7"));
+    QVERIFY(s.dialogs.messages().isEmpty());
+    const QString other = testsupport::makeBase(s.folder, QStringLiteral("другая.mdb"), 1);
+    if (tampering == QLatin1String("rm"))
+        QVERIFY(QFile::remove(s.path));
+    else if (tampering == QLatin1String("mv"))
+        QVERIFY(std::rename(QFile::encodeName(other).constData(),
+                            QFile::encodeName(s.path).constData()) == 0);
+    else
+        QVERIFY(QFile(s.path).resize(0));
+    const QByteArray tampered = readFile(s.path);
+
+    s.probe.Text1()->setPlainText(QStringLiteral("Вторая правка"));
+    s.dialogs.expectMessage().expectMessage().expectMessage();
+    s.click(QStringLiteral("Command7"));
+    s.click(QStringLiteral("Command3"));
+    s.click(QStringLiteral("Command5"));
+    VERIFY_ALL_SHOWN(s.dialogs);
+    for (const QString& message : s.dialogs.messages()) {
+        QVERIFY2(message.startsWith(QStringLiteral("Не удалось записать вопрос")) &&
+                     message.contains(QStringLiteral("файл базы удалён")),
+                 qPrintable(message));
+    }
+    QCOMPARE(s.question(), QStringLiteral("Вторая правка"));
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 3"));
+    s.window->close();
+    QCOMPARE(QFile::exists(s.path), tampering != QLatin1String("rm"));
+    QCOMPARE(readFile(s.path), tampered);
 }
 
 void BadFiles::hostilePathNames_data() {
