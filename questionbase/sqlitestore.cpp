@@ -200,6 +200,9 @@ void SqliteStore::requireSameFile() {
         fail(Reason::Io, QStringLiteral("Файл базы удалён"));
     if (quint64(file.st_dev) != device_ || quint64(file.st_ino) != inode_)
         fail(Reason::Io, QStringLiteral("Файл базы заменён другим"));
+    // Inside a caller's transaction the pages it added are not in the file yet.
+    if (sqlite3_get_autocommit(db_.handle()) == 0)
+        return;
     const qint64 pages = db_.scalar(QStringLiteral("PRAGMA page_count")).toLongLong();
     const qint64 pageSize = db_.scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
     if (qint64(file.st_size) < pages * pageSize)
