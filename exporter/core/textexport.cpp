@@ -78,6 +78,9 @@ void Cp1251Encoder::appendUtf8(QByteArray& out, QByteArrayView text) const {
     char* to = out.data() + start;
     const auto* from = reinterpret_cast<const uchar*>(text.data());
     const auto* const end = from + text.size();
+    // QString::fromUtf8 drops a byte order mark that opens the text, and so did every export.
+    if (text.startsWith("\xEF\xBB\xBF"))
+        from += 3;
     while (from < end) {
         const uchar lead = *from;
         if (lead < 0x80) {
