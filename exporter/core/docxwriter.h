@@ -41,6 +41,8 @@ public:
     // Ends the body with the paragraph at the insertion point and writes the package.
     // Throws qb::Error when the document cannot be written. Later calls do nothing.
     void finish();
+    // Gives the document up: nothing more is written at `path`, now or when the writer goes.
+    void discard() { finished_ = true; }
     bool isFinished() const { return finished_; }
     const QString& path() const { return path_; }
 

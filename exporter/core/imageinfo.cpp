@@ -16,6 +16,8 @@ namespace {
 constexpr double kDefaultDpi = 96;
 constexpr double kMetresPerInch = 0.0254;
 constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;
+// Decoded whole up to here: 64 MB at four bytes a pixel, half of Qt's allocation limit.
+constexpr qint64 kWholeDecodePixels = 16'000'000;
 
 quint16 be16(const QByteArray& d, qsizetype at) {
     return quint16((quint8(d[at]) << 8) | quint8(d[at + 1]));
@@ -149,6 +151,22 @@ const char* qtFormat(ImageInfo::Format format) {
     return "";
 }
 
+// A header can promise a picture whose data does not decode, so the data is tried before the
+// file is embedded, but never by allocating a large picture whole: the document needs only the
+// file's bytes, and Qt's allocation limit (128 MB in Qt 6.4) refuses a whole decode from about
+// 33 megapixels on, which would leave sound photos out. A large JPEG is decoded at an eighth of
+// its size, which libjpeg does as it reads the scan, in a sixty-fourth of the memory. Qt's BMP
+// and GIF readers, and its PNG reader for most kinds of PNG, decode whole whatever size is asked
+// for, so a large picture of those is taken on its header and the completeness check.
+bool decodes(QImageReader& reader, ImageInfo::Format format, QSize size) {
+    if (qint64(size.width()) * size.height() <= kWholeDecodePixels)
+        return !reader.read().isNull();
+    if (format != ImageInfo::Format::Jpeg)
+        return true;
+    reader.setScaledSize(QSize((size.width() + 7) / 8, (size.height() + 7) / 8));
+    return !reader.read().isNull();
+}
+
 qint64 toEmu(int pixels, double dpi) {
     return std::llround(double(pixels) * 914400.0 / (dpi > 0 ? dpi : kDefaultDpi));
 }
@@ -242,8 +260,7 @@ std::optional<ImageInfo> readImageInfo(const QString& path) {
     if (!size.isValid() || size.isEmpty() ||
         qint64(size.width()) * size.height() > qb::kMaxPicturePixels)
         return std::nullopt;
-    // A header can promise a picture whose data does not decode: try it before embedding it.
-    if (reader.read().isNull())
+    if (!decodes(reader, *format, size))
         return std::nullopt;
 
     ImageInfo info;

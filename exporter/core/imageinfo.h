@@ -26,8 +26,8 @@ struct ImageInfo {
 
 // Reads the file's format, size and resolution from its own header. std::nullopt when it is not
 // a BMP, JPEG, GIF or PNG picture, is damaged or cut short, or has more pixels than
-// qb::kMaxPicturePixels (then it is not decoded); the whole picture is decoded once to be sure
-// of it.
+// qb::kMaxPicturePixels (then it is not decoded). To be sure of the data, a picture of up to 16
+// megapixels is decoded once, a larger JPEG at an eighth of its size, other larger pictures not.
 std::optional<ImageInfo> readImageInfo(const QString& path);
 
 // The resolution stated in a picture's header (JFIF density, else Exif resolution; BMP pixels

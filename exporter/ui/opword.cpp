@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QStatusBar>
 #include <QTemporaryDir>
 
@@ -24,6 +23,11 @@ namespace {
 
 const QString kNoWordProcessor =
     QStringLiteral("Необходимо, чтобы в системе был установлен Microsoft Word");
+// A write refused by the file system is nearly always a full disk, where the temporary folder is.
+const QString kNotWritten =
+    QStringLiteral("Не удалось записать документ Word. Возможно, на диске не хватает места.");
+// What the exporter says of any other failure, as the text export does.
+const QString kFailed = QStringLiteral("Произошла ошибка. Все ли верно?");
 const QString kDocumentName = QStringLiteral("Вопросы.docx");
 
 // Hands the finished document to the desktop; without an application for it the user learns
@@ -36,7 +40,7 @@ void openOnDesktop(WordExportContext& context, const QString& path) {
 }  // namespace
 
 void opword(WordExportContext& context) {
-    if (!context.connection.isOpen())
+    if (!context.connection.isOpen() || !context.questions.isOpen())
         return;
 
     std::unique_ptr<DocxWriter> writer;
@@ -51,8 +55,13 @@ void opword(WordExportContext& context) {
             if (context.questions.recordCount() == 0)
                 return;
 
+            // Qt gives an empty path when TMPDIR names no folder; a folder made from it would
+            // land at the root of the file system.
+            const QString temporary = QDir::tempPath();
+            if (temporary.isEmpty())
+                qb::fail(qb::Reason::Io, QStringLiteral("Нет папки для временных файлов"));
             // The user saves the document from the word processor, so the folder must outlive us.
-            QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/vorta-XXXXXX"));
+            QTemporaryDir dir(temporary + QStringLiteral("/vorta-XXXXXX"));
             dir.setAutoRemove(false);
             if (!dir.isValid())
                 qb::fail(qb::Reason::Io, QStringLiteral("Не удалось создать папку для документа"));
@@ -76,16 +85,19 @@ void opword(WordExportContext& context) {
             writer->finish();
             openOnDesktop(context, writer->path());
         },
-        [&](const qb::Error&) {
-            // What was typed before the failure stays: the document is closed as it stands and
-            // shown, as the word processor would have kept it on screen.
-            if (!writer)
-                return;
-            const bool written = qb::skipIfFails([&] { writer->finish(); });
-            if (written && QFileInfo::exists(writer->path()))
-                openOnDesktop(context, writer->path());
-            else
+        [&](const qb::Error& error) {
+            // A document cut short holds only some of the questions: shown, it would pass for
+            // the whole test, so it is thrown away with its folder. Nothing is being waited for
+            // any longer, and the user learns why no document came.
+            if (writer)
+                writer->discard();
+            writer.reset();
+            if (!folder.isEmpty())
                 QDir(folder).removeRecursively();
+            if (context.statusBar)
+                context.statusBar->clearMessage();
+            context.dialogs.message(kProgramTitle,
+                                    error.reason() == qb::Reason::Io ? kNotWritten : kFailed);
         });
 }
 

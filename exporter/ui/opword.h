@@ -25,10 +25,12 @@ struct WordExportContext {
     bool leavePicturesOut = false;  // Check2
     desktop::Dialogs& dialogs;
     desktop::Services& services;
-    QStatusBar* statusBar = nullptr;  // "Пожалуйста, подождите..." / "Процесс завершен"
+    // "Пожалуйста, подождите..." / "Процесс завершен"; cleared when the export fails.
+    QStatusBar* statusBar = nullptr;
 };
 
-// The "импорт в Microsoft Word" button: builds the document and opens it on the desktop.
+// The "импорт в Microsoft Word" button: builds the document and opens it on the desktop. A
+// failure opens nothing: it throws the unfinished document away and says why none came.
 void opword(WordExportContext& context);
 
 }  // namespace exporter

@@ -12,13 +12,19 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QStatusBar>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
 
 using desktop::ScriptedDialogs;
 using testsupport::QuestionRow;
@@ -74,6 +80,67 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
+const QString kNotWritten =
+    QStringLiteral("Не удалось записать документ Word. Возможно, на диске не хватает места.");
+
+// The table `test` of a plain base and `count` rows of the longest texts it takes, the first
+// with `picture` as its фото.
+QStringList longQuestions(int count, const QString& picture = {}) {
+    const QString option = QLatin1Char('\'') + QString(120, u'о') + QLatin1Char('\'');
+    return {QStringLiteral("CREATE TABLE test (\"номер\" INTEGER PRIMARY KEY AUTOINCREMENT, "
+                           "\"вопрос\" TEXT, \"ответ1\" TEXT, \"ответ2\" TEXT, \"ответ3\" TEXT, "
+                           "\"ответ4\" TEXT, \"ответ5\" TEXT, \"фото\" TEXT, \"верный\" INTEGER)"),
+            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                           "WHERE i < %1) INSERT INTO test (\"вопрос\", \"ответ1\", \"ответ2\", "
+                           "\"ответ3\", \"ответ4\", \"ответ5\", \"фото\", \"верный\") "
+                           "SELECT '%2', %3, %3, %3, %3, %3, CASE i WHEN 1 THEN '%4' END, 1 FROM n")
+                .arg(count)
+                .arg(QString(225, u'в'))
+                .arg(option)
+                .arg(picture)};
+}
+
+// A JPEG of noise: it does not compress, so the document is at least its size.
+void writeNoiseJpeg(const QString& path, int side) {
+    QImage image(side, side, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            image.setPixel(x, y, random.generate());
+    QVERIFY(image.save(path, "JPG", 100));
+}
+
+// TMPDIR and the largest file the process may write, as a full disk leaves them, put back when
+// the object goes, however the test ends. A write past the limit fails with EFBIG, for root too.
+class ConfinedWrites {
+public:
+    ConfinedWrites(const QByteArray& temporaryFolder, rlim_t fileBytes)
+        : hadTemporary_(qEnvironmentVariableIsSet("TMPDIR")), temporary_(qgetenv("TMPDIR")) {
+        qputenv("TMPDIR", temporaryFolder);
+        getrlimit(RLIMIT_FSIZE, &limit_);
+        rlimit confined = limit_;
+        confined.rlim_cur = fileBytes;
+        setrlimit(RLIMIT_FSIZE, &confined);
+        signal_ = std::signal(SIGXFSZ, SIG_IGN);  // else the process ends at the limit
+    }
+    ~ConfinedWrites() {
+        setrlimit(RLIMIT_FSIZE, &limit_);
+        std::signal(SIGXFSZ, signal_);
+        if (hadTemporary_)
+            qputenv("TMPDIR", temporary_);
+        else
+            qunsetenv("TMPDIR");
+    }
+    ConfinedWrites(const ConfinedWrites&) = delete;
+    ConfinedWrites& operator=(const ConfinedWrites&) = delete;
+
+private:
+    bool hadTemporary_;
+    QByteArray temporary_;
+    rlimit limit_{};
+    void (*signal_)(int) = nullptr;
+};
+
 }  // namespace
 
 class TestChtenie : public QObject {
@@ -101,6 +168,8 @@ private slots:
     void exporterHoldsItsBase();
     void exportReadsTheBaseAsOpened_data();
     void exportReadsTheBaseAsOpened();
+    void failedWordExportSaysWhy_data();
+    void failedWordExportSaysWhy();
 
     void exportDoesNothingWithoutQuestions();
     void exportWritesTextFile();
@@ -468,6 +537,75 @@ void TestChtenie::exportReadsTheBaseAsOpened() {
     choose(path);
     QCOMPARE(exportText(*window_, *dialogs_), written);
     VERIFY_ALL_SHOWN(*dialogs_);
+}
+
+void TestChtenie::failedWordExportSaysWhy_data() {
+    QTest::addColumn<QStringList>("base");
+    QTest::addColumn<bool>("temporaryFolder");  // else TMPDIR names a path under a regular file
+    QTest::addColumn<qint64>("fileBytes");      // the largest file that can be written
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("waited");  // the wait text was on show before the failure
+
+    const qint64 unlimited = qint64(RLIM_INFINITY);
+    QTest::newRow("no temporary folder")
+        << longQuestions(2) << false << unlimited << kNotWritten << false;
+    // The body is spooled in blocks of a megabyte, the first past a quarter of the questions.
+    QTest::newRow("disk full while the questions are typed")
+        << longQuestions(1000) << true << qint64(64 * 1024) << kNotWritten << true;
+    QTest::newRow("disk full while the document is packed")
+        << longQuestions(2, QStringLiteral("шум.jpg")) << true << qint64(100 * 1024) << kNotWritten
+        << true;
+    QTest::newRow("base without верный")
+        << QStringList{QStringLiteral("CREATE TABLE test (\"номер\" INTEGER PRIMARY KEY, "
+                                      "\"вопрос\" TEXT, \"ответ1\" TEXT, \"ответ2\" TEXT, "
+                                      "\"ответ3\" TEXT, \"ответ4\" TEXT, \"ответ5\" TEXT, "
+                                      "\"фото\" TEXT)"),
+                       QStringLiteral(
+                           "INSERT INTO test (\"вопрос\", \"ответ1\") VALUES ('Q', 'A')")}
+        << true << unlimited << kFailed << true;
+}
+
+void TestChtenie::failedWordExportSaysWhy() {
+    QFETCH(QStringList, base);
+    QFETCH(bool, temporaryFolder);
+    QFETCH(qint64, fileBytes);
+    QFETCH(QString, message);
+    QFETCH(bool, waited);
+
+    writeNoiseJpeg(folder_->path(QStringLiteral("шум.jpg")), 400);
+    QVERIFY(QFileInfo(folder_->path(QStringLiteral("шум.jpg"))).size() > 200 * 1024);
+    choose(testsupport::makePlainBase(*folder_, QStringLiteral("base.mdb"), base));
+    QVERIFY(window_->questions().isOpen());
+    const QString temporary = folder_->path(QStringLiteral("tmp"));
+    QVERIFY(QDir().mkpath(temporary));
+    QStringList statuses;
+    connect(window_->statusBar(), &QStatusBar::messageChanged, this,
+            [&statuses](const QString& text) { statuses << text; });
+    dialogs_->expectMessage(message);
+    {
+        ConfinedWrites confined(
+            temporaryFolder ? QFile::encodeName(temporary)
+                            : QFile::encodeName(folder_->path(QStringLiteral("шум.jpg/tmp"))),
+            rlim_t(fileBytes));
+        testsupport::clickButton(*window_, QStringLiteral("opword"));
+    }
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(dialogs_->shown().last().title, kTitle);
+    QVERIFY(services_->openedDocuments.isEmpty());
+    QCOMPARE(window_->statusBar()->currentMessage(), QString());
+    QCOMPARE(statuses.filter(QStringLiteral("подождите")).isEmpty(), !waited);
+    // Neither the document nor its spooled body is left behind.
+    QCOMPARE(QDir(temporary).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
+
+    if (message != kNotWritten)
+        return;
+    // With room to write, the same base exports whole.
+    testsupport::clickButton(*window_, QStringLiteral("opword"));
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(services_->openedDocuments.size(), 1);
+    QCOMPARE(window_->statusBar()->currentMessage(), QStringLiteral("Процесс завершен"));
+    QDir(QFileInfo(services_->openedDocuments.first()).absolutePath()).removeRecursively();
 }
 
 void TestChtenie::exportDoesNothingWithoutQuestions() {

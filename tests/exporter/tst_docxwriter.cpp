@@ -5,6 +5,7 @@
 #include "exporter/core/wordsession.h"
 #include "questionbase/error.h"
 #include "tests/support/docxpackage.h"
+#include "tests/support/picturefiles.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -18,8 +19,9 @@ using exporter::DocxWriter;
 namespace {
 
 // A picture of one colour as Qt writes it in `format`.
-QByteArray imageBytes(int width, int height, Qt::GlobalColor colour, const char* format) {
-    QImage image(width, height, QImage::Format_RGB32);
+QByteArray imageBytes(int width, int height, Qt::GlobalColor colour, const char* format,
+                      QImage::Format pixels = QImage::Format_RGB32) {
+    QImage image(width, height, pixels);
     image.fill(colour);
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -30,6 +32,21 @@ QByteArray imageBytes(int width, int height, Qt::GlobalColor colour, const char*
 
 QByteArray jpegBytes(int width, int height) {
     return imageBytes(width, height, Qt::darkYellow, "JPG");
+}
+
+// Grey, so Qt writes a photo-sized JPEG in a fraction of a second.
+QByteArray largeJpegBytes(int width, int height) {
+    return imageBytes(width, height, Qt::gray, "JPG", QImage::Format_Grayscale8);
+}
+
+// The JPEG with its scan asking for Huffman tables the file never defines: the header reads
+// and the markers and the end are all in place, only decoding finds the fault.
+QByteArray withUndefinedHuffmanTables(QByteArray jpeg) {
+    const qsizetype scan = jpeg.indexOf("\xFF\xDA");
+    const int components = quint8(jpeg[scan + 4]);
+    for (int i = 0; i < components; ++i)
+        jpeg[scan + 6 + 2 * i] = char(0x33);
+    return jpeg;
 }
 
 // The JPEG with its APP0/APP1 segments replaced by `segment` (marker and length included).
@@ -322,6 +339,16 @@ void DocxWriterTest::pictureExtent_data() {
         << "word/media/image1.bmp" << qint64(2857500) << qint64(1905000);
     QTest::newRow("GIF: 96") << gifBytes(300, 200) << "a.gif"
                              << "word/media/image1.gif" << qint64(2857500) << qint64(1905000);
+    // Pictures beyond what Qt allocates whole (about 33 megapixels) up to the pixel cap.
+    QTest::newRow("JPEG of 6000 × 6000")
+        << withHeaderSegment(largeJpegBytes(6000, 6000), jfif(1, 96, 96)) << "a.jpg"
+        << "word/media/image1.jpeg" << qint64(57150000) << qint64(57150000);
+    QTest::newRow("PNG of 6000 × 6000")
+        << testsupport::pngDeclaring(QSize(6000, 6000), true) << "a.png"
+        << "word/media/image1.png" << qint64(57150000) << qint64(57150000);
+    QTest::newRow("GIF of 8000 × 8000, the most pixels taken")
+        << gifBytes(8000, 8000) << "a.gif"
+        << "word/media/image1.gif" << qint64(76200000) << qint64(76200000);
 }
 
 void DocxWriterTest::pictureExtent() {
@@ -405,6 +432,12 @@ void DocxWriterTest::refusedPictures_data() {
     bomb[18 + 6] = bomb[18 + 8] = char(0xFF);
     QTest::newRow("GIF declaring 65535 × 65535") << bomb;
     QTest::newRow("GIF without trailer") << gifBytes(4, 4).chopped(1);
+    QTest::newRow("GIF declaring 8001 × 8000, past the pixel cap") << gifBytes(8001, 8000);
+    QTest::newRow("JPEG with undefined Huffman tables") << withUndefinedHuffmanTables(jpeg);
+    const QByteArray large = largeJpegBytes(6000, 6000);
+    QTest::newRow("truncated JPEG of 6000 × 6000") << large.left(large.size() * 2 / 3);
+    QTest::newRow("JPEG of 6000 × 6000 with undefined Huffman tables")
+        << withUndefinedHuffmanTables(large);
 }
 
 void DocxWriterTest::refusedPictures() {
