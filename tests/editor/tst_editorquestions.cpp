@@ -90,6 +90,8 @@ private slots:
     void creatingABase_data();
     void creatingABase();
     void createdBaseOpensWithOneEmptyQuestion();
+    void baseInAFolderNamedLikeThePasswordPart_data();
+    void baseInAFolderNamedLikeThePasswordPart();
 };
 
 void TestEditorQuestions::check_data() {
@@ -644,6 +646,58 @@ void TestEditorQuestions::createdBaseOpensWithOneEmptyQuestion() {
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 1"));
     QCOMPARE(s.probe.Text2()->text(), QStringLiteral("1"));
     QCOMPARE(s.question(), QString());
+}
+
+void TestEditorQuestions::baseInAFolderNamedLikeThePasswordPart_data() {
+    QTest::addColumn<bool>("create");  // made with "Создать новый тест", or there already
+    QTest::addColumn<int>("questions");
+    QTest::newRow("created there") << true << 1;
+    QTest::newRow("opened there") << false << 3;
+}
+
+void TestEditorQuestions::baseInAFolderNamedLikeThePasswordPart() {
+    // Cut at the password part, the chosen path names "x", a base of its own beside the folder.
+    QFETCH(bool, create);
+    QFETCH(int, questions);
+    EditorSession s;
+    const QString folder = QStringLiteral("x;Jet OLEDB:Database Password=y");
+    QVERIFY(QDir(s.folder.folder()).mkdir(folder));
+    const QString decoy = testsupport::makeBase(s.folder, QStringLiteral("x"), 2);
+    const auto bytesOf = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray decoyBefore = bytesOf(decoy);
+    const QString name = folder + QStringLiteral("/новая.mdb");
+    const QString chosen = s.folder.path(name);
+    if (create) {
+        s.dialogs.expectSaveFile(chosen);
+        s.trigger("crtest");
+    } else {
+        testsupport::makeBase(s.folder, name, questions);
+    }
+    QVERIFY(QFile::exists(chosen));
+
+    s.open(chosen);
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из %1").arg(questions));
+    s.probe.Text1()->setPlainText(QStringLiteral("Изменённый вопрос"));
+    s.probe.Text2()->setText(QStringLiteral("2"));
+    s.click("Command7");
+    s.click("Command5");  // a new question, stored by moving onto it, then deleted
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № %1 из %1").arg(questions + 1));
+    s.click("Command4");
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QVERIFY(s.dialogs.messages().isEmpty());
+
+    const auto rows = s.rowsAfterClosing();
+    QCOMPARE(rows.size(), questions);
+    QCOMPARE(rows[0][1].toString(), QStringLiteral("Изменённый вопрос"));
+    QCOMPARE(rows[0][8].toInt(), 2);
+    QCOMPARE(bytesOf(decoy), decoyBefore);
+    QCOMPARE(QDir(s.folder.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList({QStringLiteral("x"), folder}));
+    QCOMPARE(QDir(s.folder.path(folder)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList(QStringLiteral("новая.mdb")));
 }
 
 QTEST_MAIN(TestEditorQuestions)
