@@ -7,8 +7,17 @@
 
 namespace qb {
 
+void Catalog::createAt(const QString& path) {
+    if (path.isEmpty())
+        fail(Reason::Missing, QStringLiteral("Не указан файл базы"));
+    SqliteStore::createBase(path);
+}
+
 void Catalog::create(const QString& connectionString) {
-    SqliteStore::createBase(parseConnectionString(connectionString).dataSource);
+    const ConnectionString parsed = parseConnectionString(connectionString);
+    if (parsed.password)
+        fail(Reason::Refused, QStringLiteral("Строка создания базы не может содержать пароль"));
+    createAt(parsed.dataSource);
 }
 
 Connection& Catalog::connection() const {

@@ -20,6 +20,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace editor {
 
 namespace {
@@ -28,6 +30,18 @@ namespace {
 // limit, kept so that whatever is typed there always fits. The options take their columns' 120.
 constexpr int kQuestionMaxLength = qb::columns::kQuestionSize - 3;
 constexpr int kOptionMaxLength = qb::columns::kOptionSize;
+
+// What a box lets in for a column that declares `declared` characters (0: no limit). Up to our
+// own column's size the form's limit holds, or the column's when it is narrower. A base made by
+// another program may declare more, or nothing: the box then takes what the column takes, or a
+// longer stored text could not grow by a character and the addition was lost without a word.
+int typingLimit(int formLimit, int ownColumnSize, int declared) {
+    if (declared <= 0)
+        return LimitedTextEdit::kNoLimit;
+    if (declared > ownColumnSize)
+        return declared;
+    return std::min(formLimit, declared);
+}
 
 struct OptionBox {
     const char* designText;
@@ -326,6 +340,7 @@ void Editor::nachali() {
         return;
     }
 
+    fitBoxesToColumns();
     qb::skipIfFails([&] { nastroyki.openOn(baza, qb::columns::kSettingsQuery); });
 
     bool empty = false;
@@ -341,6 +356,19 @@ void Editor::nachali() {
     fillFromRow();
     tekuschiy = 1;
     qb::skipIfFails([&] { showCaption(); });
+}
+
+void Editor::fitBoxesToColumns() {
+    const auto fit = [&](LimitedTextEdit* box, const QString& column, int formLimit,
+                         int ownColumnSize) {
+        // A column the base lacks is never written, so the form's limit may stay.
+        int declared = ownColumnSize;
+        qb::skipIfFails([&] { declared = voprosy.field(column).definedSize(); });
+        box->setMaxLength(typingLimit(formLimit, ownColumnSize, declared));
+    };
+    fit(Text1, qb::columns::kQuestion, kQuestionMaxLength, qb::columns::kQuestionSize);
+    for (int i = 0; i < qb::columns::kOptionCount; ++i)
+        fit(Text[i], qb::columns::option(i), kOptionMaxLength, qb::columns::kOptionSize);
 }
 
 void Editor::fillFromRow() {

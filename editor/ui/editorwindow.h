@@ -110,6 +110,8 @@ private:
     void buildMenus();                            // the menu bar and its actions
     void setQuestionFieldsEnabled(bool enabled);  // the question, its options, Text2 and ulik
     void showCaption();  // "Вопрос № tekuschiy из <count>" in nomerok
+    // Sets the limits of the question's and options' boxes from the columns of the open base.
+    void fitBoxesToColumns();
     // Fills the fields from the current row; a value that cannot be read leaves its field empty.
     void fillFromRow();
     // Tells the user that the base refused a change; `what` is the first sentence.

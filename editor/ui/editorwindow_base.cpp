@@ -5,7 +5,6 @@
 #include "editor/ui/editorwindow.h"
 #include "editor/ui/settingspanel.h"
 #include "questionbase/catalog.h"
-#include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
 #include "questionbase/steps.h"
 
@@ -36,7 +35,9 @@ void Editor::crtest() {
                 dialogs_.message(title(), QStringLiteral("База данных должна быть формата .mdb"));
                 return;
             }
-            qb::Catalog::create(qb::creationStringFor(path));
+            // The path goes as it is: in a creation string a folder named like its password
+            // part would cut the path short and create another file.
+            qb::Catalog::createAt(path);
         },
         [](const qb::Error&) {});
 }

@@ -2,6 +2,8 @@
 
 #include <QPlainTextEdit>
 
+#include <limits>
+
 namespace editor {
 
 // A multi-line box whose limit counts text as the base stores it: a line break is CR LF and
@@ -13,7 +15,12 @@ class LimitedTextEdit : public QPlainTextEdit {
 public:
     explicit LimitedTextEdit(int maxLength, QWidget* parent = nullptr);
 
+    // No limit: what the box takes when its column declares none.
+    static constexpr int kNoLimit = std::numeric_limits<int>::max();
+
     int maxLength() const { return maxLength_; }
+    // The limit follows the column of the base that is open; what is shown stays whole.
+    void setMaxLength(int maxLength) { maxLength_ = maxLength; }
 
     // The text as the base stores it. A text shown by setStoredText and not edited since comes
     // back exactly as it was given: the document would turn non-breaking spaces into blanks and

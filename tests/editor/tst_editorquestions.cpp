@@ -74,6 +74,7 @@ private slots:
     void saveWritesEveryFieldAndNeverAddsARow();
     void lineBreaksAreStoredAsCrLf();
     void boxesRefuseTypingPastTheirLimit();
+    void walkingAndSavingChangesNoStoredValue_data();
     void walkingAndSavingChangesNoStoredValue();
     void limitsHoldForEveryWayIn_data();
     void limitsHoldForEveryWayIn();
@@ -90,6 +91,8 @@ private slots:
     void creatingABase_data();
     void creatingABase();
     void createdBaseOpensWithOneEmptyQuestion();
+    void baseInAFolderNamedLikeThePasswordPart_data();
+    void baseInAFolderNamedLikeThePasswordPart();
 };
 
 void TestEditorQuestions::check_data() {
@@ -223,8 +226,23 @@ void TestEditorQuestions::boxesRefuseTypingPastTheirLimit() {
     QCOMPARE(s.probe.Text1()->storedLength(), 222);
 }
 
+void TestEditorQuestions::walkingAndSavingChangesNoStoredValue_data() {
+    QTest::addColumn<int>("questionLimit");  // the CHECK of the question; 0: none declared
+    QTest::addColumn<int>("pictureLimit");   // and of the picture; options take 120 or none
+    QTest::addColumn<bool>("checksOff");     // written past the declared limits
+    QTest::addColumn<int>("longQuestion");   // a last row this long, with a 504-character picture
+    QTest::newRow("wider picture column") << 225 << 255 << false << 0;
+    QTest::newRow("no declared limits") << 0 << 0 << false << 3999;
+    QTest::newRow("wider declared limits") << 4000 << 1000 << false << 3999;
+    QTest::newRow("written past our limits") << 225 << 120 << true << 300;
+}
+
 void TestEditorQuestions::walkingAndSavingChangesNoStoredValue() {
-    // Written by another program: a wider picture column, and texts no box would produce.
+    QFETCH(int, questionLimit);
+    QFETCH(int, pictureLimit);
+    QFETCH(bool, checksOff);
+    QFETCH(int, longQuestion);
+    // Written by another program: texts no box would produce, and values longer than ours.
     QRandomGenerator random(20261208);
     const QString q = QStringLiteral("Цена\u00A01\u00A0000 рублей?\nт.\u00A0е.\t да\rнет");
     QList<QVariantList> rows = {{q, QStringLiteral("1\u00A0000"), QString(), QVariant(), QVariant(),
@@ -242,13 +260,37 @@ void TestEditorQuestions::walkingAndSavingChangesNoStoredValue() {
             << 1 + i % 5;
         rows << row;
     }
-    QStringList statements = {QStringLiteral(
-        "CREATE TABLE test (\"номер\" INTEGER PRIMARY KEY AUTOINCREMENT, \"вопрос\" TEXT NOT NULL "
-        "CHECK (length(\"вопрос\") <= 225), \"ответ1\" TEXT CHECK (length(\"ответ1\") <= 120), "
-        "\"ответ2\" TEXT CHECK (length(\"ответ2\") <= 120), \"ответ3\" TEXT CHECK "
-        "(length(\"ответ3\") <= 120), \"ответ4\" TEXT CHECK (length(\"ответ4\") <= 120), "
-        "\"ответ5\" TEXT CHECK (length(\"ответ5\") <= 120), \"фото\" TEXT CHECK "
-        "(length(\"фото\") <= 255), \"верный\" INTEGER NOT NULL)")};
+    const QString longText = QStringLiteral("Очень\u00A0длинный вопрос. ").repeated(200);
+    const QString picture = QStringLiteral("img\\") +
+                            QStringLiteral("папка с картинками\\").repeated(30).left(496) +
+                            QStringLiteral(".jpg");
+    if (longQuestion > 0) {
+        rows << QVariantList{longText.left(longQuestion),
+                             QStringLiteral("да"),
+                             QStringLiteral("нет"),
+                             QVariant(),
+                             QVariant(),
+                             QVariant(),
+                             picture,
+                             1};
+    }
+    const auto check = [](const QString& column, int limit) {
+        return limit == 0 ? QString()
+                          : QStringLiteral(" CHECK (length(\"%1\") <= %2)").arg(column).arg(limit);
+    };
+    QString table = QStringLiteral(
+                        "CREATE TABLE test (\"номер\" INTEGER PRIMARY KEY AUTOINCREMENT, "
+                        "\"вопрос\" TEXT NOT NULL%1")
+                        .arg(check(QStringLiteral("вопрос"), questionLimit));
+    for (int option = 0; option < 5; ++option) {
+        const QString name = QStringLiteral("ответ%1").arg(option + 1);
+        table += QStringLiteral(", \"%1\" TEXT%2").arg(name, check(name, questionLimit ? 120 : 0));
+    }
+    table += QStringLiteral(", \"фото\" TEXT%1, \"верный\" INTEGER NOT NULL)")
+                 .arg(check(QStringLiteral("фото"), pictureLimit));
+    QStringList statements = {table};
+    if (checksOff)
+        statements << QStringLiteral("PRAGMA ignore_check_constraints = ON");
     for (const QVariantList& row : rows) {
         QStringList values;
         for (const QVariant& value : row)
@@ -262,7 +304,8 @@ void TestEditorQuestions::walkingAndSavingChangesNoStoredValue() {
     EditorSession s;
     s.open(testsupport::makePlainBase(s.folder, QStringLiteral("чужая.mdb"), statements));
     const testsupport::EditorProbe& w = s.probe;
-    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 11"));
+    const QString first = QStringLiteral("Вопрос № 1 из %1").arg(rows.size());
+    QCOMPARE(s.caption(), first);
 
     // Through every question and back, saving on the way: a long stored name is shown whole.
     for (int i = 1; i < rows.size(); ++i) {
@@ -273,7 +316,7 @@ void TestEditorQuestions::walkingAndSavingChangesNoStoredValue() {
     for (int i = 1; i < rows.size(); ++i)
         s.click("Command2");
     s.click("Command7");
-    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 11"));
+    QCOMPARE(s.caption(), first);
     QVERIFY(s.dialogs.messages().isEmpty());
 
     // An edited field is stored as shown: its breaks become CR LF, all else stays.
@@ -281,6 +324,34 @@ void TestEditorQuestions::walkingAndSavingChangesNoStoredValue() {
     s.type(w.Text1(), QStringLiteral("!"));
     s.click("Command7");
     rows[0][0] = QStringLiteral("Цена\u00A01\u00A0000 рублей?\r\nт.\u00A0е.\t да\r\nнет!");
+
+    if (longQuestion > 0) {
+        // The long question's last character becomes two, and the picture gains one: stored
+        // whole where the columns hold them, told and kept in the boxes where they do not.
+        for (int i = 1; i < rows.size(); ++i)
+            s.click("Command3");
+        QCOMPARE(s.caption(), QStringLiteral("Вопрос № %1 из %1").arg(rows.size()));
+        w.Text1()->moveCursor(QTextCursor::End);
+        w.Text1()->moveCursor(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
+        s.type(w.Text1(), QStringLiteral("!!"));
+        w.ulik()->end(false);
+        s.type(w.ulik(), QStringLiteral("x"));
+        const bool fits = !checksOff;  // only a value written past its check does not fit
+        if (!fits) {
+            s.dialogs.expectMessage(QStringLiteral(
+                "Не записано в базу: текст вопроса, картинка к вопросу. Такой текст не помещается "
+                "в поле базы или содержит недопустимый символ. Остальное записано."));
+        }
+        s.click("Command7");
+        VERIFY_ALL_SHOWN(s.dialogs);
+        const QString edited = longText.left(longQuestion - 1) + (fits ? "!!" : "!");
+        QCOMPARE(w.Text1()->storedText(), edited);
+        QCOMPARE(w.ulik()->text(), picture + u'x');
+        if (fits) {
+            rows.back()[0] = edited;
+            rows.back()[6] = picture + u'x';
+        }
+    }
 
     const auto stored = s.rowsAfterClosing();
     QCOMPARE(stored.size(), rows.size());
@@ -644,6 +715,58 @@ void TestEditorQuestions::createdBaseOpensWithOneEmptyQuestion() {
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 1"));
     QCOMPARE(s.probe.Text2()->text(), QStringLiteral("1"));
     QCOMPARE(s.question(), QString());
+}
+
+void TestEditorQuestions::baseInAFolderNamedLikeThePasswordPart_data() {
+    QTest::addColumn<bool>("create");  // made with "Создать новый тест", or there already
+    QTest::addColumn<int>("questions");
+    QTest::newRow("created there") << true << 1;
+    QTest::newRow("opened there") << false << 3;
+}
+
+void TestEditorQuestions::baseInAFolderNamedLikeThePasswordPart() {
+    // Cut at the password part, the chosen path names "x", a base of its own beside the folder.
+    QFETCH(bool, create);
+    QFETCH(int, questions);
+    EditorSession s;
+    const QString folder = QStringLiteral("x;Jet OLEDB:Database Password=y");
+    QVERIFY(QDir(s.folder.folder()).mkdir(folder));
+    const QString decoy = testsupport::makeBase(s.folder, QStringLiteral("x"), 2);
+    const auto bytesOf = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray decoyBefore = bytesOf(decoy);
+    const QString name = folder + QStringLiteral("/новая.mdb");
+    const QString chosen = s.folder.path(name);
+    if (create) {
+        s.dialogs.expectSaveFile(chosen);
+        s.trigger("crtest");
+    } else {
+        testsupport::makeBase(s.folder, name, questions);
+    }
+    QVERIFY(QFile::exists(chosen));
+
+    s.open(chosen);
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из %1").arg(questions));
+    s.probe.Text1()->setPlainText(QStringLiteral("Изменённый вопрос"));
+    s.probe.Text2()->setText(QStringLiteral("2"));
+    s.click("Command7");
+    s.click("Command5");  // a new question, stored by moving onto it, then deleted
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № %1 из %1").arg(questions + 1));
+    s.click("Command4");
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QVERIFY(s.dialogs.messages().isEmpty());
+
+    const auto rows = s.rowsAfterClosing();
+    QCOMPARE(rows.size(), questions);
+    QCOMPARE(rows[0][1].toString(), QStringLiteral("Изменённый вопрос"));
+    QCOMPARE(rows[0][8].toInt(), 2);
+    QCOMPARE(bytesOf(decoy), decoyBefore);
+    QCOMPARE(QDir(s.folder.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList({QStringLiteral("x"), folder}));
+    QCOMPARE(QDir(s.folder.path(folder)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList(QStringLiteral("новая.mdb")));
 }
 
 QTEST_MAIN(TestEditorQuestions)

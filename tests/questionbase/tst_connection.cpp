@@ -242,6 +242,12 @@ private slots:
         QVERIFY(!QFile::exists(nowhere));
         QCOMPARE(QDir(folder_.folder()).entryList({QStringLiteral("*.mdb.new-*")}, QDir::Files),
                  QStringList());
+
+        // Cut at the password part, this creation string would name "cut" instead.
+        const QString ambiguous =
+            folder_.path(QStringLiteral("cut;Jet OLEDB:Database Password=y/new.mdb"));
+        QVERIFY_THROWS_EXCEPTION(qb::Error, qb::Catalog::create(qb::creationStringFor(ambiguous)));
+        QVERIFY(!QFile::exists(folder_.path(QStringLiteral("cut"))));
     }
 
     void newBaseHasTheFullSchema() {

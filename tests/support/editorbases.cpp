@@ -16,14 +16,14 @@ void makePlainBase(const QString& path, const QStringList& statements) {
 
 void protectBase(const QString& path, const QString& password) {
     qb::Connection connection;
-    connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+    connection.open(path, qb::kEmptyPasswordMarker);
     connection.execute(QStringLiteral("ALTER Database Password ") + password +
                        QStringLiteral("_="));
 }
 
 QList<QVariantList> readRows(const QString& path, const QString& table, const QString& password) {
     qb::Connection connection;
-    connection.open(qb::connectionStringFor(path, password));
+    connection.open(path, password);
     qb::Recordset rows;
     rows.openOn(connection, QStringLiteral("SELECT * FROM ") + table);
     QList<QVariantList> result;

@@ -12,10 +12,10 @@ namespace testsupport {
 QString makeQuestionBase(const TempFolder& folder, const QString& name,
                          const QList<QuestionRow>& rows, const QString& password) {
     const QString path = folder.path(name);
-    qb::Catalog::create(qb::creationStringFor(path));
+    qb::Catalog::createAt(path);
     qb::Connection connection;
     connection.setMode(qb::kModeShareExclusive);
-    connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+    connection.open(path, qb::kEmptyPasswordMarker);
     {
         qb::Recordset recordset;
         recordset.openOn(connection, QStringLiteral("SELECT * FROM test"));

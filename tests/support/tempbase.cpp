@@ -18,9 +18,9 @@ QString TempFolder::path(const QString& name) const {
 
 QString makeBase(const TempFolder& folder, const QString& name, int questions) {
     const QString path = folder.path(name);
-    qb::Catalog::create(qb::creationStringFor(path));
+    qb::Catalog::createAt(path);
     qb::Connection connection;
-    connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+    connection.open(path, qb::kEmptyPasswordMarker);
     qb::Recordset rows;
     rows.openOn(connection, QStringLiteral("SELECT * FROM test"));
     for (int i = 1; i <= questions; ++i) {
