@@ -159,11 +159,14 @@ QMap<QString, qint64> rowCounts(sqlite::Database& db) {
     return counts;
 }
 
-QMap<QString, qint64> rowCountsWith(const QString& path, const QString& password) {
+// A reader of the file beside the connection that holds it, knowing only this key.
+sqlite::Database keyedReader(const QString& path, SqliteStore::Key key, const QString& password) {
     sqlite::Database reader = sqlite::Database::openUnlockedReader(path);
-    reader.key(passwordKey(password));
-    applyCipherSettings(reader);
-    return rowCounts(reader);
+    if (key != SqliteStore::Key::None) {
+        reader.key(keyFor(key, password));
+        applyCipherSettings(reader);
+    }
+    return reader;
 }
 
 }  // namespace
@@ -591,11 +594,7 @@ void SqliteStore::changePassword(const PasswordStatement& statement) {
 
 bool SqliteStore::fileOpensWith(const QString& path, Key key, const QString& password) {
     try {
-        sqlite::Database reader = sqlite::Database::openUnlockedReader(path);
-        if (key != Key::None) {
-            reader.key(keyFor(key, password));
-            applyCipherSettings(reader);
-        }
+        sqlite::Database reader = keyedReader(path, key, password);
         return quickCheckPasses(reader);
     } catch (const Error&) {
         return false;
@@ -678,8 +677,13 @@ void SqliteStore::encryptPlainBase(const QString& password) {
         // The copy takes the base's place only once a reader that knows nothing but the new
         // key finds it whole, with every row of every table: an export cut short by a full
         // disk must never replace the base.
-        if (!fileOpensWith(encrypted, Key::Password, password) ||
-            rowCounts(db_) != rowCountsWith(encrypted, password))
+        const auto wholeCopy = [&] {
+            if (!fileOpensWith(encrypted, Key::Password, password))
+                return false;
+            sqlite::Database copy = keyedReader(encrypted, Key::Password, password);
+            return rowCounts(copy) == rowCounts(db_);
+        };
+        if (!wholeCopy())
             fail(Reason::Io, QStringLiteral("Не удалось записать базу с паролем"));
     } catch (const Error& error) {
         removeWithJournal(encrypted);
