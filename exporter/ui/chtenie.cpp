@@ -3,6 +3,7 @@
 #include "desktop/application.h"
 #include "desktop/dialogs.h"
 #include "desktop/services.h"
+#include "exporter/core/exchangeexport.h"
 #include "exporter/core/programtitle.h"
 #include "exporter/core/textexport.h"
 #include "exporter/ui/opword.h"
@@ -13,8 +14,10 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
@@ -98,6 +101,20 @@ void Chtenie::buildControls() {
     opbaAction->setObjectName(QStringLiteral("opba"));
     menuBar()->setAccessibleName(QStringLiteral("Меню"));
     connect(opbaAction, &QAction::triggered, this, &Chtenie::opba);
+
+    drugie = menuBar()->addMenu(QStringLiteral("другие форматы"));
+    drugie->setObjectName(QStringLiteral("drugie"));
+    drugie->setAccessibleName(QStringLiteral("другие форматы"));
+    const auto formatItem = [this](const char* name, exchange::Format format,
+                                   void (Chtenie::*handler)()) {
+        QAction* action = drugie->addAction(exchange::formatName(format));
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    moodleXmlAction = formatItem("moodleXml", exchange::Format::MoodleXml, &Chtenie::moodleXml);
+    giftAction = formatItem("gift", exchange::Format::Gift, &Chtenie::gift);
+    aikenAction = formatItem("aiken", exchange::Format::Aiken, &Chtenie::aiken);
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -251,6 +268,60 @@ void Chtenie::opword() {
         baza,     voprosy,   adresok,    Check1->isChecked(), Check2->isChecked(),
         dialogs_, services_, statusBar()};
     exporter::opword(context);
+}
+
+void Chtenie::moodleXml() {
+    exportTo(exchange::Format::MoodleXml);
+}
+
+void Chtenie::gift() {
+    exportTo(exchange::Format::Gift);
+}
+
+void Chtenie::aiken() {
+    exportTo(exchange::Format::Aiken);
+}
+
+void Chtenie::exportTo(exchange::Format format) {
+    qb::runOrFail(
+        [&] {
+            if (!baza.isOpen() || !voprosy.isOpen())
+                return;
+            if (voprosy.recordCount() == 0)
+                return;
+            const QString name = exchange::formatName(format);
+            const QString extension = exchange::fileExtension(format);
+            const QFileInfo base(adresok);
+            desktop::FileDialogOptions options;
+            options.title = QStringLiteral("Сохраняем в формате ") + name;
+            options.initialFolder = base.absolutePath();
+            options.fileName = base.completeBaseName() + extension;
+            options.filter = QStringLiteral("*%1 ( %2 )|*%1|").arg(extension, name);
+            options.hideReadOnly = true;
+            options.allowNewName = true;
+            const std::optional<QString> chosen = dialogs_.saveFile(options);
+            if (!chosen || chosen->isEmpty())
+                return;
+            if (services_.fileExists(*chosen) &&
+                !dialogs_.askYesNo(QStringLiteral("Leina"),
+                                   QStringLiteral("Такой файл уже существует. Заменить?")))
+                return;
+
+            ExchangeExportOptions exportOptions;
+            exportOptions.format = format;
+            exportOptions.basePath = adresok;
+            exportOptions.description = testDescription(baza);
+            exportOptions.leavePicturesOut = Check2->isChecked();
+            exportOptions.fileExists = [this](const QString& path) {
+                return services_.fileExists(path);
+            };
+            const QString report = reportText(saveExchange(voprosy, exportOptions, *chosen));
+            if (!report.isEmpty())
+                dialogs_.message(kProgramTitle, report);
+        },
+        [&](const qb::Error&) {
+            dialogs_.message(kProgramTitle, QStringLiteral("Произошла ошибка. Все ли верно?"));
+        });
 }
 
 void Chtenie::closeEvent(QCloseEvent* event) {

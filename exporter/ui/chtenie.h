@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/question.h"
 #include "questionbase/connection.h"
 #include "questionbase/recordset.h"
 
@@ -9,6 +10,7 @@
 class QAction;
 class QCheckBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 
 namespace desktop {
@@ -38,8 +40,11 @@ public slots:
     // Opens adresok with parol; asks for another password after an authentication failure
     // until the window has seen four failed opens.
     void otkrytie();
-    void savtext();  // "сохранить в Leina": the text file
-    void opword();   // "импорт в Microsoft Word": the Word document
+    void savtext();    // "сохранить в Leina": the text file
+    void opword();     // "импорт в Microsoft Word": the Word document
+    void moodleXml();  // "другие форматы" → "Moodle XML"
+    void gift();       // "другие форматы" → "GIFT"
+    void aiken();      // "другие форматы" → "Aiken"
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -47,6 +52,9 @@ protected:
 private:
     void buildControls();       // the form's controls, at their twips
     void closeBase() noexcept;  // closes the recordset and the connection, skipping failures
+    // Writes every question to a file of the format the user names, then says what did not go
+    // out as it stands.
+    void exportTo(exchange::Format format);
 
     desktop::Dialogs& dialogs_;    // every box the window shows
     desktop::Services& services_;  // files, the program's folder, the word processor
@@ -60,6 +68,10 @@ private:
 
     // ---- controls, named as on the form (a handler's name takes the plain form name) ----
     QAction* opbaAction = nullptr;         // menu "выбрать файл вопросов"
+    QMenu* drugie = nullptr;               // menu "другие форматы"
+    QAction* moodleXmlAction = nullptr;    // "Moodle XML"
+    QAction* giftAction = nullptr;         // "GIFT"
+    QAction* aikenAction = nullptr;        // "Aiken"
     QPushButton* opwordButton = nullptr;   // "импорт в Microsoft Word"
     QPushButton* savtextButton = nullptr;  // "сохранить в Leina"
     QLabel* Label1 = nullptr;  // "Помечать верный вариант ответа": Check1's caption
