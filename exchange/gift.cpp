@@ -1,7 +1,5 @@
 #include "exchange/writers.h"
 
-#include <QRegularExpression>
-
 namespace exchange::detail {
 
 namespace {
@@ -31,18 +29,13 @@ QString oneLine(QString text) {
     return lines(text).join(u' ');
 }
 
-// An option that a reader would take for something else gets a prefix that says what it is:
-// a wrong option opening with a weight such as "%50%" gets the weight 0, and one opening with
-// "[" gets the plain format, which would otherwise read "[html]" as a format.
-QString guardedOption(const QString& escaped, bool right) {
-    static const QRegularExpression weight(QStringLiteral("^%-*[0-9]{1,2}\\.?[0-9]*%"));
+// An option opening with "%" would be read as a weight ("%50%"), one opening with "[" as a text
+// format ("[html]"); stating the plain format first makes either read as written.
+QString guardedOption(const QString& escaped) {
     const QString trimmed = escaped.trimmed();
-    QString guard;
-    if (!right && weight.match(trimmed).hasMatch())
-        guard = QStringLiteral("%0%");
-    if (trimmed.startsWith(u'['))
-        guard += QStringLiteral("[plain]");
-    return guard + escaped;
+    if (trimmed.startsWith(u'%') || trimmed.startsWith(u'['))
+        return QStringLiteral("[plain]") + escaped;
+    return escaped;
 }
 
 class GiftWriter final : public Writer {
@@ -73,10 +66,10 @@ public:
         QString text = QStringLiteral("::") + escape(question.name) + QStringLiteral("::[plain]") +
                        escape(question.text) + u'{';
         for (qsizetype i = 0; i < question.options.size(); ++i) {
-            const bool right = i == question.correct;
             if (i > 0)
                 text += u' ';
-            text += (right ? u'=' : u'~') + guardedOption(escape(question.options.at(i)), right);
+            text += (i == question.correct ? u'=' : u'~') +
+                    guardedOption(escape(question.options.at(i)));
         }
         text += QStringLiteral("}\n\n");
         out += text.toUtf8();

@@ -61,11 +61,11 @@ void TestExchangeWriters::writesQuestion_data() {
         << QByteArray(
                "::Вопрос 1::[plain]Что даст\\: a\\{1\\} \\= b\\~c \\#d \\\\n e?\\n"
                "первая\\nвторая\\nтретья\\nчетвёртая × 😀"
-               "{~56 =\\=54 ~%0%%50% раствор ~[plain][html]<b>x</b>}\n\n")
+               "{~56 =\\=54 ~[plain]%50% раствор ~[plain][html]<b>x</b>}\n\n")
         << 0 << false;
-    QTest::newRow("gift right answer last, weight kept on it")
+    QTest::newRow("gift right answer last, read as no weight")
         << Format::Gift << question("Вопрос 12", "Да?", {"нет", "%50%"}, 1)
-        << QByteArray("::Вопрос 12::[plain]Да?{~нет =%50%}\n\n") << 0 << false;
+        << QByteArray("::Вопрос 12::[plain]Да?{~нет =[plain]%50%}\n\n") << 0 << false;
     QTest::newRow("gift lone surrogate") << Format::Gift
                                          << question("Вопрос 2",
                                                      QString::fromUtf16(u"a\xD800"
