@@ -2,6 +2,7 @@
 // included), and exported to text byte for byte as the same questions in our format.
 
 #include "desktop/scripted/scripteddialogs.h"
+#include "exporter/core/exchangeexport.h"
 #include "exporter/core/textexport.h"
 #include "exporter/ui/chtenie.h"
 #include "questionbase/connection.h"
@@ -17,6 +18,8 @@
 #include <QFile>
 #include <QTest>
 
+Q_DECLARE_METATYPE(exchange::Format)
+
 namespace {
 
 QByteArray textExport(const QString& path, const QString& password, bool marks) {
@@ -28,6 +31,22 @@ QByteArray textExport(const QString& path, const QString& password, bool marks) 
     buffer.open(QIODevice::WriteOnly);
     exporter::writeQuestionsText(questions, marks, buffer);
     return buffer.data();
+}
+
+// The export to another format, with the report's text after the file's bytes.
+QByteArray exchangeExport(const QString& path, const QString& password, exchange::Format format) {
+    qb::Connection connection;
+    connection.open(qb::connectionStringFor(path, password));
+    qb::Recordset questions;
+    questions.openOn(connection, QStringLiteral("SELECT * FROM test"));
+    exporter::ExchangeExportOptions options;
+    options.format = format;
+    options.basePath = path;
+    options.description = exporter::testDescription(connection);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    const auto report = exporter::writeExchange(questions, options, buffer);
+    return buffer.data() + "\n----\n" + exporter::reportText(report).toUtf8();
 }
 
 }  // namespace
@@ -66,6 +85,38 @@ private slots:
         // Latin-1 "café": é has no place in Windows-1251; read as Windows-1251 it would be "й".
         QVERIFY(fromJet.contains(QByteArray("caf?")));
         QCOMPARE(fromJet.contains("* "), marks);
+    }
+
+    // The other formats read an old base as they read its converted copy, settings included.
+    void exchangeExportMatchesTheConvertedBase_data() {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<exchange::Format>("format");
+        QTest::addColumn<QByteArray>("description");
+        const QByteArray info = "Итоговый тест «Природа и человек», 5 класс";
+        QTest::newRow("moodle xml") << "plain.mdb" << exchange::Format::MoodleXml << info;
+        QTest::newRow("gift") << "plain.mdb" << exchange::Format::Gift << info;
+        QTest::newRow("aiken, no info table")
+            << "noinfo.mdb" << exchange::Format::Aiken << QByteArray();
+        QTest::newRow("gift, empty info row")
+            << "infonull.mdb" << exchange::Format::Gift << QByteArray();
+    }
+    void exchangeExportMatchesTheConvertedBase() {
+        QFETCH(QString, fixture);
+        QFETCH(exchange::Format, format);
+        QFETCH(QByteArray, description);
+        const QString jet = testsupport::jetFixture(fixture);
+        const QString ours = folder_.path(fixture);
+        if (!QFile::exists(ours))
+            qb::convertJetBase(jet, QStringLiteral("_="), ours);
+        const QByteArray fromJet = exchangeExport(jet, QStringLiteral("_="), format);
+        QCOMPARE(fromJet, exchangeExport(ours, QStringLiteral("_="), format));
+        QVERIFY(fromJet.contains("café"));
+        QVERIFY(fromJet.contains("H₂O"));
+        QCOMPARE(fromJet.contains("Итоговый тест"), !description.isEmpty());
+        if (format != exchange::Format::MoodleXml)
+            return;
+        QVERIFY(fromJet.contains(description));
+        QCOMPARE(fromJet.count("<question type=\"multichoice\">"), 5);
     }
 
     void exporterAsksForTheJetPassword() {
