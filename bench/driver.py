@@ -262,6 +262,13 @@ def main():
             # At most 0.1 of python-docx's time: at least ten times faster.
             target("Word export / python-docx, %d, %s" % (n, pictures.replace("_", " ")),
                    ratio(ours, ref["ms"]), 0.1, ratio(ours_cpu, ref["cpu_ms"]))
+    # The other formats read the rows as the text export does; Moodle XML also embeds a copy of
+    # each question's picture, so it writes many times the bytes.
+    text_big = "text_export/%d/plain" % big
+    for name, limit in (("GIFT", 3.0), ("Aiken", 3.0), ("Moodle XML", 6.0)):
+        ours = "exchange_export/%s/%d/plain" % (name, big)
+        target("%s export / text export, %d" % (name, big), ratio(fig(ours), fig(text_big)),
+               limit, ratio(fig(ours, "cpu_ms"), fig(text_big, "cpu_ms")))
     for password in ("plain", "password"):
         m = memory["editor/%d/%s" % (big, password)]
         target("editor peak RSS, %d open, %s (MB)" % (big, password), m["peak_kib"] / 1024, 60)

@@ -258,6 +258,52 @@ void textExport(benchmark::State& state, int questions, bool withPassword) {
     state.counters["bytes"] = double(bytes);
 }
 
+// An export to another format from the menu, pictures included where the format holds them.
+void exchangeExport(benchmark::State& state, int questions, exchange::Format format) {
+    OpenExporter exporter(benchbases::basePath(questions, false), false);
+    exporter.open();
+    if (!exporter.opened(questions)) {
+        skip(state, "the base did not open");
+        return;
+    }
+    exporter.setChecks(false, false);
+    const QString out =
+        QDir(benchbases::baseFolder())
+            .filePath(
+                QStringLiteral("export-%1%2").arg(questions).arg(exchange::fileExtension(format)));
+    qint64 bytes = 0;
+    StepTimer timer(state);
+    for (auto _ : state) {
+        QFile::remove(out);
+        exporter.dialogs.clear();
+        // The generated bases hold what every format takes, except pictures in GIFT and Aiken.
+        exporter.dialogs.expectSaveFile(out);
+        if (format != exchange::Format::MoodleXml)
+            exporter.dialogs.expectMessage();
+        timer.start();
+        switch (format) {
+            case exchange::Format::MoodleXml:
+                exporter.window->moodleXml();
+                break;
+            case exchange::Format::Gift:
+                exporter.window->gift();
+                break;
+            case exchange::Format::Aiken:
+                exporter.window->aiken();
+                break;
+        }
+        timer.stop();
+        bytes = QFileInfo(out).size();
+        if (bytes <= 0 || exporter.dialogs.pending() != 0) {
+            skip(
+                state,
+                (QStringLiteral("the export failed: ") + describe(exporter.dialogs)).toStdString());
+            return;
+        }
+    }
+    state.counters["bytes"] = double(bytes);
+}
+
 void wordExport(benchmark::State& state, int questions, bool withPassword, bool pictures) {
     OpenExporter exporter(benchbases::basePath(questions, withPassword), withPassword);
     exporter.open();
@@ -358,6 +404,15 @@ void registerAll() {
                   repetitions(n, 7, 5));
             setup(RegisterBenchmark(("text_export" + tail).c_str(), textExport, n, pw), 1,
                   repetitions(n, 5, 3));
+            for (const auto format :
+                 {exchange::Format::MoodleXml, exchange::Format::Gift, exchange::Format::Aiken}) {
+                if (pw)
+                    continue;
+                const std::string name =
+                    "exchange_export/" + exchange::formatName(format).toStdString() + tail;
+                setup(RegisterBenchmark(name.c_str(), exchangeExport, n, format), 1,
+                      repetitions(n, 5, 3));
+            }
             for (const bool pictures : {false, true}) {
                 setup(
                     RegisterBenchmark(

@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QIODevice>
 
 #include <array>
@@ -30,35 +31,60 @@ bool blank(const QString& text) {
 }
 
 // A picture as the Word export takes it: a file beside the base that reads as a picture.
+// Whether a file reads as one is decided once an export, as the Word export does; the bytes
+// are kept too while they fit the budget, since bases reuse a few pictures for many questions.
 class PictureReader {
 public:
     explicit PictureReader(const ExchangeExportOptions& options) : options_(options) {}
 
     // The picture's bytes, or why there are none.
     std::optional<QByteArray> read(const QString& stored, QString& problem) {
-        if (stored != stored_) {
-            stored_ = stored;
-            data_.reset();
-            problem_.clear();
-            const QString path = picturePath(options_.basePath, stored);
-            QFile file(path);
-            if (!(options_.fileExists ? options_.fileExists(path) : QFileInfo::exists(path)))
-                problem_ = QStringLiteral("нет файла картинки «%1»").arg(stored);
-            else if (!readImageInfo(path) || !file.open(QIODevice::ReadOnly))
-                problem_ = QStringLiteral("файл «%1» не читается как картинка").arg(stored);
-            else
-                data_ = file.readAll();
+        auto known = known_.find(stored);
+        if (known == known_.end())
+            known = known_.insert(stored, look(stored));
+        Entry& entry = known.value();
+        problem = entry.problem;
+        if (!entry.problem.isEmpty())
+            return std::nullopt;
+        if (entry.data)
+            return entry.data;
+        QFile file(picturePath(options_.basePath, stored));
+        if (!file.open(QIODevice::ReadOnly)) {
+            problem = unreadable(stored);
+            return std::nullopt;
         }
-        problem = problem_;
-        return data_;
+        QByteArray data = file.readAll();
+        if (kept_ + data.size() <= kKeptBytes) {
+            kept_ += data.size();
+            entry.data = data;
+        }
+        return data;
     }
 
 private:
+    static constexpr qsizetype kKeptBytes = qsizetype(64) << 20;
+
+    struct Entry {
+        QString problem;
+        std::optional<QByteArray> data;
+    };
+
+    static QString unreadable(const QString& stored) {
+        return QStringLiteral("файл «%1» не читается как картинка").arg(stored);
+    }
+
+    Entry look(const QString& stored) const {
+        const QString path = picturePath(options_.basePath, stored);
+        if (!(options_.fileExists ? options_.fileExists(path) : QFileInfo::exists(path)))
+            return {QStringLiteral("нет файла картинки «%1»").arg(stored), std::nullopt};
+        if (!readImageInfo(path))
+            return {unreadable(stored), std::nullopt};
+        return {};
+    }
+
     const ExchangeExportOptions& options_;
-    // Questions in a row often share one picture: it is read once for them.
-    QString stored_;
-    std::optional<QByteArray> data_;
-    QString problem_;
+    QHash<QString, Entry> known_;
+    qsizetype kept_ = 0;
 };
 
 QString fileName(const QString& stored) {
