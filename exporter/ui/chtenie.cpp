@@ -252,6 +252,8 @@ void Chtenie::savtext() {
             const std::optional<QString> chosen = dialogs_.saveFile(options);
             if (!chosen || chosen->isEmpty())
                 return;
+            if (refusedAsTheBase(*chosen))
+                return;
             if (services_.fileExists(*chosen) &&
                 !dialogs_.askYesNo(QStringLiteral("Leina"),
                                    QStringLiteral("Такой файл уже существует. Заменить?")))
@@ -302,6 +304,8 @@ void Chtenie::exportTo(exchange::Format format) {
             const std::optional<QString> chosen = dialogs_.saveFile(options);
             if (!chosen || chosen->isEmpty())
                 return;
+            if (refusedAsTheBase(*chosen))
+                return;
             if (services_.fileExists(*chosen) &&
                 !dialogs_.askYesNo(QStringLiteral("Leina"),
                                    QStringLiteral("Такой файл уже существует. Заменить?")))
@@ -322,6 +326,14 @@ void Chtenie::exportTo(exchange::Format format) {
         [&](const qb::Error&) {
             dialogs_.message(kProgramTitle, QStringLiteral("Произошла ошибка. Все ли верно?"));
         });
+}
+
+bool Chtenie::refusedAsTheBase(const QString& path) {
+    // Replacing the base with its own export would lose every question in it.
+    if (QFileInfo(path).canonicalFilePath() != QFileInfo(adresok).canonicalFilePath())
+        return false;
+    dialogs_.message(kProgramTitle, QStringLiteral("Нельзя записать вопросы поверх самой базы."));
+    return true;
 }
 
 void Chtenie::closeEvent(QCloseEvent* event) {

@@ -55,6 +55,8 @@ private:
     // Writes every question to a file of the format the user names, then says what did not go
     // out as it stands.
     void exportTo(exchange::Format format);
+    // True, after telling the user, when an export was about to be written over the open base.
+    bool refusedAsTheBase(const QString& path);
 
     desktop::Dialogs& dialogs_;    // every box the window shows
     desktop::Services& services_;  // files, the program's folder, the word processor

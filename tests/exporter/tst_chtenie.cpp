@@ -175,6 +175,7 @@ private slots:
     void exportWritesTextFile();
     void exportCancelledWritesNothing();
     void existingFileKeptOnNo();
+    void baseIsNeverReplaced();
     void existingFileReplacedOnYes();
     void unreadableTableShowsError();
     void failedExportKeepsExistingFile();
@@ -654,6 +655,19 @@ void TestChtenie::existingFileKeptOnNo() {
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(dialogs_->shown().last().title, QStringLiteral("Leina"));
     QCOMPARE(readAll(out), QByteArray("keep me"));
+}
+
+// Typed over the file dialog's filter, the base's own name would have the export replace it.
+void TestChtenie::baseIsNeverReplaced() {
+    const QString path = base(twoQuestions());
+    choose(path);
+    const QByteArray before = readAll(path);
+    dialogs_->expectSaveFile(path).expectMessage(
+        QStringLiteral("Нельзя записать вопросы поверх самой базы."));
+    testsupport::clickButton(*window_, QStringLiteral("savtext"));
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(readAll(path), before);
+    QCOMPARE(exportText(*window_, *dialogs_), kTwoQuestionsText);
 }
 
 void TestChtenie::existingFileReplacedOnYes() {

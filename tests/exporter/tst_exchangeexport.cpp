@@ -214,6 +214,7 @@ void TestExchangeExport::nothingToExport() {
     QCOMPARE(dialogs_->shown().size(), 1);  // the base's own open dialog
 }
 
+// An existing file is replaced only on Yes, and never when it is the open base itself.
 void TestExchangeExport::existingFileKeptOnNo() {
     openBase(mixedQuestions());
     const QString out = folder_->path("old.gift");
@@ -223,6 +224,13 @@ void TestExchangeExport::existingFileKeptOnNo() {
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(dialogs_->shown().last().title, "Leina");
     QCOMPARE(testsupport::readBytes(out), QByteArray("keep me"));
+
+    const QByteArray base = testsupport::readBytes(base_);
+    dialogs_->expectSaveFile(folder_->path("img/../Физика.mdb"))
+        .expectMessage("Нельзя записать вопросы поверх самой базы.");
+    testsupport::triggerAction(*window_, "moodleXml");
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(testsupport::readBytes(base_), base);
 }
 
 // A base whose rows lack `верный` fails on the way: the file that was there stays as it was.

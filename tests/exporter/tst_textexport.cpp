@@ -178,7 +178,8 @@ void TestTextExport::utf8ComesOutAsItsUtf16Would() {
     QList<QByteArray> texts = {"",
                                "plain",
                                "\xD0\x92\xD0\xBE\xD0\xBF\xD1\x80\xD0\xBE\xD1\x81",
-                               "\xEF\xBB\xBF" "bom first",
+                               "\xEF\xBB\xBF"
+                               "bom first",
                                "\xEF\xBF\xBF",
                                "\xF0\x9F\x98\x80",
                                "\xF4\x8F\xBF\xBF",
