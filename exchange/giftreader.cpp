@@ -1,0 +1,197 @@
+#include "exchange/source.h"
+#include "exchange/writers.h"
+
+#include <QRegularExpression>
+
+#include <variant>
+
+namespace exchange {
+
+namespace {
+
+// Escaped characters stand in the private use area while the markup is taken apart.
+constexpr char16_t kEscapedBase = 0xE000;
+const QString kEscapable = QStringLiteral(":#={}~n\\");
+
+QString hideEscapes(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype index =
+            text[i] == u'\\' && i + 1 < text.size() ? kEscapable.indexOf(text[i + 1]) : -1;
+        if (index < 0) {
+            out += text[i];
+            continue;
+        }
+        out += QChar(char16_t(kEscapedBase + index));
+        ++i;
+    }
+    return out;
+}
+
+QString showEscapes(QString text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (unit < kEscapedBase || unit >= kEscapedBase + kEscapable.size())
+            continue;
+        const QChar original = kEscapable[unit - kEscapedBase];
+        if (original == u'n')
+            text.replace(i++, 1, QStringLiteral("\r\n"));
+        else
+            text[i] = original;
+    }
+    return text;
+}
+
+// A text with its optional format, "[html]…", as plain text with CR LF line breaks.
+QString textOf(QString text, bool html) {
+    text = text.trimmed();
+    if (text.startsWith(u'[')) {
+        const qsizetype end = text.indexOf(u']');
+        const QString format = end > 0 ? text.mid(1, end - 1) : QString();
+        if (format == QLatin1String("html") || format == QLatin1String("plain") ||
+            format == QLatin1String("moodle") || format == QLatin1String("markdown")) {
+            html = format == QLatin1String("html");
+            text = text.mid(end + 1);
+        }
+    }
+    // A line break of the file inside a text is one of the text.
+    text = detail::lines(text.trimmed()).join(QStringLiteral("\r\n"));
+    if (html)
+        return plainTextOfHtml(showEscapes(text));
+    return showEscapes(text);
+}
+
+bool htmlFormat(const QString& text) {
+    return text.trimmed().startsWith(QLatin1String("[html]"));
+}
+
+struct Answers {
+    QStringList options;
+    QList<double> weights;
+};
+
+// The question of one block, or why it is not one the base can hold.
+std::variant<Question, QString> readBlock(QString text) {
+    QString name;
+    if (text.startsWith(QLatin1String("::"))) {
+        const qsizetype end = text.indexOf(QLatin1String("::"), 2);
+        if (end >= 0) {
+            name = showEscapes(text.mid(2, end - 2)).trimmed();
+            text = text.mid(end + 2).trimmed();
+        }
+    }
+    const qsizetype open = text.indexOf(u'{');
+    const qsizetype close = text.indexOf(u'}');
+    if (open < 0 && close < 0)
+        return QStringLiteral("это описание, а не вопрос");
+    if (open < 0 || close < open)
+        return QStringLiteral("непарные фигурные скобки");
+    QString answers = text.mid(open + 1, close - open - 1).trimmed();
+    // As Moodle reads it: answers before the end leave a blank in the text.
+    const QString after = text.mid(close + 1);
+    QString questionText =
+        text.left(open) + (after.trimmed().isEmpty() ? QString() : QStringLiteral("_____") + after);
+    const qsizetype feedback = answers.lastIndexOf(QLatin1String("####"));
+    if (feedback >= 0)
+        answers = answers.left(feedback).trimmed();
+
+    if (answers.isEmpty())
+        return QStringLiteral("вопрос без вариантов (эссе)");
+    if (answers.startsWith(u'#'))
+        return QStringLiteral("числовой вопрос, а не выбор ответа");
+    if (!answers.contains(u'~')) {
+        if (answers.contains(u'=') && answers.contains(QLatin1String("->")))
+            return QStringLiteral("вопрос на соответствие, а не выбор ответа");
+        const QString truth = answers.section(u'#', 0, 0).trimmed();
+        if (truth == QLatin1String("T") || truth == QLatin1String("TRUE") ||
+            truth == QLatin1String("F") || truth == QLatin1String("FALSE"))
+            return QStringLiteral("вопрос «верно или неверно», а не выбор ответа");
+        return QStringLiteral("вопрос с кратким ответом, а не выбор ответа");
+    }
+
+    static const QRegularExpression weight(QStringLiteral("^%-*[0-9]{1,2}\\.?[0-9]*%"));
+    Question question;
+    question.name = name;
+    const bool htmlText = htmlFormat(questionText);
+    question.text = textOf(questionText, false);
+    answers.replace(u'=', QStringLiteral("~="));
+    QStringList parts = answers.split(u'~');
+    if (!parts.isEmpty() && parts.first().trimmed().isEmpty())
+        parts.removeFirst();
+    int right = 0;
+    int partly = 0;
+    for (QString answer : parts) {
+        answer = answer.trimmed();
+        double fraction = 0;
+        if (answer.startsWith(u'=')) {
+            fraction = 1;
+            answer = answer.mid(1);
+        } else if (const auto match = weight.match(answer); match.hasMatch()) {
+            // The weight is everything between the two signs, "%-33.3%" or "%100%".
+            fraction = answer.mid(1, match.capturedLength() - 2).toDouble() / 100;
+            answer = answer.mid(match.capturedLength());
+        }
+        // Feedback after '#' is the platform's, not the question's.
+        answer = answer.section(u'#', 0, 0);
+        if (fraction >= 1) {
+            question.correct = question.options.size();
+            ++right;
+        } else if (fraction > 0) {
+            ++partly;
+        }
+        question.options << textOf(answer, htmlText || htmlFormat(answer));
+    }
+    if (right > 1 || (right == 0 && partly > 1))
+        return QStringLiteral("несколько верных ответов");
+    if (right == 0)
+        return QStringLiteral("нет верного ответа");
+    return question;
+}
+
+}  // namespace
+
+Source readGift(const QString& text) {
+    Source source;
+    source.kind = SourceKind::Gift;
+    const QStringList lines = detail::lines(text);
+    QStringList block;
+    qsizetype firstLine = 0;
+    int questions = 0;
+    const auto finish = [&] {
+        // Comment lines go; the rest is one question.
+        QStringList kept;
+        for (const QString& line : std::as_const(block)) {
+            if (!line.trimmed().startsWith(QLatin1String("//")))
+                kept << line;
+        }
+        block.clear();
+        const QString joined = hideEscapes(kept.join(u'\n').trimmed());
+        if (joined.isEmpty() || joined.startsWith(QLatin1String("$CATEGORY:")))
+            return;
+        const QString where = QStringLiteral("строка %1").arg(firstLine + 1);
+        ++questions;
+        auto read = readBlock(joined);
+        if (auto* reason = std::get_if<QString>(&read)) {
+            source.refused << Refusal{where, *reason};
+            return;
+        }
+        Question question = std::get<Question>(std::move(read));
+        if (question.name.isEmpty())
+            question.name = QStringLiteral("Вопрос %1").arg(questions);
+        source.questions << SourceQuestion{std::move(question), where, {}};
+    };
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines.at(i).trimmed().isEmpty()) {
+            finish();
+            continue;
+        }
+        if (block.isEmpty())
+            firstLine = i;
+        block << lines.at(i);
+    }
+    finish();
+    return source;
+}
+
+}  // namespace exchange

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "exchange/question.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <stdexcept>
+
+namespace exchange {
+
+// The kinds of file questions are taken from, told apart by their content.
+enum class SourceKind { MoodleXml, Gift, Aiken, ExporterText, ExporterWord };
+
+// A question taken from a source, with where it stands there, so a report can point at it.
+// Texts hold line breaks as CR LF; a picture holds the bytes the source carries, not yet
+// checked to be one.
+struct SourceQuestion {
+    Question question;
+    QString where;        // "строка 12", "вопрос 3", "абзац 40"
+    QStringList remarks;  // what could not come along with it, in Russian
+};
+
+// A question of the source that is not a single-choice question, and why, in Russian.
+struct Refusal {
+    QString where;
+    QString reason;
+};
+
+struct Source {
+    SourceKind kind = SourceKind::Gift;
+    QList<SourceQuestion> questions;
+    QList<Refusal> refused;
+    QString description;  // what the source says about the test as a whole; often nothing
+};
+
+// A file that is none of the kinds, is damaged, or is larger than a source needs to be.
+class SourceError : public std::runtime_error {
+public:
+    explicit SourceError(const QString& message) : std::runtime_error(message.toStdString()) {}
+    QString message() const { return QString::fromStdString(what()); }
+};
+
+// The most a source file may take; a test of thousands of questions is a few megabytes.
+inline constexpr qint64 kMaxSourceBytes = qint64(64) << 20;
+// The most one picture inside a source may take once unpacked.
+inline constexpr qint64 kMaxPictureBytes = qint64(16) << 20;
+
+// Reads the file at `path` (at most kMaxSourceBytes) and every question in it.
+// Throws SourceError.
+Source readSource(const QString& path);
+// The same for a file already read.
+Source readSource(const QByteArray& bytes);
+
+// The text of a source as the readers see it: UTF-8 when the bytes are UTF-8 (a byte order
+// mark dropped), otherwise Windows-1251, the code page of the exporter's text files.
+QString decodeText(const QByteArray& bytes);
+
+// HTML as the plain text it shows: <br> and the ends of paragraphs become CR LF, other tags
+// are dropped and entities decoded.
+QString plainTextOfHtml(QStringView html);
+
+// The readers of each kind, for tests and fuzzing; readSource picks one by the content.
+Source readGift(const QString& text);
+Source readAiken(const QString& text);
+Source readExporterText(const QString& text);
+Source readMoodleXml(const QByteArray& bytes);
+Source readExporterWord(const QByteArray& bytes);
+
+}  // namespace exchange

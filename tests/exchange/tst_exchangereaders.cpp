@@ -1,0 +1,301 @@
+#include "exchange/question.h"
+#include "exchange/source.h"
+#include "exporter/core/ziparchive.h"
+#include "tests/support/tempbase.h"
+
+#include <QTest>
+
+using exchange::Format;
+using exchange::Question;
+using exchange::SourceKind;
+
+Q_DECLARE_METATYPE(Format)
+Q_DECLARE_METATYPE(SourceKind)
+
+namespace {
+
+// A source as lines: each question "where | text | option | *right option" with its remarks
+// after " ! ", each refusal "where: reason". Line breaks show as "⏎".
+QStringList describe(const exchange::Source& source) {
+    QStringList lines;
+    const auto shown = [](QString text) { return text.replace(QStringLiteral("\r\n"), "⏎"); };
+    for (const auto& taken : source.questions) {
+        QStringList fields{taken.where, shown(taken.question.text)};
+        for (qsizetype i = 0; i < taken.question.options.size(); ++i)
+            fields << (i == taken.question.correct ? "*" : "") + shown(taken.question.options[i]);
+        if (taken.question.picture)
+            fields << "[" + taken.question.picture->name + " " +
+                          QString::number(taken.question.picture->data.size()) + "]";
+        lines << fields.join(" | ") +
+                     (taken.remarks.isEmpty() ? "" : " ! " + taken.remarks.join("; "));
+    }
+    for (const auto& refusal : source.refused)
+        lines << refusal.where + ": " + refusal.reason;
+    return lines;
+}
+
+Question question(const QString& text, const QStringList& options, qsizetype correct) {
+    Question q;
+    q.name = "Вопрос";
+    q.text = text;
+    q.options = options;
+    q.correct = correct;
+    return q;
+}
+
+// A .docx holding `document` as its body and `parts` beside it.
+QByteArray docx(const testsupport::TempFolder& folder, const QByteArray& body,
+                const QList<std::pair<QByteArray, QByteArray>>& parts = {}) {
+    const QString path = folder.path("made.docx");
+    QFile::remove(path);
+    exporter::docx::ZipArchive zip(path);
+    zip.addBytes("word/document.xml",
+                 "<?xml version=\"1.0\"?><w:document xmlns:w=\"http://schemas.openxmlformats.org/"
+                 "wordprocessingml/2006/main\" xmlns:r=\"http://schemas.openxmlformats.org/"
+                 "officeDocument/2006/relationships\" xmlns:a=\"http://schemas.openxmlformats.org/"
+                 "drawingml/2006/main\"><w:body>" +
+                     body + "</w:body></w:document>");
+    for (const auto& [name, bytes] : parts)
+        zip.addBytes(name.constData(), bytes);
+    zip.close();
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+QByteArray paragraph(const QByteArray& text) {
+    return "<w:p><w:r><w:t xml:space=\"preserve\">" + text + "</w:t></w:r></w:p>";
+}
+
+}  // namespace
+
+class TestExchangeReaders : public QObject {
+    Q_OBJECT
+    testsupport::TempFolder folder_;
+
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void handWritten_data();
+    void handWritten();
+    void refusedFiles_data();
+    void refusedFiles();
+};
+
+// What each writer puts out, its reader takes back: texts, options, the right one, pictures.
+void TestExchangeReaders::roundTrip_data() {
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<SourceKind>("kind");
+    QTest::newRow("moodle xml") << Format::MoodleXml << SourceKind::MoodleXml;
+    QTest::newRow("gift") << Format::Gift << SourceKind::Gift;
+    QTest::newRow("aiken") << Format::Aiken << SourceKind::Aiken;
+}
+
+void TestExchangeReaders::roundTrip() {
+    QFETCH(Format, format);
+    QFETCH(SourceKind, kind);
+    const bool lines = format != Format::Aiken;
+    QList<Question> questions;
+    const QStringList words{"Москва", "a{b}=c~d",  "#1: \\n", "x < y & z",
+                            "%50%",   "[html]<i>", "H₂O × 😀", "  два  пробела"};
+    for (int n = 0; n < 24; ++n) {
+        QStringList options;
+        for (int i = 0; i < 2 + n % 4; ++i)
+            options << words[(n + i) % words.size()] + QString::number(i);
+        QString text = "Вопрос " + QString::number(n) + " " + words[n % words.size()];
+        if (lines && n % 3 == 0)
+            text += "\r\nвторая строка";
+        questions << question(text, options, n % options.size());
+    }
+    questions[1].picture = exchange::Picture{"рис 1.png", QByteArray("\x89PNG\r\n\x1A\n....", 12)};
+    const QByteArray bytes = exchange::writeAll(format, {"База", "О тесте\r\nстрока"}, questions);
+    const exchange::Source source = exchange::readSource(bytes);
+    QCOMPARE(source.kind, kind);
+    QStringList refused;
+    for (const auto& refusal : source.refused)
+        refused << refusal.where + ": " + refusal.reason;
+    QCOMPARE(refused, QStringList());
+    QCOMPARE(source.questions.size(), questions.size());
+    for (qsizetype n = 0; n < questions.size(); ++n) {
+        const Question& back = source.questions[n].question;
+        // Each format trims what surrounds a text, as Moodle does.
+        QCOMPARE(back.text,
+                 format == Format::MoodleXml ? questions[n].text : questions[n].text.trimmed());
+        // Moodle XML keeps the spaces around a text; GIFT and Aiken trim them, as Moodle does.
+        QStringList options;
+        for (const QString& option : questions[n].options)
+            options << (format == Format::MoodleXml ? option : option.trimmed());
+        QCOMPARE(back.options, options);
+        QCOMPARE(back.correct, questions[n].correct);
+        QCOMPARE(back.picture.has_value(), format == Format::MoodleXml && n == 1);
+    }
+    if (format == Format::MoodleXml) {
+        QCOMPARE(source.questions[1].question.picture->data, questions[1].picture->data);
+        QCOMPARE(source.questions[1].question.picture->name, "рис 1.png");
+        QCOMPARE(source.description, "О тесте\r\nстрока");
+    }
+}
+
+// Sources written by hand, as colleagues and other programs write them.
+void TestExchangeReaders::handWritten_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<SourceKind>("kind");
+    QTest::addColumn<QStringList>("read");
+
+    QTest::newRow("gift")
+        << QByteArray(
+               "// комментарий {=не вопрос}\n"
+               "$CATEGORY: $course$/top/Тест\n\n"
+               "::Q1:: Столица\\: Франции?\n{\n  ~Лион # нет\n  =Париж\n  ~Ницца\n}\n\n"
+               "[html]<p>Сколько <b>2&amp;2</b>?</p>{~3 ~%100%4 ~%-50%5}\n\n"
+               "Река {~Дон =Волга} длиннее.\n\n"
+               "Земля круглая.{T}\n\n"
+               "Кто написал «Онегина»?{=Пушкин =А. С. Пушкин}\n\n"
+               "Два верных?{=а =б ~в}\n\n"
+               "Нет верного?{~а ~б}\n\n"
+               "Частично{~%50%а ~%50%б ~в}\n\n"
+               "Год?{#1822:5}\n\n"
+               "Пары{=a -> 1 =b -> 2}\n\n"
+               "Просто описание.\n")
+        << SourceKind::Gift
+        << QStringList{"строка 4 | Столица: Франции? | Лион | *Париж | Ницца",
+                       "строка 11 | Сколько 2&2? | 3 | *4 | 5",
+                       "строка 13 | Река _____ длиннее. | Дон | *Волга",
+                       "строка 15: вопрос «верно или неверно», а не выбор ответа",
+                       "строка 17: вопрос с кратким ответом, а не выбор ответа",
+                       "строка 19: несколько верных ответов",
+                       "строка 21: нет верного ответа",
+                       "строка 23: несколько верных ответов",
+                       "строка 25: числовой вопрос, а не выбор ответа",
+                       "строка 27: вопрос на соответствие, а не выбор ответа",
+                       "строка 29: это описание, а не вопрос"};
+    QTest::newRow("aiken") << QByteArray(
+                                  "Первый вопрос\nв две строки?\nA) да\nB) нет\nANSWER: B\n\n"
+                                  "Без ответа?\nA. да\nB. нет\n\n"
+                                  "Ответ не из списка?\nA. да\nB. нет\nANSWER: C\n\n"
+                                  "Последний?\nA. раз\nB. два\nC. три\nANSWER: A\n")
+                           << SourceKind::Aiken
+                           << QStringList{"строка 1 | Первый вопрос⏎в две строки? | да | *нет",
+                                          "строка 16 | Последний? | *раз | два | три",
+                                          "строка 7: нет строки ANSWER",
+                                          "строка 11: нет верного ответа"};
+    QTest::newRow("moodle xml")
+        << QByteArray(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n"
+               "<question type=\"category\"><category><text>$course$/top/X</text></category>"
+               "<info format=\"html\"><text><![CDATA[<p>Итоговый "
+               "&laquo;тест&raquo;</p>]]></text></info>"
+               "</question>\n"
+               "<question type=\"multichoice\"><name><text>Имя</text></name>"
+               "<questiontext format=\"html\"><text><![CDATA[<p>Строка 1</p>\n<p>Строка&nbsp;2 "
+               "&lt;3"
+               "<br/>три<img src=\"@@PLUGINFILE@@/a%20b.png\" alt=\"\"></p>]]></text>"
+               "<file name=\"a b.png\" path=\"/\" "
+               "encoding=\"base64\">iVBORw0KGgo=</file></questiontext>"
+               "<answer fraction=\"0\"><text>&lt;нет&gt;</text></answer>"
+               "<answer fraction=\"100.0000000\"><text>да</text></answer></question>\n"
+               "<question type=\"truefalse\"><name><text>TF</text></name></question>\n"
+               "<question type=\"multichoice\"><questiontext format=\"html\"><text>Два?</text>"
+               "</questiontext><answer fraction=\"50\"><text>а</text></answer>"
+               "<answer fraction=\"50\"><text>б</text></answer></question>\n"
+               "<question type=\"multichoice\"><questiontext format=\"html\"><text><![CDATA[a "
+               "&lt;b&gt;"
+               "<img src=\"@@PLUGINFILE@@/x.png\">]]></text>"
+               "<file name=\"x.png\" encoding=\"base64\">%%%</file></questiontext>"
+               "<answer fraction=\"100\"><text>a</text></answer>"
+               "<answer fraction=\"0\"><text>b</text></answer></question>\n"
+               "</quiz>\n")
+        << SourceKind::MoodleXml
+        << QStringList{
+               "вопрос 1 | Строка 1⏎Строка\u00A02 <3⏎три | <нет> | "
+               "*да | [a b.png 8]",
+               "вопрос 4 | a <b> | *a | b ! "
+               "картинка «x.png» повреждена",
+               "вопрос 2: вопрос типа «truefalse», а не выбор "
+               "одного ответа",
+               "вопрос 3: несколько верных ответов"};
+    QTest::newRow("exporter text, windows-1251")
+        << QByteArray(
+               "  \xC2\xEE\xEF\xF0\xEE\xF1\r\n\xE2\xF2\xEE\xF0\xE0\xFF \xF1\xF2\xF0\xEE\xEA\xE0\r\n"
+               "  a\r\n* b\r\n  \r\n"
+               "  Q\r\n  a\r\n  b\r\n  \r\n")
+        << SourceKind::ExporterText
+        << QStringList{"строка 1 | Вопрос⏎вторая строка | a | *b",
+                       "строка 6: верный ответ не отмечен звёздочкой (выгрузите текст с "
+                       "«Помечать верный вариант ответа»)"};
+    QTest::newRow("exporter text, utf-8 with bom")
+        << QByteArray("\xEF\xBB\xBF  Вопрос × 2\r\n* да\r\n  нет\r\n  \r\n")
+        << SourceKind::ExporterText << QStringList{"строка 1 | Вопрос × 2 | *да | нет"};
+    QTest::newRow("word from another program")
+        << docx(folder_,
+                paragraph("Столица?") + paragraph("Лион") + paragraph("* Париж") + "<w:p/>" +
+                    paragraph("Без звёздочки?") + paragraph("да") + paragraph("нет") +
+                    "<w:p/><w:p/>" +
+                    "<w:p><w:r><w:t>Картинка</w:t><w:br/><w:t>и строка</w:t></w:r></w:p>" +
+                    paragraph("*да") + paragraph("нет") +
+                    "<w:p><w:r><w:drawing><a:blip r:embed=\"rId9\"/></w:drawing></w:r></w:p>",
+                {{"word/_rels/document.xml.rels",
+                  "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+                  "relationships\"><Relationship Id=\"rId9\" Target=\"media/p.png\"/>"
+                  "</Relationships>"},
+                 {"word/media/p.png", "PNGDATA"}})
+        << SourceKind::ExporterWord
+        << QStringList{"абзац 1 | Столица? | Лион | *Париж",
+                       "абзац 10 | Картинка⏎и строка | *да | нет | [p.png 7]",
+                       "абзац 5: верный ответ не отмечен звёздочкой в начале"};
+}
+
+void TestExchangeReaders::handWritten() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(SourceKind, kind);
+    QFETCH(QStringList, read);
+    const exchange::Source source = exchange::readSource(bytes);
+    QCOMPARE(source.kind, kind);
+    QCOMPARE(describe(source), read);
+    if (kind == SourceKind::MoodleXml)
+        QCOMPARE(source.description, "Итоговый «тест»");
+}
+
+// Files refused whole, with the reason the user is told.
+void TestExchangeReaders::refusedFiles_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("entity expansion")
+        << QByteArray(
+               "<?xml version=\"1.0\"?><!DOCTYPE quiz [<!ENTITY a \"aaaaaaaaaa\">"
+               "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]><quiz>&b;</quiz>")
+        << "Файл Moodle XML с объявлением DTD не принимается";
+    QTest::newRow("broken xml") << QByteArray("<?xml version=\"1.0\"?><quiz><question>")
+                                << "Файл Moodle XML повреждён: ";
+    QTest::newRow("not a zip") << QByteArray("PK\x03\x04 garbage", 14)
+                               << "Документ Word повреждён: это не архив .docx";
+    {
+        // 300 MB of spaces inside a paragraph packs into a few hundred kilobytes.
+        testsupport::TempFolder folder;
+        const QString path = folder.path("bomb.docx");
+        exporter::docx::ZipArchive zip(path);
+        zip.addBytes("word/document.xml", QByteArray(qsizetype(300) << 20, ' '));
+        zip.close();
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        QTest::newRow("zip bomb") << file.readAll() << "В документе Word нет текста документа";
+    }
+    QTest::newRow("too large") << QByteArray(exchange::kMaxSourceBytes + 1, ' ')
+                               << "Файл слишком велик для файла вопросов";
+    QTest::newRow("unknown") << QByteArray("просто текст\n") << "Не удалось узнать";
+}
+
+void TestExchangeReaders::refusedFiles() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    try {
+        exchange::readSource(bytes);
+        QFAIL("the file was read");
+    } catch (const exchange::SourceError& error) {
+        QVERIFY2(error.message().startsWith(reason), qPrintable(error.message()));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestExchangeReaders)
+#include "tst_exchangereaders.moc"
