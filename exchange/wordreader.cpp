@@ -12,6 +12,7 @@ namespace {
 // What all the parts read from one document may take unpacked: a zip bomb stops here.
 constexpr qint64 kMaxUnpackedBytes = qint64(256) << 20;
 
+const QString kTooLarge = QStringLiteral("Документ Word распаковывается в слишком большой объём");
 const QString kWordNamespace =
     QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main");
 const QString kRelationshipNamespace =
@@ -38,18 +39,21 @@ public:
     Package(const Package&) = delete;
     Package& operator=(const Package&) = delete;
 
-    // The part's bytes; nullopt when the package has no such part or it is larger than `limit`.
-    std::optional<QByteArray> read(const QString& name, qint64 limit) {
+    // The part's bytes; nullopt when the package has no such part or it is larger than `limit`
+    // (then `tooLarge` is set).
+    std::optional<QByteArray> read(const QString& name, qint64 limit, bool* tooLarge = nullptr) {
         zip_file_t* file = zip_fopen(archive_, name.toUtf8().constData(), 0);
         if (!file)
             return std::nullopt;
         QByteArray data;
         char chunk[1 << 16];
         zip_int64_t got = 0;
-        bool tooLarge = false;
+        bool cut = false;
+        bool overBudget = false;
         while ((got = zip_fread(file, chunk, sizeof chunk)) > 0) {
-            if (data.size() + got > limit || unpacked_ + got > kMaxUnpackedBytes) {
-                tooLarge = true;
+            overBudget = unpacked_ + got > kMaxUnpackedBytes;
+            if (overBudget || data.size() + got > limit) {
+                cut = true;
                 break;
             }
             data.append(chunk, qsizetype(got));
@@ -59,10 +63,12 @@ public:
         if (got < 0)
             throw SourceError(
                 QStringLiteral("Документ Word повреждён: часть «%1» не читается").arg(name));
-        if (unpacked_ >= kMaxUnpackedBytes)
-            throw SourceError(
-                QStringLiteral("Документ Word распаковывается в слишком большой объём"));
+        // Many parts each under its own limit still make a bomb together.
+        if (overBudget)
+            throw SourceError(kTooLarge);
         if (tooLarge)
+            *tooLarge = cut;
+        if (cut)
             return std::nullopt;
         return data;
     }
@@ -144,8 +150,11 @@ const QString kPlainPrefix = QStringLiteral("   ");
 // paragraph for each line break inside a field).
 Source readExporterWord(const QByteArray& bytes) {
     Package package(bytes);
+    bool tooLarge = false;
     const std::optional<QByteArray> document =
-        package.read(QStringLiteral("word/document.xml"), kMaxSourceBytes);
+        package.read(QStringLiteral("word/document.xml"), kMaxSourceBytes, &tooLarge);
+    if (tooLarge)
+        throw SourceError(kTooLarge);
     if (!document)
         throw SourceError(QStringLiteral("В документе Word нет текста документа"));
     const QList<Paragraph> paragraphs = paragraphsOf(*document);

@@ -120,22 +120,6 @@ void removeWithJournal(const QString& path) {
     QFile::remove(path + QStringLiteral("-journal"));
 }
 
-// Puts `from` at `to` unless something is already there.
-void moveIntoPlace(const QString& from, const QString& to) {
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    if (::link(source.constData(), target.constData()) == 0) {
-        ::unlink(source.constData());
-        return;
-    }
-    const int error = errno;
-    if (error == EEXIST)
-        fail(Reason::Io, QStringLiteral("Такой файл уже существует"));
-    // File systems without hard links (FAT on a memory stick): no atomic "create if absent".
-    if (QFileInfo::exists(to) || std::rename(source.constData(), target.constData()) != 0)
-        fail(Reason::Io, QStringLiteral("Не удалось создать файл базы"));
-}
-
 bool quickCheckPasses(sqlite::Database& db) {
     return db.scalar(QStringLiteral("PRAGMA quick_check")).toString() == QLatin1String("ok");
 }
@@ -306,6 +290,21 @@ void SqliteStore::keepQuestionCount() {
         if (!tableSql(columns::kQuestionsTable).isEmpty() && !questioncount::kept(db_))
             questioncount::add(db_);
     });
+}
+
+void moveIntoPlace(const QString& from, const QString& to) {
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::link(source.constData(), target.constData()) == 0) {
+        ::unlink(source.constData());
+        return;
+    }
+    const int error = errno;
+    if (error == EEXIST)
+        fail(Reason::Io, QStringLiteral("Такой файл уже существует"));
+    // File systems without hard links (FAT on a memory stick): no atomic "create if absent".
+    if (QFileInfo::exists(to) || std::rename(source.constData(), target.constData()) != 0)
+        fail(Reason::Io, QStringLiteral("Не удалось создать файл базы"));
 }
 
 void SqliteStore::createBase(const QString& path) {

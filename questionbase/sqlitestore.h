@@ -12,6 +12,10 @@
 
 namespace qb {
 
+// Puts the finished file `from` at `to` unless something is already there; atomic where the
+// file system has hard links. Throws qb::Error.
+void moveIntoPlace(const QString& from, const QString& to);
+
 // Bases of our own format: SQLite files encrypted page by page with SQLCipher.
 class SqliteStore final : public Store {
 public:

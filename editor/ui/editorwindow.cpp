@@ -187,6 +187,10 @@ void Editor::buildMenus() {
     chpasAction = item(paro, "chpas", QStringLiteral("изменить пароль"), &Editor::chpas);
     delpasAction = item(paro, "delpas", QStringLiteral("удалить пароль"), &Editor::delpas);
     infossiAction = item(bar, "infossi", QStringLiteral("настрой-ка параметры"), &Editor::infossi);
+    servis = bar->addMenu(QStringLiteral("сервис"));
+    servis->setObjectName(QStringLiteral("servis"));
+    servis->setAccessibleName(QStringLiteral("сервис"));
+    importqAction = item(servis, "importq", QStringLiteral("импорт вопросов"), &Editor::importq);
 }
 
 QString Editor::pictureFieldText() const {

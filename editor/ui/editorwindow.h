@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -58,8 +59,9 @@ public slots:
     void chisto();            // empties and disables the question's fields
     void Form_QueryUnload();  // the window goes: the base is closed
 
-    // ---- creating a base (editorwindow_base.cpp) ----
+    // ---- creating a base (editorwindow_base.cpp, editorwindow_import.cpp) ----
     void crtest();  // menu "Создать новый тест"
+    void importq();  // menu "сервис" > "импорт вопросов": a new base from another format
 
     // ---- checking, saving, moving (editorwindow_questions.cpp) ----
     bool proverka();  // the check of the question on screen; a failure is told to the user
@@ -100,6 +102,9 @@ private:
     void leaveBase();
     // The file dialog both take a base from, with the given title.
     desktop::FileDialogOptions baseDialog(const QString& caption) const;
+    // Asks where a new base goes, as "Создать новый тест" does: nothing when the dialog is
+    // cancelled or the name is refused (an existing file, an ending other than ".mdb").
+    std::optional<QString> newBasePath();
     // The guard of every handler that saves before it moves: a base is open, the question
     // passes the check and was written.
     bool saveShownQuestion();
@@ -165,6 +170,8 @@ private:
     QAction* chpasAction = nullptr;    // "изменить пароль"
     QAction* delpasAction = nullptr;   // "удалить пароль"
     QAction* infossiAction = nullptr;  // "настрой-ка параметры"
+    QMenu* servis = nullptr;           // "сервис"
+    QAction* importqAction = nullptr;  // "импорт вопросов"
 };
 
 }  // namespace editor

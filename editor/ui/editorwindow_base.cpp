@@ -17,29 +17,34 @@ void Editor::crtest() {
     // layer writes the whole file or none of it, so a failure leaves nothing on disk.
     qb::runOrFail(
         [&] {
-            desktop::FileDialogOptions options =
-                baseDialog(QStringLiteral("Сохраняем новую базу вопросов"));
-            options.allowNewName = true;
-            const std::optional<QString> chosen = dialogs_.saveFile(options);
-            if (!chosen || chosen->isEmpty())
-                return;
-            const QString path = *chosen;
-            if (services_.fileExists(path)) {
-                dialogs_.message(title(), QStringLiteral("Такой файл уже существует"));
-                return;
-            }
-            const qsizetype dot = path.lastIndexOf(u'.');
-            if (dot < 0)
-                return;  // no extension to take: the action ends without a word
-            if (path.mid(dot) != QStringLiteral(".mdb")) {
-                dialogs_.message(title(), QStringLiteral("База данных должна быть формата .mdb"));
-                return;
-            }
             // The path goes as it is: in a creation string a folder named like its password
             // part would cut the path short and create another file.
-            qb::Catalog::createAt(path);
+            if (const std::optional<QString> path = newBasePath())
+                qb::Catalog::createAt(*path);
         },
         [](const qb::Error&) {});
+}
+
+std::optional<QString> Editor::newBasePath() {
+    desktop::FileDialogOptions options =
+        baseDialog(QStringLiteral("Сохраняем новую базу вопросов"));
+    options.allowNewName = true;
+    const std::optional<QString> chosen = dialogs_.saveFile(options);
+    if (!chosen || chosen->isEmpty())
+        return std::nullopt;
+    const QString path = *chosen;
+    if (services_.fileExists(path)) {
+        dialogs_.message(title(), QStringLiteral("Такой файл уже существует"));
+        return std::nullopt;
+    }
+    const qsizetype dot = path.lastIndexOf(u'.');
+    if (dot < 0)
+        return std::nullopt;  // no extension to take: the action ends without a word
+    if (path.mid(dot) != QStringLiteral(".mdb")) {
+        dialogs_.message(title(), QStringLiteral("База данных должна быть формата .mdb"));
+        return std::nullopt;
+    }
+    return path;
 }
 
 }  // namespace editor
