@@ -26,10 +26,8 @@ public:
     Written add(QByteArray& out, const Question& question) override {
         Written written;
         // Each text is one line in Aiken.
-        const auto line = [&written](QString text) {
-            if (replaceUnwritable(text, false))
-                written.changes |= Change::CharactersReplaced;
-            const QStringList parts = lines(text);
+        const auto line = [&written](const QString& text) {
+            const QStringList parts = lines(writable(text, false, &written));
             if (parts.size() > 1)
                 written.changes |= Change::LinesJoined;
             return parts.join(u' ');

@@ -24,9 +24,8 @@ QString escapeGift(QStringView text) {
 }
 
 // One line of the text with each line break a space: for the header's comments and category.
-QString oneLine(QString text) {
-    replaceUnwritable(text, false);
-    return lines(text).join(u' ');
+QString oneLine(const QString& text) {
+    return lines(writable(text, false)).join(u' ');
 }
 
 // An option opening with "%" would be read as a weight ("%50%"), one opening with "[" as a text
@@ -46,9 +45,7 @@ public:
         const QString title = oneLine(header.title);
         QString text = QStringLiteral("// Вопросы базы «%1»\n").arg(title);
         if (!header.description.isEmpty()) {
-            QString description = header.description;
-            replaceUnwritable(description, false);
-            for (const QString& line : lines(description))
+            for (const QString& line : lines(writable(header.description, false)))
                 text += QStringLiteral("// ") + line + u'\n';
         }
         text += QStringLiteral("\n$CATEGORY: $course$/top/") + title + QStringLiteral("\n\n");
@@ -57,10 +54,8 @@ public:
 
     Written add(QByteArray& out, const Question& question) override {
         Written written;
-        const auto escape = [&written](QString text) {
-            if (replaceUnwritable(text, false))
-                written.changes |= Change::CharactersReplaced;
-            return escapeGift(text);
+        const auto escape = [&written](const QString& text) {
+            return escapeGift(writable(text, false, &written));
         };
         // Plain text: shown exactly as written, where Moodle's own default would read markup.
         QString text = QStringLiteral("::") + escape(question.name) + QStringLiteral("::[plain]") +

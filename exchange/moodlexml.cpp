@@ -38,10 +38,8 @@ public:
     bool carriesPictures() const override { return true; }
 
     void begin(QByteArray& out, const Header& header) override {
-        QString title = header.title;
-        QString description = header.description;
-        replaceUnwritable(title, true);
-        replaceUnwritable(description, true);
+        const QString title = writable(header.title, true);
+        const QString description = writable(header.description, true);
         out +=
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n"
             "  <question type=\"category\">\n"
@@ -60,22 +58,18 @@ public:
 
     Written add(QByteArray& out, const Question& question) override {
         Written written;
-        const auto html = [&written](QString text) {
-            if (replaceUnwritable(text, true))
-                written.changes |= Change::CharactersReplaced;
-            return htmlOf(text);
+        const auto html = [&written](const QString& text) {
+            return htmlOf(writable(text, true, &written));
         };
         QString text = html(question.text);
         QString pictureName;
         if (question.picture) {
-            pictureName = question.picture->name;
-            replaceUnwritable(pictureName, true);
+            pictureName = writable(question.picture->name, true);
             text += QStringLiteral("<br><img src=\"") + kFileLink +
                     QString::fromLatin1(QUrl::toPercentEncoding(pictureName)) +
                     QStringLiteral("\" alt=\"Рисунок\">");
         }
-        QString name = question.name;
-        replaceUnwritable(name, true);
+        const QString name = writable(question.name, true);
 
         out +=
             "  <question type=\"multichoice\">\n"

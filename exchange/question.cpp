@@ -72,7 +72,7 @@ QStringList lines(QStringView text) {
     return result;
 }
 
-bool replaceUnwritable(QString& text, bool xml) {
+QString writable(QString text, bool xml, Written* written) {
     bool replaced = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t unit = text[i].unicode();
@@ -89,7 +89,9 @@ bool replaceUnwritable(QString& text, bool xml) {
             replaced = true;
         }
     }
-    return replaced;
+    if (replaced && written)
+        written->changes |= Change::CharactersReplaced;
+    return text;
 }
 
 }  // namespace detail

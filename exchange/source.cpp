@@ -1,43 +1,15 @@
 #include "exchange/source.h"
 
+#include "exchange/windows1251.h"
+
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringDecoder>
 
-#include <iconv.h>
-#include <array>
-
 namespace exchange {
 
 namespace {
-
-// Windows-1251 as iconv reads it, byte by byte, built once.
-const std::array<char16_t, 256>& cp1251() {
-    static const std::array<char16_t, 256> table = [] {
-        std::array<char16_t, 256> result{};
-        const iconv_t converter = iconv_open("UTF-16LE", "CP1251");
-        for (int byte = 0; byte < 256; ++byte) {
-            result[byte] = byte < 0x80 ? char16_t(byte) : char16_t(QChar::ReplacementCharacter);
-            if (converter == reinterpret_cast<iconv_t>(-1) || byte < 0x80)
-                continue;
-            char in = char(byte);
-            unsigned char out[4] = {};
-            char* inPointer = &in;
-            size_t inLeft = 1;
-            char* outPointer = reinterpret_cast<char*>(out);
-            size_t outLeft = sizeof out;
-            iconv(converter, nullptr, nullptr, nullptr, nullptr);
-            if (iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) != size_t(-1) &&
-                outLeft == sizeof out - 2)
-                result[byte] = char16_t(out[0] | (out[1] << 8));
-        }
-        if (converter != reinterpret_cast<iconv_t>(-1))
-            iconv_close(converter);
-        return result;
-    }();
-    return table;
-}
 
 // The exporter's text layout: every field on a line of its own after "  " or "* ", each
 // question closed by a line of two spaces, which also ends the file.
@@ -64,10 +36,12 @@ QString decodeText(const QByteArray& bytes) {
     QString text = utf8(body);
     if (!utf8.hasError())
         return text;
-    const auto& table = cp1251();
+    const auto* table = windows1251();
     text.resize(body.size());
-    for (qsizetype i = 0; i < body.size(); ++i)
-        text[i] = QChar(table[uchar(body[i])]);
+    for (qsizetype i = 0; i < body.size(); ++i) {
+        const uchar byte = uchar(body[i]);
+        text[i] = table ? QChar((*table)[byte]) : QChar::fromLatin1(char(byte));
+    }
     return text;
 }
 

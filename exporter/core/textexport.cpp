@@ -1,5 +1,6 @@
 #include "exporter/core/textexport.h"
 
+#include "exchange/windows1251.h"
 #include "exporter/core/marking.h"
 #include "questionbase/error.h"
 #include "questionbase/recordset.h"
@@ -7,7 +8,6 @@
 #include <QIODevice>
 #include <QSaveFile>
 
-#include <iconv.h>
 #include <array>
 #include <optional>
 
@@ -23,29 +23,19 @@ const QByteArray kMarkedPrefix = QByteArrayLiteral("* ");
 const QByteArray kSeparator = QByteArrayLiteral("  \r\n");
 
 // The code page as a table from UTF-16 units: every unit that one of its bytes decodes to maps
-// back to that byte, every other unit (surrogates included) to '?'.
+// back to that byte, every other unit (surrogates included) to '?'. A character without a place
+// in the code page comes out as '?', never as a look-alike spelled with other letters.
 std::array<char, 0x10000> codePageTable() {
-    // A character without a place in the code page comes out as '?', never as a look-alike
-    // spelled with other letters.
-    const iconv_t converter = iconv_open("UTF-16LE", "CP1251");
-    if (converter == reinterpret_cast<iconv_t>(-1))
+    const auto* characters = exchange::windows1251();
+    if (!characters)
         qb::fail(qb::Reason::Refused, QStringLiteral("Нет преобразования в кодировку CP1251"));
     std::array<char, 0x10000> table;
     table.fill('?');
     for (int byte = 0; byte < 0x100; ++byte) {
-        char in = static_cast<char>(byte);
-        unsigned char unit[4] = {};
-        char* inPointer = &in;
-        size_t inLeft = 1;
-        char* outPointer = reinterpret_cast<char*>(unit);
-        size_t outLeft = sizeof unit;
-        iconv(converter, nullptr, nullptr, nullptr, nullptr);
-        // A byte the code page leaves undefined does not convert and maps nothing.
-        if (iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) != size_t(-1) &&
-            outLeft == sizeof unit - 2)
-            table[unit[0] | (unit[1] << 8)] = static_cast<char>(byte);
+        const char16_t unit = (*characters)[byte];
+        if (unit != QChar::ReplacementCharacter)
+            table[unit] = static_cast<char>(byte);
     }
-    iconv_close(converter);
     return table;
 }
 

@@ -247,16 +247,8 @@ void Chtenie::savtext() {
             options.title = QStringLiteral("Сохраняем в текстовой файл");
             options.initialFolder = services_.programFolder();
             options.filter = kTextFilter;
-            options.hideReadOnly = true;
-            options.allowNewName = true;
-            const std::optional<QString> chosen = dialogs_.saveFile(options);
-            if (!chosen || chosen->isEmpty())
-                return;
-            if (refusedAsTheBase(*chosen))
-                return;
-            if (services_.fileExists(*chosen) &&
-                !dialogs_.askYesNo(QStringLiteral("Leina"),
-                                   QStringLiteral("Такой файл уже существует. Заменить?")))
+            const std::optional<QString> chosen = exportPath(options);
+            if (!chosen)
                 return;
             saveQuestionsText(voprosy, Check1->isChecked(), *chosen);
         },
@@ -299,16 +291,8 @@ void Chtenie::exportTo(exchange::Format format) {
             options.initialFolder = base.absolutePath();
             options.fileName = base.completeBaseName() + extension;
             options.filter = QStringLiteral("*%1 ( %2 )|*%1|").arg(extension, name);
-            options.hideReadOnly = true;
-            options.allowNewName = true;
-            const std::optional<QString> chosen = dialogs_.saveFile(options);
-            if (!chosen || chosen->isEmpty())
-                return;
-            if (refusedAsTheBase(*chosen))
-                return;
-            if (services_.fileExists(*chosen) &&
-                !dialogs_.askYesNo(QStringLiteral("Leina"),
-                                   QStringLiteral("Такой файл уже существует. Заменить?")))
+            const std::optional<QString> chosen = exportPath(options);
+            if (!chosen)
                 return;
 
             ExchangeExportOptions exportOptions;
@@ -328,12 +312,23 @@ void Chtenie::exportTo(exchange::Format format) {
         });
 }
 
-bool Chtenie::refusedAsTheBase(const QString& path) {
+std::optional<QString> Chtenie::exportPath(desktop::FileDialogOptions options) {
+    options.hideReadOnly = true;
+    options.allowNewName = true;
+    const std::optional<QString> chosen = dialogs_.saveFile(options);
+    if (!chosen || chosen->isEmpty())
+        return std::nullopt;
     // Replacing the base with its own export would lose every question in it.
-    if (QFileInfo(path).canonicalFilePath() != QFileInfo(adresok).canonicalFilePath())
-        return false;
-    dialogs_.message(kProgramTitle, QStringLiteral("Нельзя записать вопросы поверх самой базы."));
-    return true;
+    if (QFileInfo(*chosen).canonicalFilePath() == QFileInfo(adresok).canonicalFilePath()) {
+        dialogs_.message(kProgramTitle,
+                         QStringLiteral("Нельзя записать вопросы поверх самой базы."));
+        return std::nullopt;
+    }
+    if (services_.fileExists(*chosen) &&
+        !dialogs_.askYesNo(QStringLiteral("Leina"),
+                           QStringLiteral("Такой файл уже существует. Заменить?")))
+        return std::nullopt;
+    return chosen;
 }
 
 void Chtenie::closeEvent(QCloseEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "desktop/dialogs.h"
 #include "exchange/question.h"
 #include "questionbase/connection.h"
 #include "questionbase/recordset.h"
@@ -14,7 +15,6 @@ class QMenu;
 class QPushButton;
 
 namespace desktop {
-class Dialogs;
 class Services;
 }  // namespace desktop
 
@@ -55,8 +55,9 @@ private:
     // Writes every question to a file of the format the user names, then says what did not go
     // out as it stands.
     void exportTo(exchange::Format format);
-    // True, after telling the user, when an export was about to be written over the open base.
-    bool refusedAsTheBase(const QString& path);
+    // The file an export goes to, asked with the save dialog: nothing when the dialog is
+    // cancelled, the file is the open base itself, or the user keeps an existing file.
+    std::optional<QString> exportPath(desktop::FileDialogOptions options);
 
     desktop::Dialogs& dialogs_;    // every box the window shows
     desktop::Services& services_;  // files, the program's folder, the word processor

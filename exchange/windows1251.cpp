@@ -1,0 +1,37 @@
+#include "exchange/windows1251.h"
+
+#include <QChar>
+
+#include <iconv.h>
+#include <optional>
+
+namespace exchange {
+
+const std::array<char16_t, 256>* windows1251() {
+    static const std::optional<std::array<char16_t, 256>> table =
+        []() -> std::optional<std::array<char16_t, 256>> {
+        const iconv_t converter = iconv_open("UTF-16LE", "CP1251");
+        if (converter == reinterpret_cast<iconv_t>(-1))
+            return std::nullopt;
+        std::array<char16_t, 256> result;
+        result.fill(QChar::ReplacementCharacter);
+        for (int byte = 0; byte < 256; ++byte) {
+            char in = static_cast<char>(byte);
+            unsigned char unit[4] = {};
+            char* inPointer = &in;
+            size_t inLeft = 1;
+            char* outPointer = reinterpret_cast<char*>(unit);
+            size_t outLeft = sizeof unit;
+            iconv(converter, nullptr, nullptr, nullptr, nullptr);
+            // A byte the code page leaves undefined does not convert.
+            if (iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) != size_t(-1) &&
+                outLeft == sizeof unit - 2)
+                result[byte] = char16_t(unit[0] | (unit[1] << 8));
+        }
+        iconv_close(converter);
+        return result;
+    }();
+    return table ? &*table : nullptr;
+}
+
+}  // namespace exchange

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <array>
+
+namespace exchange {
+
+// Windows-1251, the code page of the old test program and of the exporter's text files, as
+// iconv reads it: the UTF-16 unit of each byte, U+FFFD for a byte the code page leaves
+// undefined. Built once; nullptr when the system has no conversion for the code page.
+const std::array<char16_t, 256>* windows1251();
+
+}  // namespace exchange
