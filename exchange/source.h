@@ -42,8 +42,11 @@ public:
     QString message() const { return QString::fromStdString(what()); }
 };
 
-// The most a source file may take; a test of thousands of questions is a few megabytes.
-inline constexpr qint64 kMaxSourceBytes = qint64(64) << 20;
+// The most a source file may take. Moodle XML carries a copy of every picture in each question
+// that shows it, so an export of 100,000 questions with pictures comes near this.
+inline constexpr qint64 kMaxSourceBytes = qint64(256) << 20;
+// The most the text of a Word document may take once unpacked.
+inline constexpr qint64 kMaxDocumentBytes = qint64(64) << 20;
 // The most one picture inside a source may take once unpacked.
 inline constexpr qint64 kMaxPictureBytes = qint64(16) << 20;
 

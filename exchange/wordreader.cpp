@@ -152,14 +152,14 @@ Source readExporterWord(const QByteArray& bytes) {
     Package package(bytes);
     bool tooLarge = false;
     const std::optional<QByteArray> document =
-        package.read(QStringLiteral("word/document.xml"), kMaxSourceBytes, &tooLarge);
+        package.read(QStringLiteral("word/document.xml"), kMaxDocumentBytes, &tooLarge);
     if (tooLarge)
         throw SourceError(kTooLarge);
     if (!document)
         throw SourceError(QStringLiteral("В документе Word нет текста документа"));
     const QList<Paragraph> paragraphs = paragraphsOf(*document);
     const QHash<QString, QString> targets = relationshipsOf(
-        package.read(QStringLiteral("word/_rels/document.xml.rels"), kMaxSourceBytes)
+        package.read(QStringLiteral("word/_rels/document.xml.rels"), kMaxDocumentBytes)
             .value_or(QByteArray()));
 
     Source source;
