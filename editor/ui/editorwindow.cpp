@@ -75,6 +75,8 @@ Editor::Editor(desktop::Dialogs& dialogs, desktop::Services& services, QWidget* 
 }
 
 Editor::~Editor() {
+    // The check window answers to this window; without an owner it would outlive it.
+    delete proverka_.data();
     Form_QueryUnload();
 }
 
@@ -187,6 +189,10 @@ void Editor::buildMenus() {
     chpasAction = item(paro, "chpas", QStringLiteral("изменить пароль"), &Editor::chpas);
     delpasAction = item(paro, "delpas", QStringLiteral("удалить пароль"), &Editor::delpas);
     infossiAction = item(bar, "infossi", QStringLiteral("настрой-ка параметры"), &Editor::infossi);
+    servis = bar->addMenu(QStringLiteral("сервис"));
+    servis->setObjectName(QStringLiteral("servis"));
+    servis->setAccessibleName(QStringLiteral("сервис"));
+    provbazAction = item(servis, "provbaz", QStringLiteral("проверить базу"), &Editor::provbaz);
 }
 
 QString Editor::pictureFieldText() const {
@@ -226,6 +232,9 @@ void Editor::chisto() {
 }
 
 void Editor::leaveBase() {
+    // The findings of the base that goes would send "Вопрос № K" to another base's questions.
+    if (proverka_)
+        proverka_->close();
     closeBase();
     chisto();
     infosik->hide();
@@ -435,6 +444,8 @@ void Editor::closeEvent(QCloseEvent* event) {
     // picture window has no owner, so it would keep the program alive on its own.
     if (addimage_)
         addimage_->close();
+    if (proverka_)
+        proverka_->close();
     Form_QueryUnload();
     event->accept();
 }
