@@ -38,13 +38,14 @@ constexpr double kNearDuplicateLimit = 0.7;
 // Questions with fewer words than this are too short to call near-duplicates of each other.
 constexpr size_t kNearDuplicateMinimumWords = 4;
 // MinHash with banding: 10 bands of 3 values find a pair at the limit with a probability of
-// about 0.985 and one at 0.8 with 0.9999, while pairs are compared only within a band's bucket.
+// about 0.985 and one at 0.8 with 0.999, while pairs are compared only within a band's bucket.
 constexpr int kBands = 10;
 constexpr int kRowsPerBand = 3;
 constexpr int kHashes = kBands * kRowsPerBand;
+constexpr int kMinimumAgreeing = 14;
 // A bucket that many questions share holds words every question has; comparing each member
 // with every other would be quadratic, so each is compared with the first and the latest few.
-constexpr int kBucketNeighbours = 8;
+constexpr int kBucketNeighbours = 4;
 
 // How many characters outside the code page a remark lists.
 constexpr int kListedCharacters = 8;
@@ -67,35 +68,58 @@ quint64 hashBytes(const char* data, qsizetype size, quint64 seed) {
     return mix(h);
 }
 
-// Letter case, ё and е, and nothing but letters and digits.
-QString comparableText(const QString& text) {
-    QString result;
-    result.reserve(text.size());
-    for (const QChar c : text) {
-        if (!c.isLetterOrNumber())
-            continue;
-        const QChar folded = c.toCaseFolded();
-        result += folded == u'ё' ? QChar(u'е') : folded;
-    }
-    return result;
+// A letter or digit without its letter case, ё as е; 0 for anything else. Looked up in a table
+// for the alphabets the bases are written in, which is most of the check's time otherwise.
+char16_t folded(char16_t unit) {
+    constexpr char16_t kTableSize = 0x500;
+    static const std::array<char16_t, kTableSize> table = [] {
+        std::array<char16_t, kTableSize> units{};
+        for (char16_t u = 0; u < kTableSize; ++u) {
+            const QChar c(u);
+            if (c.isLetterOrNumber()) {
+                const char16_t f = c.toCaseFolded().unicode();
+                units[u] = f == u'ё' ? u'е' : f;
+            }
+        }
+        return units;
+    }();
+    if (unit < kTableSize)
+        return table[unit];
+    const QChar c(unit);
+    return c.isLetterOrNumber() ? c.toCaseFolded().unicode() : 0;
 }
 
-// The words of a text, folded as comparableText folds letters.
-QStringList wordsOf(const QString& text) {
-    QStringList words;
-    QString word;
-    for (const QChar c : text) {
-        if (c.isLetterOrNumber()) {
-            const QChar folded = c.toCaseFolded();
-            word += folded == u'ё' ? QChar(u'е') : folded;
-        } else if (!word.isEmpty()) {
-            words << word;
-            word.clear();
+// The folded words of a text, back to back in one buffer: the buffer itself is the text with
+// letter case, spaces and punctuation ignored. Reused from question to question.
+struct Words {
+    QString buffer;
+    std::vector<std::pair<qsizetype, qsizetype>> ranges;  // start and length of each word
+
+    void read(const QString& text) {
+        buffer.resize(0);
+        ranges.clear();
+        qsizetype start = -1;
+        for (const QChar c : text) {
+            const char16_t f = folded(c.unicode());
+            if (f != 0) {
+                if (start < 0)
+                    start = buffer.size();
+                buffer += QChar(f);
+            } else if (start >= 0) {
+                ranges.emplace_back(start, buffer.size() - start);
+                start = -1;
+            }
         }
+        if (start >= 0)
+            ranges.emplace_back(start, buffer.size() - start);
     }
-    if (!word.isEmpty())
-        words << word;
-    return words;
+    QStringView word(size_t i) const {
+        return QStringView(buffer).mid(ranges[i].first, ranges[i].second);
+    }
+};
+
+quint64 hashUnits(QStringView text, quint64 seed) {
+    return hashBytes(reinterpret_cast<const char*>(text.utf16()), text.size() * 2, seed);
 }
 
 bool isFilled(const QString& text) {
@@ -114,10 +138,11 @@ public:
     Stems(const Stems&) = delete;
     Stems& operator=(const Stems&) = delete;
 
-    quint64 of(const QString& word) {
-        const auto known = cache_.constFind(word);
-        if (known != cache_.cend())
-            return *known;
+    quint64 of(QStringView word) {
+        const quint64 key = hashUnits(word, 0x57);
+        const auto known = cache_.find(key);
+        if (known != cache_.end())
+            return known->second;
         const QByteArray utf8 = word.toUtf8();
         const sb_symbol* stem =
             stemmer_ ? sb_stemmer_stem(stemmer_, reinterpret_cast<const sb_symbol*>(utf8.data()),
@@ -126,13 +151,13 @@ public:
         const quint64 hash =
             stem ? hashBytes(reinterpret_cast<const char*>(stem), sb_stemmer_length(stemmer_), 0)
                  : hashBytes(utf8.data(), utf8.size(), 0);
-        cache_.insert(word, hash);
+        cache_.emplace(key, hash);
         return hash;
     }
 
 private:
     sb_stemmer* stemmer_;
-    QHash<QString, quint64> cache_;
+    std::unordered_map<quint64, quint64> cache_;  // the word's hash -> its stem's
 };
 
 // The characters of a text that Windows-1251 cannot hold, each once, in order of appearance.
@@ -187,15 +212,19 @@ struct BaseCheck::State {
     std::array<int, columns::kOptionCount> rightAt{};
     QHash<QString, QString> pictureRemarks;  // stored name -> remark, or empty when fine
     Stems stems;
+    std::vector<quint64> all;  // scratch of rememberWords
+    std::vector<quint32> set;
+    Words textWords;  // the question on hand
+    std::array<Words, columns::kOptionCount> optionWords;
 
     void add(int question, const QString& text) { perQuestion.back().append({question, text}); }
     void checkOptions(int k, const CheckedQuestion& q);
     void checkPicture(int k, const QString& picture);
     void checkCodePage(int k, const CheckedQuestion& q);
     bool rememberExact(int k, const CheckedQuestion& q);
-    void rememberWords(const CheckedQuestion& q);
+    void rememberWords();
     QString pictureRemark(const QString& picture) const;
-    void findNearDuplicates();
+    bool findNearDuplicates(const std::function<bool(int step)>& step);
 };
 
 BaseCheck::BaseCheck(const QString& baseFilePath) : d(std::make_unique<State>()) {
@@ -213,8 +242,11 @@ void BaseCheck::addQuestion(const CheckedQuestion& question) {
     d->checkOptions(k, question);
     d->checkPicture(k, question.picture);
     d->checkCodePage(k, question);
+    d->textWords.read(question.text);
+    for (int i = 0; i < columns::kOptionCount; ++i)
+        d->optionWords[i].read(question.options[i]);
     d->exactDuplicate.push_back(d->rememberExact(k, question));
-    d->rememberWords(question);
+    d->rememberWords();
 }
 
 void BaseCheck::State::checkOptions(int k, const CheckedQuestion& q) {
@@ -324,17 +356,21 @@ void BaseCheck::State::checkCodePage(int k, const CheckedQuestion& q) {
 }
 
 bool BaseCheck::State::rememberExact(int k, const CheckedQuestion& q) {
-    // Two 64-bit hashes of the folded question and its sorted options stand for the texts, so
-    // a large base is not held in memory; a false match would need both to collide.
-    QStringList options;
-    for (const QString& option : q.options) {
-        if (isFilled(option))
-            options << comparableText(option);
+    // A 64-bit hash of the folded question and its sorted options stands for the texts, so a
+    // large base is not held in memory; two of 100,000 questions collide with a probability
+    // near 1e-9.
+    // Empty options sort last and are left out.
+    std::array<quint64, columns::kOptionCount> options;
+    options.fill(~0ULL);
+    int filled = 0;
+    for (int i = 0; i < columns::kOptionCount; ++i) {
+        if (isFilled(q.options[i]))
+            options[filled++] = hashUnits(optionWords[i].buffer, 3);
     }
-    options.sort();
-    const QByteArray key = (comparableText(q.text) + u'\x1f' + options.join(u'\x1f')).toUtf8();
-    const quint64 hash =
-        hashBytes(key.data(), key.size(), 1) ^ (hashBytes(key.data(), key.size(), 2) << 1);
+    std::sort(options.begin(), options.end());
+    quint64 hash = hashUnits(textWords.buffer, 1);
+    for (int i = 0; i < filled; ++i)
+        hash = mix(hash * 0x100000001b3ULL + options[i]);
     const auto [at, inserted] = firstWithKey.emplace(hash, k);
     if (inserted || !isFilled(q.text))
         return false;
@@ -342,20 +378,19 @@ bool BaseCheck::State::rememberExact(int k, const CheckedQuestion& q) {
     return true;
 }
 
-void BaseCheck::State::rememberWords(const CheckedQuestion& q) {
+void BaseCheck::State::rememberWords() {
     // The question's stems and the options' stems, hashed apart from each other; the n-th
     // repeat of a stem is a word of its own, so the overlap of two sets counts repeats ("два
     // плюс два" is not "два плюс три").
-    std::vector<quint64> all;
-    for (const QString& word : wordsOf(q.text))
-        all.push_back(mix(stems.of(word) ^ 0x51));
-    for (const QString& option : q.options) {
-        for (const QString& word : wordsOf(option))
-            all.push_back(mix(stems.of(word) ^ 0x53));
+    all.clear();
+    for (size_t i = 0; i < textWords.ranges.size(); ++i)
+        all.push_back(mix(stems.of(textWords.word(i)) ^ 0x51));
+    for (const Words& option : optionWords) {
+        for (size_t i = 0; i < option.ranges.size(); ++i)
+            all.push_back(mix(stems.of(option.word(i)) ^ 0x53));
     }
     std::sort(all.begin(), all.end());
-    std::vector<quint32> set;
-    set.reserve(all.size());
+    set.clear();
     for (size_t i = 0, repeat = 0; i < all.size(); ++i) {
         repeat = i > 0 && all[i] == all[i - 1] ? repeat + 1 : 0;
         set.push_back(quint32(mix(all[i] + repeat)));
@@ -365,9 +400,16 @@ void BaseCheck::State::rememberWords(const CheckedQuestion& q) {
 
     std::array<quint32, kHashes> minima;
     minima.fill(0xffffffffu);
+    // The words are hashes already: one multiply-add each makes the 30 independent orders.
+    static const std::array<std::pair<quint64, quint64>, kHashes> orders = [] {
+        std::array<std::pair<quint64, quint64>, kHashes> factors;
+        for (int h = 0; h < kHashes; ++h)
+            factors[h] = {mix(quint64(2 * h + 1)) | 1, mix(quint64(2 * h + 2))};
+        return factors;
+    }();
     for (const quint32 word : set) {
         for (int h = 0; h < kHashes; ++h) {
-            const auto value = quint32(mix(word + 0x9e3779b97f4a7c15ULL * quint64(h + 1)));
+            const auto value = quint32((quint64(word) * orders[h].first + orders[h].second) >> 32);
             minima[h] = std::min(minima[h], value);
         }
     }
@@ -376,7 +418,7 @@ void BaseCheck::State::rememberWords(const CheckedQuestion& q) {
     signatures.insert(signatures.end(), minima.begin(), minima.end());
 }
 
-void BaseCheck::State::findNearDuplicates() {
+bool BaseCheck::State::findNearDuplicates(const std::function<bool(int step)>& step) {
     const auto wordsOfQuestion = [&](int index) {
         return std::pair(words.begin() + wordStart[index], words.begin() + wordStart[index + 1]);
     };
@@ -398,6 +440,22 @@ void BaseCheck::State::findNearDuplicates() {
         const size_t all = size_t(aEnd - aBegin) + size_t(bEnd - bBegin) - common;
         return all == 0 ? 0.0 : double(common) / double(all);
     };
+    // Cheap refusals before the exact overlap: sets of very different sizes cannot overlap
+    // enough, and a pair at the limit agrees on about 21 of the 30 MinHash values (on fewer
+    // than kMinimumAgreeing with a probability of 0.2 %, far less for closer pairs), while most
+    // pairs a crowded bucket offers agree on far fewer.
+    const auto mayBeSimilar = [&](int a, int b) {
+        const quint32 sizeA = wordStart[a + 1] - wordStart[a];
+        const quint32 sizeB = wordStart[b + 1] - wordStart[b];
+        if (double(std::min(sizeA, sizeB)) < kNearDuplicateLimit * double(std::max(sizeA, sizeB)))
+            return false;
+        const quint32* x = &signatures[size_t(a) * kHashes];
+        const quint32* y = &signatures[size_t(b) * kHashes];
+        int agreeing = 0;
+        for (int h = 0; h < kHashes; ++h)
+            agreeing += x[h] == y[h];
+        return agreeing >= kMinimumAgreeing;
+    };
     const auto eligible = [&](int index) {
         return wordStart[index + 1] - wordStart[index] >= kNearDuplicateMinimumWords;
     };
@@ -406,7 +464,10 @@ void BaseCheck::State::findNearDuplicates() {
     std::vector<int> nearest(size_t(questions), -1);
     std::vector<std::pair<quint64, int>> bucket;
     bucket.reserve(size_t(questions));
+    static_assert(kBands == BaseCheck::finishSteps());
     for (int band = 0; band < kBands; ++band) {
+        if (step && !step(band))
+            return false;
         bucket.clear();
         for (int q = 0; q < questions; ++q) {
             if (!eligible(q))
@@ -428,7 +489,7 @@ void BaseCheck::State::findNearDuplicates() {
                     continue;
                 const auto compare = [&](size_t earlier) {
                     const int j = bucket[earlier].second;
-                    if ((nearest[size_t(k)] < 0 || j < nearest[size_t(k)]) &&
+                    if ((nearest[size_t(k)] < 0 || j < nearest[size_t(k)]) && mayBeSimilar(j, k) &&
                         similarity(j, k) >= kNearDuplicateLimit)
                         nearest[size_t(k)] = j;
                 };
@@ -447,6 +508,7 @@ void BaseCheck::State::findNearDuplicates() {
             perQuestion[size_t(k)].append(
                 {k + 1, QStringLiteral("похож на вопрос № %1").arg(nearest[size_t(k)] + 1)});
     }
+    return true;
 }
 
 void BaseCheck::setSettings(const CheckedSettings& settings) {
@@ -470,8 +532,9 @@ void BaseCheck::setSettings(const CheckedSettings& settings) {
                     .arg(target, columns::kPerQuestion, columns::kWholeTest)});
 }
 
-BaseCheckResult BaseCheck::finish() {
-    d->findNearDuplicates();
+std::optional<BaseCheckResult> BaseCheck::finish(const std::function<bool(int step)>& step) {
+    if (!d->findNearDuplicates(step))
+        return std::nullopt;
     BaseCheckResult result;
     result.questions = d->questions;
     result.findings = d->baseFindings;
@@ -540,6 +603,9 @@ std::optional<BaseCheckResult> checkBase(qb::Store& store, const QString& baseFi
     const int picture = positionOf(questionColumns, columns::kPicture);
     const int correct = positionOf(questionColumns, columns::kCorrect);
     const auto total = int(store.rowCount(columns::kQuestionsTable));
+    // Reading takes most of the time; the near-duplicate search after it gets its own steps,
+    // so a progress box keeps moving through it.
+    const int steps = total + BaseCheck::finishSteps();
 
     int done = 0;
     CheckedQuestion question;
@@ -559,15 +625,13 @@ std::optional<BaseCheckResult> checkBase(qb::Store& store, const QString& baseFi
             question.picture = textAt(row, picture);
             question.correct = correct >= 0 ? row.value(correct) : QVariant();
             check.addQuestion(question);
-            if (progress && ++done % 512 == 0 && !progress(done, total))
+            if (progress && ++done % 512 == 0 && !progress(done, steps))
                 throw Stopped{};
         });
     } catch (const Stopped&) {
         return std::nullopt;
     }
-    if (progress && !progress(total, total))
-        return std::nullopt;
-    return check.finish();
+    return check.finish([&](int step) { return !progress || progress(total + step, steps); });
 }
 
 }  // namespace editor

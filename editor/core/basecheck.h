@@ -58,7 +58,10 @@ public:
 
     void addQuestion(const CheckedQuestion& question);
     void setSettings(const CheckedSettings& settings);
-    BaseCheckResult finish();
+    // The near-duplicate search runs here, in `finishSteps` steps; `step` is told of each and
+    // stops the search by returning false, and then there is no result.
+    std::optional<BaseCheckResult> finish(const std::function<bool(int step)>& step = {});
+    static constexpr int finishSteps() { return 10; }
 
 private:
     struct State;
