@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 
 using testsupport::EditorSession;
@@ -157,6 +158,7 @@ private slots:
     void plantedFindingIsListed_data();
     void plantedFindingIsListed();
     void cleanQuestionsAreNotFlagged();
+    void stoppedCheckHasNoResult();
     void wholeBaseFindings_data();
     void wholeBaseFindings();
     void nearDuplicates_data();
@@ -220,6 +222,23 @@ void TestBaseCheck::cleanQuestionsAreNotFlagged() {
     QCOMPARE(planted_.summary(), QStringLiteral("Вопросов: 24, замечаний: 14"));
 }
 
+void TestBaseCheck::stoppedCheckHasNoResult() {
+    // The progress box's "Остановить" during the near-duplicate search, after every row was read.
+    const QString base = makePlantedBase(folder_, QStringLiteral("stopped.mdb"));
+    qb::Connection connection;
+    connection.open(base, qb::kEmptyPasswordMarker);
+    QList<int> told;
+    QSet<int> totals;
+    const auto stopHalfway = [&](int done, int total) {
+        told << done;
+        totals << total;
+        return done < total - 5;
+    };
+    QVERIFY(!editor::checkBase(connection.store(), base, stopHalfway));
+    QCOMPARE(told, (QList<int>{24, 25, 26, 27, 28, 29}));
+    QCOMPARE(totals, (QSet<int>{24 + editor::BaseCheck::finishSteps()}));
+}
+
 void TestBaseCheck::wholeBaseFindings_data() {
     QTest::addColumn<QList<int>>("rightOptions");
     QTest::addColumn<QVariant>("time");
@@ -268,7 +287,7 @@ void TestBaseCheck::wholeBaseFindings() {
                                     QStringLiteral("д%1").arg(i)},
                                    rightOptions[i]));
     }
-    QCOMPARE(linesOf(check.finish()), lines);
+    QCOMPARE(linesOf(check.finish().value()), lines);
 }
 
 void TestBaseCheck::nearDuplicates_data() {
@@ -316,7 +335,7 @@ void TestBaseCheck::nearDuplicates() {
     check.addQuestion(question(second, secondOptions, 1));
     const QStringList expected =
         finding.isEmpty() ? QStringList() : QStringList{"Вопрос № 2: " + finding};
-    QCOMPARE(linesOf(check.finish()), expected);
+    QCOMPARE(linesOf(check.finish().value()), expected);
 }
 
 void TestBaseCheck::menuItemOpensOneWindowAndChecksAgain() {
