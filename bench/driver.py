@@ -250,6 +250,13 @@ def main():
                      fig("editor_forward/%d/%s" % (small, tag))), 1.5,
                ratio(fig("editor_forward/%d/%s" % (big, tag), "cpu_ms"),
                      fig("editor_forward/%d/%s" % (small, tag), "cpu_ms")))
+        # The whole-base check reads every question as the export does and adds the remarks,
+        # near-duplicates included: within a few exports' time.
+        target("base check %d / text export %d, %s" % (big, big, tag),
+               ratio(fig("base_check/%d/%s" % (big, tag)), fig("text_export/%d/%s" % (big, tag))),
+               5.0,
+               ratio(fig("base_check/%d/%s" % (big, tag), "cpu_ms"),
+                     fig("text_export/%d/%s" % (big, tag), "cpu_ms")))
         cli = references["text_cli"]["%d/%s" % (big, tag)]
         target("text export %d / command-line reference, %s" % (big, tag),
                ratio(fig("text_export/%d/%s" % (big, tag)), cli["ms"]), 1.0,

@@ -3,6 +3,7 @@
 #include <QChar>
 
 #include <iconv.h>
+#include <bitset>
 #include <optional>
 
 namespace exchange {
@@ -32,6 +33,21 @@ const std::array<char16_t, 256>* windows1251() {
         return result;
     }();
     return table ? &*table : nullptr;
+}
+
+bool fitsWindows1251(char16_t unit) {
+    static const std::bitset<0x10000> units = [] {
+        std::bitset<0x10000> fitting;
+        const auto* table = windows1251();
+        if (!table)
+            return fitting.set();
+        for (const char16_t u : *table) {
+            if (u != QChar::ReplacementCharacter)
+                fitting.set(u);
+        }
+        return fitting;
+    }();
+    return units.test(unit);
 }
 
 }  // namespace exchange

@@ -9,4 +9,9 @@ namespace exchange {
 // undefined. Built once; nullptr when the system has no conversion for the code page.
 const std::array<char16_t, 256>* windows1251();
 
+// Whether the code page has a byte for a UTF-16 unit, so a text export writes it as itself
+// rather than as '?'. Surrogates never fit. Everything fits on a system without the
+// conversion, so a check there flags nothing rather than every text.
+bool fitsWindows1251(char16_t unit);
+
 }  // namespace exchange

@@ -178,6 +178,33 @@ void editorCreate(benchmark::State& state, int questions, bool withPassword) {
     }
 }
 
+// The whole-base check as the menu item runs it, on the base the editor holds: every question
+// read through the held connection, near-duplicates included.
+void baseCheck(benchmark::State& state, int questions, bool withPassword) {
+    OpenEditor editor(benchbases::basePath(questions, withPassword), withPassword);
+    editor.open();
+    if (!editor.opened(questions)) {
+        skip(state, "the base did not open");
+        return;
+    }
+    qint64 findings = 0;
+    StepTimer timer(state);
+    for (auto _ : state) {
+        timer.start();
+        const std::optional<editor::BaseCheckResult> result =
+            editor.window->checkOpenBase([](int, int) { return true; });
+        timer.stop();
+        if (!result || result->questions != questions || !editor.dialogs.messages().isEmpty()) {
+            skip(state, (QStringLiteral("the check did not read every question: ") +
+                         describe(editor.dialogs))
+                            .toStdString());
+            return;
+        }
+        findings = result->findings.size();
+    }
+    state.counters["findings"] = double(findings);
+}
+
 // An exporter window that has opened the base through its menu, the password typed at the
 // prompt after the built-in key was refused.
 struct OpenExporter {
@@ -413,6 +440,8 @@ void registerAll() {
                 setup(RegisterBenchmark(name.c_str(), exchangeExport, n, format), 1,
                       repetitions(n, 5, 3));
             }
+            setup(RegisterBenchmark(("base_check" + tail).c_str(), baseCheck, n, pw), 1,
+                  repetitions(n, 5, 3));
             for (const bool pictures : {false, true}) {
                 setup(
                     RegisterBenchmark(

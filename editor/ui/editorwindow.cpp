@@ -75,6 +75,8 @@ Editor::Editor(desktop::Dialogs& dialogs, desktop::Services& services, QWidget* 
 }
 
 Editor::~Editor() {
+    // The check window answers to this window; without an owner it would outlive it.
+    delete proverka_.data();
     Form_QueryUnload();
 }
 
@@ -191,6 +193,7 @@ void Editor::buildMenus() {
     servis->setObjectName(QStringLiteral("servis"));
     servis->setAccessibleName(QStringLiteral("сервис"));
     importqAction = item(servis, "importq", QStringLiteral("импорт вопросов"), &Editor::importq);
+    provbazAction = item(servis, "provbaz", QStringLiteral("проверить базу"), &Editor::provbaz);
 }
 
 QString Editor::pictureFieldText() const {
@@ -230,6 +233,9 @@ void Editor::chisto() {
 }
 
 void Editor::leaveBase() {
+    // The findings of the base that goes would send "Вопрос № K" to another base's questions.
+    if (proverka_)
+        proverka_->close();
     closeBase();
     chisto();
     infosik->hide();
@@ -439,6 +445,8 @@ void Editor::closeEvent(QCloseEvent* event) {
     // picture window has no owner, so it would keep the program alive on its own.
     if (addimage_)
         addimage_->close();
+    if (proverka_)
+        proverka_->close();
     Form_QueryUnload();
     event->accept();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/ui/addimage.h"
+#include "editor/ui/basecheckwindow.h"
 #include "editor/ui/picturehost.h"
 #include "questionbase/connection.h"
 #include "questionbase/recordset.h"
@@ -39,7 +40,7 @@ inline const QString kProgramTitle = QStringLiteral("Tambris");
 // The main window of Tambris: one question of the open base at a time, and the whole editing
 // state. Handlers are named after the procedures and controls they stand for; the state and
 // the controls are the window's own, and tests read them through testsupport::EditorProbe.
-class Editor : public QMainWindow, public PictureHost {
+class Editor : public QMainWindow, public PictureHost, public BaseCheckHost {
     Q_OBJECT
 public:
     Editor(desktop::Dialogs& dialogs, desktop::Services& services, QWidget* parent = nullptr);
@@ -49,6 +50,10 @@ public:
     QString baseFilePath() const override { return adresok; }  // adresok
     QString pictureFieldText() const override;                 // what ulik shows
     void pictureChosen(const QString& path) override;          // keeps it in karti, runs choo
+
+    // BaseCheckHost
+    std::optional<BaseCheckResult> checkOpenBase(const CheckProgress& progress) override;
+    bool goToQuestion(int position) override;
 
 public slots:
     // ---- opening and showing (editorwindow.cpp) ----
@@ -84,10 +89,15 @@ public slots:
     void chpas();   // menu "пароль" > "изменить пароль"
     void delpas();  // menu "пароль" > "удалить пароль"
 
+    // ---- the whole-base check (editorwindow_check.cpp) ----
+    void provbaz();  // menu "сервис" > "проверить базу"
+
     // Writes the chosen picture into ulik; called once karti holds the choice.
     void choo();
     // The picture window while it is open.
     AddImage* pictureWindow() const { return addimage_; }
+    // The check window while it is open.
+    BaseCheckWindow* checkWindow() const { return proverka_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -126,9 +136,10 @@ private:
     void offerConversion();
     QString title() const;  // the title of every box: the program's name
 
-    desktop::Dialogs& dialogs_;    // every box the window shows
-    desktop::Services& services_;  // files and the program's folder
-    QPointer<AddImage> addimage_;  // the picture window while it is open
+    desktop::Dialogs& dialogs_;           // every box the window shows
+    desktop::Services& services_;         // files and the program's folder
+    QPointer<AddImage> addimage_;         // the picture window while it is open
+    QPointer<BaseCheckWindow> proverka_;  // the check window while it is open
     // What fillFromRow put into Text2 and ulik: a field still showing it is not written back.
     QString shownCorrect_;
     QString shownPicture_;
@@ -172,6 +183,7 @@ private:
     QAction* infossiAction = nullptr;  // "настрой-ка параметры"
     QMenu* servis = nullptr;           // "сервис"
     QAction* importqAction = nullptr;  // "импорт вопросов"
+    QAction* provbazAction = nullptr;  // "проверить базу"
 };
 
 }  // namespace editor
