@@ -184,6 +184,20 @@ void Recordset::moveLast() {
     placeOn(connection_->store().previousRowId(table_, std::nullopt), Place::BeforeFirst);
 }
 
+void Recordset::moveTo(qint64 position) {
+    leaveRow();
+    placeOn(connection_->store().rowIdAt(table_, position - 1), Place::AfterLast);
+}
+
+bool Recordset::moveToRow(qint64 id) {
+    const std::optional<qint64> found = connection_->store().nextRowId(table_, id - 1);
+    if (found != id)
+        return false;
+    leaveRow();
+    placeOn(id, Place::AfterLast);
+    return true;
+}
+
 void Recordset::moveNext() {
     leaveRow();
     if (eof())

@@ -77,6 +77,10 @@ public:
     void moveNext();
     void movePrevious();
     void moveLast();
+    // To the row at `position` from 1 in one step, or past the last row when there is none.
+    void moveTo(qint64 position);
+    // To the row `id` when it is still there; false, not moving, when it is gone.
+    bool moveToRow(qint64 id);
 
     // Starts a new row; it is stored by update() or by moving off it.
     void addNew();

@@ -447,6 +447,21 @@ std::optional<qint64> SqliteStore::nextRowId(const QString& table, std::optional
     return it->first;
 }
 
+std::optional<qint64> SqliteStore::rowIdAt(const QString& table, qint64 offset) {
+    if (offset < 0)
+        return std::nullopt;
+    takeHold();
+    // SQLite steps over the offset in the table's b-tree without reading the rows.
+    auto& statement = cached(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1 OFFSET ?")
+                                 .arg(sqlite::quoted(table)));
+    statement.bind(1, offset);
+    std::optional<qint64> found;
+    if (statement.step())
+        found = statement.value(0).toLongLong();
+    statement.reset();
+    return found;
+}
+
 std::optional<qint64> SqliteStore::previousRowId(const QString& table,
                                                  std::optional<qint64> before) {
     if (before && *before == std::numeric_limits<qint64>::min())
@@ -494,19 +509,23 @@ void SqliteStore::scanRows(const QString& table, const std::function<void(const 
     takeHold();
     class StatementRow final : public RowView {
     public:
-        explicit StatementRow(const sqlite::Statement& statement) : statement_(statement) {}
+        explicit StatementRow(const sqlite::Statement& statement)
+            : statement_(statement), idColumn_(statement.columnCount() - 1) {}
         QVariant value(int column) const override { return statement_.value(column); }
         std::optional<QByteArrayView> utf8(int column) const override {
             return statement_.text(column);
         }
+        // The rowid is selected after the table's own columns, so their positions hold.
+        qint64 id() const override { return statement_.value(idColumn_).toLongLong(); }
 
     private:
         const sqlite::Statement& statement_;
+        int idColumn_;
     };
     // Not cached: a scan that a visitor abandons with an exception must leave no statement
     // stopped on a row behind it.
     sqlite::Statement statement(
-        db_, QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(sqlite::quoted(table)));
+        db_, QStringLiteral("SELECT *, rowid FROM %1 ORDER BY rowid").arg(sqlite::quoted(table)));
     const StatementRow row(statement);
     while (statement.step())
         visit(row);

@@ -35,6 +35,8 @@ public:
     virtual QVariant value(int column) const = 0;
     // The stored UTF-8 bytes, for a value the store holds as UTF-8 text.
     virtual std::optional<QByteArrayView> utf8(int column) const = 0;
+    // The row's id, as the neighbour and jump calls name rows.
+    virtual qint64 id() const = 0;
 
 protected:
     ~RowView() = default;
@@ -58,6 +60,9 @@ public:
     virtual std::optional<qint64> nextRowId(const QString& table, std::optional<qint64> after) = 0;
     virtual std::optional<qint64> previousRowId(const QString& table,
                                                 std::optional<qint64> before) = 0;
+    // The row `offset` rows after the first in insertion order; nothing past the last. A long
+    // jump asks for it once instead of walking the neighbours.
+    virtual std::optional<qint64> rowIdAt(const QString& table, qint64 offset) = 0;
     virtual RowValues readRow(const QString& table, qint64 id) = 0;
     // Hands every row to `visit` in insertion order, in one pass over the table.
     virtual void scanRows(const QString& table,

@@ -203,6 +203,7 @@ struct BaseCheck::State {
     // Per question, the findings of the question alone, and where its near-duplicate search
     // must not look: questions that are exact duplicates of an earlier one are told as such.
     std::vector<QList<CheckFinding>> perQuestion;
+    std::vector<qint64> rows;                       // per question, its row in the store
     std::unordered_map<quint64, int> firstWithKey;  // exact-duplicate key -> first position
     std::vector<bool> exactDuplicate;
     // Word sets for the near-duplicate search: sorted hashes, flat, with each question's start.
@@ -237,6 +238,7 @@ BaseCheck::~BaseCheck() = default;
 void BaseCheck::addQuestion(const CheckedQuestion& question) {
     const int k = ++d->questions;
     d->perQuestion.emplace_back();
+    d->rows.push_back(question.row);
     if (!isFilled(question.text))
         d->add(k, QStringLiteral("пустой текст вопроса"));
     d->checkOptions(k, question);
@@ -547,8 +549,12 @@ std::optional<BaseCheckResult> BaseCheck::finish(const std::function<bool(int st
                         .arg(int(most - d->rightAt.begin()) + 1)
                         .arg(qRound(share * 100))});
     }
-    for (QList<CheckFinding>& findings : d->perQuestion)
-        result.findings += findings;
+    for (size_t k = 0; k < d->perQuestion.size(); ++k) {
+        for (CheckFinding& finding : d->perQuestion[k]) {
+            finding.row = d->rows[k];
+            result.findings += finding;
+        }
+    }
     return result;
 }
 
@@ -624,6 +630,7 @@ std::optional<BaseCheckResult> checkBase(qb::Store& store, const QString& baseFi
                 question.options[i] = textAt(row, options[i]);
             question.picture = textAt(row, picture);
             question.correct = correct >= 0 ? row.value(correct) : QVariant();
+            question.row = row.id();
             check.addQuestion(question);
             if (progress && ++done % 512 == 0 && !progress(done, steps))
                 throw Stopped{};

@@ -18,6 +18,7 @@ namespace editor {
 struct CheckFinding {
     int question = 0;  // the position as the main window counts it, from 1; 0 for the whole base
     QString text;
+    qint64 row = 0;  // the question's row in the store, for going to it in one step
 
     // The line the check window lists: "Вопрос № K: " and the text, or the text alone.
     QString line() const;
@@ -37,6 +38,7 @@ struct CheckedQuestion {
     std::array<QString, qb::columns::kOptionCount> options;
     QString picture;
     QVariant correct;
+    qint64 row = 0;  // the store's id of the row
 };
 
 // The first row of the settings table.

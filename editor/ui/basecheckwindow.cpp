@@ -1,9 +1,10 @@
 #include "editor/ui/basecheckwindow.h"
 
+#include <QAbstractListModel>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
@@ -13,13 +14,39 @@ namespace editor {
 
 namespace {
 
-// The position a line leads to; whole-base lines carry none.
-constexpr int kQuestionRole = Qt::UserRole;
-
 // A check that ends within this many milliseconds shows no progress box at all.
 constexpr int kProgressDelay = 500;
 
 }  // namespace
+
+// The findings as a list model that is replaced whole: a list widget fed one line at a time
+// announces every line to assistive technology, and a check of a large bank lists tens of
+// thousands of them.
+class BaseCheckWindow::Lines final : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void replace(QList<CheckFinding> findings) {
+        beginResetModel();
+        findings_ = std::move(findings);
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(findings_.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= findings_.size())
+            return {};
+        const CheckFinding& finding = findings_.at(index.row());
+        if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+            return finding.line();
+        return {};
+    }
+    const CheckFinding& at(int row) const { return findings_.at(row); }
+
+private:
+    QList<CheckFinding> findings_;
+};
 
 BaseCheckWindow::BaseCheckWindow(BaseCheckHost& host)
     : QDialog(nullptr,
@@ -33,14 +60,18 @@ BaseCheckWindow::BaseCheckWindow(BaseCheckHost& host)
     summary = new QLabel(this);
     summary->setObjectName(QStringLiteral("summary"));
 
-    findings = new QListWidget(this);
+    lines_ = new Lines(this);
+    findings = new QListView(this);
     findings->setObjectName(QStringLiteral("findings"));
     findings->setAccessibleName(QStringLiteral("Замечания"));
+    findings->setModel(lines_);
+    findings->setEditTriggers(QAbstractItemView::NoEditTriggers);
     findings->setWordWrap(true);
-    findings->setUniformItemSizes(false);
+    // Long lists are laid out a batch at a time, so the window shows at once.
+    findings->setLayoutMode(QListView::Batched);
     summary->setBuddy(findings);
     // Double-click and Enter both activate a line.
-    connect(findings, &QListWidget::itemActivated, this, &BaseCheckWindow::itemActivated);
+    connect(findings, &QListView::activated, this, &BaseCheckWindow::lineActivated);
 
     again = new QPushButton(QStringLiteral("Проверить снова"), this);
     again->setObjectName(QStringLiteral("again"));
@@ -98,31 +129,27 @@ void BaseCheckWindow::check() {
         list(*result);
         return;
     }
-    findings->clear();
+    lines_->replace({});
     summary->setText(QStringLiteral("Проверка не закончена"));
     summary->setAccessibleName(summary->text());
 }
 
 void BaseCheckWindow::list(const BaseCheckResult& result) {
-    findings->setUpdatesEnabled(false);
-    findings->clear();
-    for (const CheckFinding& finding : result.findings) {
-        auto* item = new QListWidgetItem(finding.line(), findings);
-        item->setData(kQuestionRole, finding.question);
-    }
-    findings->setUpdatesEnabled(true);
-    if (findings->count() > 0)
-        findings->setCurrentRow(0);
+    lines_->replace(result.findings);
+    if (lines_->rowCount() > 0)
+        findings->setCurrentIndex(lines_->index(0));
     summary->setText(result.summary());
     // The summary changes with every check; it is heard as what it says.
     summary->setAccessibleName(summary->text());
     findings->setFocus();
 }
 
-void BaseCheckWindow::itemActivated(QListWidgetItem* item) {
-    const int position = item ? item->data(kQuestionRole).toInt() : 0;
-    if (position > 0)
-        host_.goToQuestion(position);
+void BaseCheckWindow::lineActivated(const QModelIndex& line) {
+    if (!line.isValid() || line.row() >= lines_->rowCount())
+        return;
+    const CheckFinding& finding = lines_->at(line.row());
+    if (finding.question > 0)
+        host_.goToQuestion(finding);
 }
 
 }  // namespace editor

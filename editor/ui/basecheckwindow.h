@@ -8,8 +8,8 @@
 #include <optional>
 
 class QLabel;
-class QListWidget;
-class QListWidgetItem;
+class QListView;
+class QModelIndex;
 class QPushButton;
 
 namespace editor {
@@ -23,9 +23,9 @@ public:
     // Checks the open base, telling `progress` how far it is; nothing when no base is open,
     // the check was stopped or the base could not be read.
     virtual std::optional<BaseCheckResult> checkOpenBase(const CheckProgress& progress) = 0;
-    // Shows question `position` (from 1) as "Вперед" does: the question on screen is checked
-    // and saved first, and nothing moves when that fails.
-    virtual bool goToQuestion(int position) = 0;
+    // Shows the finding's question as "Вперед" does: the question on screen is checked and
+    // saved first, and nothing moves when that fails.
+    virtual bool goToQuestion(const CheckFinding& finding) = 0;
 
 protected:
     ~BaseCheckHost() = default;
@@ -48,15 +48,18 @@ public:
     void check();
 
 private:
+    class Lines;
+
     void list(const BaseCheckResult& result);
-    void itemActivated(QListWidgetItem* item);
+    void lineActivated(const QModelIndex& line);
 
     BaseCheckHost& host_;
     bool checking_ = false;
 
-    QLabel* summary = nullptr;        // "Вопросов: N, замечаний: M"
-    QListWidget* findings = nullptr;  // one line a finding
-    QPushButton* again = nullptr;     // "Проверить снова"
+    QLabel* summary = nullptr;      // "Вопросов: N, замечаний: M"
+    QListView* findings = nullptr;  // one line a finding
+    Lines* lines_ = nullptr;        // what findings shows
+    QPushButton* again = nullptr;   // "Проверить снова"
 };
 
 }  // namespace editor

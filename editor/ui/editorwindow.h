@@ -53,7 +53,7 @@ public:
 
     // BaseCheckHost
     std::optional<BaseCheckResult> checkOpenBase(const CheckProgress& progress) override;
-    bool goToQuestion(int position) override;
+    bool goToQuestion(const CheckFinding& finding) override;
 
 public slots:
     // ---- opening and showing (editorwindow.cpp) ----
@@ -140,6 +140,8 @@ private:
     desktop::Services& services_;         // files and the program's folder
     QPointer<AddImage> addimage_;         // the picture window while it is open
     QPointer<BaseCheckWindow> proverka_;  // the check window while it is open
+    // No question was deleted since the last check, so its positions and rows still agree.
+    bool checkedRowsStand_ = false;
     // What fillFromRow put into Text2 and ulik: a field still showing it is not written back.
     QString shownCorrect_;
     QString shownPicture_;

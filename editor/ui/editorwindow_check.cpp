@@ -21,40 +21,33 @@ std::optional<BaseCheckResult> Editor::checkOpenBase(const CheckProgress& progre
     // Only reads, through the connection the window holds: the check sees the base as saved,
     // not what is typed on screen and not yet saved.
     std::optional<BaseCheckResult> result;
-    qb::runOrFail([&] { result = checkBase(baza.store(), adresok, progress); },
-                  [&](const qb::Error& error) {
-                      dialogs_.message(title(), QStringLiteral("Не удалось прочитать базу для "
-                                                               "проверки. ") +
-                                                    error.text());
-                  });
+    qb::runOrFail(
+        [&] {
+            result = checkBase(baza.store(), adresok, progress);
+            checkedRowsStand_ = result.has_value();
+        },
+        [&](const qb::Error& error) {
+            dialogs_.message(title(), QStringLiteral("Не удалось прочитать базу для "
+                                                     "проверки. ") +
+                                          error.text());
+        });
     return result;
 }
 
-bool Editor::goToQuestion(int position) {
+bool Editor::goToQuestion(const CheckFinding& finding) {
     if (!saveShownQuestion())
         return false;
-    // Positions are those of the check; questions added or deleted since then end the walk at
-    // the last one.
+    // Positions are those of the check; with questions deleted since then, the row the check saw
+    // is not at its position any more, and a position past the end goes to the last one.
     int count = 0;
     qb::skipIfFails([&] { count = voprosy.recordCount(); });
-    const int target = std::clamp(position, 1, std::max(count, 1));
+    const int target = std::clamp(finding.question, 1, std::max(count, 1));
     qb::runOrFail(
         [&] {
-            // Forward walks read rows in batches; going back starts again from the first.
-            int steps = target - tekuschiy;
-            if (steps < 0) {
-                voprosy.moveFirst();
-                tekuschiy = 1;
-                steps = target - 1;
-            }
-            for (; steps > 0 && !voprosy.eof(); --steps) {
-                voprosy.moveNext();
-                ++tekuschiy;
-            }
-            if (voprosy.eof()) {
-                voprosy.movePrevious();
-                --tekuschiy;
-            }
+            // The row itself is one lookup; counting to a position reads every row before it.
+            if (!checkedRowsStand_ || target != finding.question || !voprosy.moveToRow(finding.row))
+                voprosy.moveTo(target);
+            tekuschiy = target;
             edituem();
         },
         [&](const qb::Error&) { qb::skipIfFails([&] { edituem(); }); });

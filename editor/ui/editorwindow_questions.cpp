@@ -151,6 +151,7 @@ void Editor::Command4_Click() {
     qb::runOrFail(
         [&] {
             voprosy.deleteCurrent();
+            checkedRowsStand_ = false;
             if (tekuschiy > 1)
                 --tekuschiy;
             if (voprosy.bof())

@@ -352,6 +352,12 @@ std::optional<qint64> JetStore::nextRowId(const QString& name, std::optional<qin
     return after && *after > 0 ? *after + 1 : 1;
 }
 
+std::optional<qint64> JetStore::rowIdAt(const QString& name, qint64 offset) {
+    if (offset < 0 || offset >= rowCount(name))
+        return std::nullopt;
+    return offset + 1;
+}
+
 std::optional<qint64> JetStore::previousRowId(const QString& name, std::optional<qint64> before) {
     const qint64 count = rowCount(name);
     const qint64 previous = !before ? count : *before <= 1 ? 0 : std::min(*before - 1, count);
@@ -373,10 +379,13 @@ void JetStore::scanRows(const QString& name, const std::function<void(const RowV
         const RowValues* values = nullptr;
         QVariant value(int column) const override { return values->value(column); }
         std::optional<QByteArrayView> utf8(int) const override { return std::nullopt; }
+        qint64 id() const override { return position; }
+        qint64 position = 0;
     };
     ValuesRow row;
     for (const RowValues& values : table(name).rows) {
         row.values = &values;
+        ++row.position;
         visit(row);
     }
 }

@@ -171,6 +171,20 @@ private slots:
         QCOMPARE(questionTexts(rows_), QStringList({"Вопрос 1", "Новый"}));
     }
 
+    // A jump counts rows as they stand, past the gap a deleted one left.
+    void moveToCountsPositionsNotIds() {
+        openBase(5);
+        rows_.moveNext();
+        rows_.deleteCurrent();
+        for (const auto& [position, shown] : {std::pair(1, "Вопрос 1"), std::pair(2, "Вопрос 3"),
+                                              std::pair(4, "Вопрос 5"), std::pair(3, "Вопрос 4")}) {
+            rows_.moveTo(position);
+            QCOMPARE(rows_.field(1).text(), QString::fromUtf8(shown));
+        }
+        rows_.moveTo(5);
+        QVERIFY(rows_.eof());
+    }
+
     void textRoundTripsExactly_data() {
         QTest::addColumn<QString>("text");
         QTest::newRow("cyrillic and CR LF") << QStringLiteral("Первая строка\r\nвторая — «ё»");
