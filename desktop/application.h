@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QRect>
 
 class QApplication;
@@ -15,6 +16,14 @@ constexpr int pixels(int twips) {
 constexpr QRect twipsRect(int left, int top, int width, int height) {
     return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
 }
+
+// The font the windows' layout tables were drawn for. Their geometry is fixed, so their text
+// must not grow with the desktop's font-size setting; a size in points still follows the
+// screen's DPI and scale factor, as the geometry does.
+QFont layoutFont();
+// Makes it the font of every window and of every kind of control, whatever the desktop theme
+// gives menus, buttons or labels.
+void useLayoutFont();
 
 // Loads Qt's own Russian texts, so standard buttons read "Да", "Нет", "Отмена".
 void installRussianTranslation(QApplication& app);

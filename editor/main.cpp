@@ -11,6 +11,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(editor::kProgramTitle);
     desktop::installRussianTranslation(app);
+    desktop::useLayoutFont();
     desktop::QtDialogs dialogs;
     desktop::Services services;
     editor::Editor window(dialogs, services);

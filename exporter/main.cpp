@@ -11,6 +11,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(exporter::kProgramTitle);
     desktop::installRussianTranslation(app);
+    desktop::useLayoutFont();
     desktop::QtDialogs dialogs;
     desktop::Services services;
     exporter::Chtenie window(dialogs, services);
