@@ -19,7 +19,7 @@ namespace desktop {
 class ScriptedDialogs final : public Dialogs {
 public:
     using Where = std::source_location;
-    enum class Kind { Message, Input, YesNo, OpenFile, SaveFile };
+    enum class Kind { Message, Input, Password, YesNo, OpenFile, SaveFile };
 
     explicit ScriptedDialogs(Where made = Where::current()) : made_(made) {}
     ~ScriptedDialogs() override;
@@ -35,6 +35,9 @@ public:
     ScriptedDialogs& expectMessage(const QString& text = {}, Where where = Where::current());
     ScriptedDialogs& expectInput(const QString& answer, const QString& prompt = {},
                                  Where where = Where::current());
+    // A masked prompt: an unmasked one does not match it, nor it an unmasked one.
+    ScriptedDialogs& expectPassword(const QString& answer, const QString& prompt = {},
+                                    Where where = Where::current());
     ScriptedDialogs& expectYesNo(bool yes, const QString& text = {},
                                  Where where = Where::current());
     ScriptedDialogs& expectOpenFile(const std::optional<QString>& path,
@@ -54,6 +57,7 @@ public:
 
     void message(const QString& title, const QString& text) override;
     QString input(const QString& title, const QString& prompt) override;
+    QString password(const QString& title, const QString& prompt) override;
     bool askYesNo(const QString& title, const QString& text) override;
     std::optional<QString> openFile(const FileDialogOptions& options) override;
     std::optional<QString> saveFile(const FileDialogOptions& options) override;

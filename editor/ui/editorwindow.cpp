@@ -295,7 +295,7 @@ void Editor::nachali() {
             if (error.code() != qb::kAuthenticationFailed)
                 return;
             if (popytki < qb::kLastFailedOpen) {
-                parol = dialogs_.input(title(), QStringLiteral("Введите пароль"));
+                parol = dialogs_.password(title(), QStringLiteral("Введите пароль"));
                 nachali();
             } else {
                 dialogs_.message(title(), QStringLiteral("А вот пароль к тесту нужно знать! И не "

@@ -229,7 +229,7 @@ void Chtenie::otkrytie() {
                 close();
                 return;
             }
-            parol = dialogs_.input(kProgramTitle, QStringLiteral("Введите пароль"));
+            parol = dialogs_.password(kProgramTitle, QStringLiteral("Введите пароль"));
             askedForPassword = true;
         });
     if (askedForPassword)

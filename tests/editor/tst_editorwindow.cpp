@@ -181,9 +181,10 @@ void TestEditorWindow::passwordPrompts() {
 
     s.dialogs.expectOpenFile(path);
     for (int i = 0; i < wrongAnswers; ++i)
-        s.dialogs.expectInput(i == 0 ? QString() : QStringLiteral("нет%1").arg(i), kPasswordPrompt);
+        s.dialogs.expectPassword(i == 0 ? QString() : QStringLiteral("нет%1").arg(i),
+                                 kPasswordPrompt);
     if (wrongAnswers < 3) {
-        s.dialogs.expectInput(QStringLiteral("секрет"), kPasswordPrompt);
+        s.dialogs.expectPassword(QStringLiteral("секрет"), kPasswordPrompt);
     } else {
         s.dialogs.expectMessage(
             QStringLiteral("А вот пароль к тесту нужно знать! И не нужно пытаться его угадать!"));

@@ -368,7 +368,7 @@ void TestChtenie::rejectedNameKeepsOpenBase() {
 
 void TestChtenie::passwordPromptOpensBase() {
     const QString path = base(twoQuestions(), QStringLiteral("secret"));
-    dialogs_->expectOpenFile(path).expectInput(QStringLiteral("secret"), kPrompt);
+    dialogs_->expectOpenFile(path).expectPassword(QStringLiteral("secret"), kPrompt);
     testsupport::triggerAction(*window_, QStringLiteral("opba"));
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(dialogs_->shown().last().title, kTitle);
@@ -380,9 +380,9 @@ void TestChtenie::passwordPromptOpensBase() {
 void TestChtenie::fourthFailureEndsProgram() {
     const QString path = base(twoQuestions(), QStringLiteral("secret"));
     dialogs_->expectOpenFile(path)
-        .expectInput(QStringLiteral("one"), kPrompt)
-        .expectInput(QStringLiteral("two"), kPrompt)
-        .expectInput(QStringLiteral("three"), kPrompt)
+        .expectPassword(QStringLiteral("one"), kPrompt)
+        .expectPassword(QStringLiteral("two"), kPrompt)
+        .expectPassword(QStringLiteral("three"), kPrompt)
         .expectMessage(kForgot);
     QVERIFY(window_->isVisible());
     testsupport::triggerAction(*window_, QStringLiteral("opba"));
@@ -397,8 +397,8 @@ void TestChtenie::counterAndPasswordCarryOver() {
     const QString a = base(twoQuestions(), QStringLiteral("alpha"));
     const QString b = base(twoQuestions(), QStringLiteral("beta"));
     dialogs_->expectOpenFile(a)
-        .expectInput(QStringLiteral("wrong"), kPrompt)
-        .expectInput(QStringLiteral("alpha"), kPrompt);
+        .expectPassword(QStringLiteral("wrong"), kPrompt)
+        .expectPassword(QStringLiteral("alpha"), kPrompt);
     testsupport::triggerAction(*window_, QStringLiteral("opba"));
     QCOMPARE(window_->failedOpens(), qint16(2));
     QCOMPARE(window_->password(), QStringLiteral("alpha"));
@@ -406,7 +406,7 @@ void TestChtenie::counterAndPasswordCarryOver() {
 
     // B is tried with A's password first (3), then one prompt; its wrong answer is the fourth.
     dialogs_->expectOpenFile(b)
-        .expectInput(QStringLiteral("gamma"), kPrompt)
+        .expectPassword(QStringLiteral("gamma"), kPrompt)
         .expectMessage(kForgot);
     testsupport::triggerAction(*window_, QStringLiteral("opba"));
     VERIFY_ALL_SHOWN(*dialogs_);
@@ -417,8 +417,8 @@ void TestChtenie::counterAndPasswordCarryOver() {
 void TestChtenie::cancelledPromptIsAnEmptyPassword() {
     const QString protectedBase = base(twoQuestions(), QStringLiteral("secret"));
     dialogs_->expectOpenFile(protectedBase)
-        .expectInput(QString(), kPrompt)
-        .expectInput(QStringLiteral("secret"), kPrompt);
+        .expectPassword(QString(), kPrompt)
+        .expectPassword(QStringLiteral("secret"), kPrompt);
     testsupport::triggerAction(*window_, QStringLiteral("opba"));
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(window_->failedOpens(), qint16(2));
