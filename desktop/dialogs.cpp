@@ -78,6 +78,16 @@ std::optional<QString> runFileDialog(QWidget* parent, const FileDialogOptions& o
     // Both programs check for an existing file themselves, with their own message.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setOption(QFileDialog::ReadOnly, false);
+    if (mode == QFileDialog::AcceptSave) {
+        // A name typed without an extension gets the format's, as in every desktop's dialogs;
+        // the programs would otherwise refuse it or write a file nothing recognises.
+        const QString selected = dialog.selectedNameFilter();
+        dialog.setDefaultSuffix(
+            defaultSuffix(selected.isEmpty() ? dialog.nameFilters().value(0) : selected));
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog](const QString& filter) { dialog.setDefaultSuffix(defaultSuffix(filter)); });
+    }
     if (!options.fileName.isEmpty())
         dialog.selectFile(options.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -60,5 +60,8 @@ private:
 
 // "*.mdb ( базы данных Access )|*.mdb|" → "*.mdb ( базы данных Access ) (*.mdb)".
 QString qtFilter(const QString& pipeFilter);
+// The extension a save dialog adds to a name typed without one: "mdb" for
+// "*.mdb ( базы данных Access ) (*.mdb)"; empty when the filter names no single extension.
+QString defaultSuffix(const QString& qtFilterEntry);
 
 }  // namespace desktop
