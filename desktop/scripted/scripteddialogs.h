@@ -85,16 +85,26 @@ private:
     QList<Unexpected> unexpected_;
 };
 
-// File system as it is, with a chosen program folder, and a desktop whose "open this
-// document" is recorded instead of performed.
+// File system as it is, with a chosen program folder, user's folders and folders the user
+// may not write to, and a desktop whose "open this document" is recorded instead of performed.
 class ScriptedServices final : public Services {
 public:
     QString folder;
+    QString documents;
+    QString home;
+    QStringList readOnlyFolders;  // besides those the file system refuses
     bool hasDocumentApplication = true;
     QStringList openedDocuments;
 
     QString programFolder() const override { return folder; }
     bool openDocument(const QString& path) override;
+
+protected:
+    bool folderWritable(const QString& path) const override {
+        return !readOnlyFolders.contains(path) && Services::folderWritable(path);
+    }
+    QString documentsFolder() const override { return documents; }
+    QString homeFolder() const override { return home; }
 };
 
 }  // namespace desktop

@@ -244,7 +244,7 @@ void Editor::leaveBase() {
 desktop::FileDialogOptions Editor::baseDialog(const QString& caption) const {
     desktop::FileDialogOptions options;
     options.title = caption;
-    options.initialFolder = services_.programFolder();
+    options.initialFolder = services_.dialogFolder();
     options.filter = desktop::kBaseFileFilter;
     options.hideReadOnly = true;
     return options;

@@ -32,6 +32,7 @@ std::optional<QString> Editor::newBasePath() {
     const std::optional<QString> chosen = dialogs_.saveFile(options);
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
+    services_.chosen(*chosen);
     const QString path = *chosen;
     if (services_.fileExists(path)) {
         dialogs_.message(title(), QStringLiteral("Такой файл уже существует"));

@@ -245,7 +245,7 @@ void Chtenie::savtext() {
                 return;
             desktop::FileDialogOptions options;
             options.title = QStringLiteral("Сохраняем в текстовой файл");
-            options.initialFolder = services_.programFolder();
+            options.initialFolder = services_.dialogFolder();
             options.filter = kTextFilter;
             const std::optional<QString> chosen = exportPath(options);
             if (!chosen)
@@ -318,6 +318,7 @@ std::optional<QString> Chtenie::exportPath(desktop::FileDialogOptions options) {
     const std::optional<QString> chosen = dialogs_.saveFile(options);
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
+    services_.chosen(*chosen);
     // Replacing the base with its own export would lose every question in it.
     if (QFileInfo(*chosen).canonicalFilePath() == QFileInfo(adresok).canonicalFilePath()) {
         dialogs_.message(kProgramTitle,
