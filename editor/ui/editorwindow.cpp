@@ -263,10 +263,8 @@ void Editor::optest() {
             const std::optional<QString> chosen = dialogs_.openFile(options);
             if (!chosen)
                 return;
-            adresok = *chosen;
-            popytki = 0;
-            parol = qb::kEmptyPasswordMarker;
-            nachali();
+            services_.chosen(*chosen);
+            openBase(*chosen);
         },
         [](const qb::Error&) {});
 }

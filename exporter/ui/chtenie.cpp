@@ -188,19 +188,24 @@ void Chtenie::buildControls() {
 
 void Chtenie::opba() {
     desktop::FileDialogOptions options;
-    options.initialFolder = services_.programFolder();
+    options.initialFolder = services_.dialogFolder();
     options.filter = desktop::kBaseFileFilter;
     options.hideReadOnly = true;
     options.fileMustExist = true;
     const std::optional<QString> chosen = dialogs_.openFile(options);
     if (!chosen || chosen->isEmpty())
         return;
+    services_.chosen(*chosen);
+    openBase(*chosen);
+}
+
+void Chtenie::openBase(const QString& path) {
     // The extension is compared exactly, letter case included; anything else keeps the open
     // base open and says nothing.
-    const qsizetype dot = chosen->lastIndexOf(u'.');
-    if (dot < 0 || chosen->mid(dot) != kBaseExtension)
+    const qsizetype dot = path.lastIndexOf(u'.');
+    if (dot < 0 || path.mid(dot) != kBaseExtension)
         return;
-    adresok = *chosen;
+    adresok = path;
     otkrytie();
 }
 

@@ -35,8 +35,15 @@ public:
     const qb::Connection& connection() const { return baza; }
     const qb::Recordset& questions() const { return voprosy; }
 
+signals:
+    // The status bar shows a new text (empty when it is cleared).
+    void statusChanged(const QString& text);
+
 public slots:
     void opba();  // menu "выбрать файл вопросов": choose a file, then open it
+    // What "выбрать файл вопросов" does once a file is chosen, for a file the desktop gives
+    // too. A file that is not there opens nothing and says nothing, as any failed open.
+    void openBase(const QString& path);
     // Opens adresok with parol; asks for another password after an authentication failure
     // until the window has seen four failed opens.
     void otkrytie();

@@ -180,6 +180,8 @@ private slots:
     void controlsAreLaidOut();
     void windowAtLoad();
     void openDialogAndCancel();
+    void baseGivenByTheDesktop_data();
+    void baseGivenByTheDesktop();
     void baseWithoutPasswordOpensSilently();
     void rejectedNameKeepsOpenBase_data();
     void rejectedNameKeepsOpenBase();
@@ -312,6 +314,39 @@ void TestChtenie::windowAtLoad() {
     QCOMPARE(window_->password(), qb::kEmptyPasswordMarker);
     QCOMPARE(window_->failedOpens(), qint16(0));
     QVERIFY(!window_->connection().isOpen());
+}
+
+// A base double-clicked in the file manager opens as one chosen with "выбрать файл вопросов".
+void TestChtenie::baseGivenByTheDesktop_data() {
+    QTest::addColumn<QString>("password");  // of the base; empty for none
+    QTest::addColumn<QString>("name");      // empty: no file at all
+    QTest::newRow("plain base") << QString() << "дано.mdb";
+    QTest::newRow("protected base: its prompt first") << QStringLiteral("secret") << "дано.mdb";
+    QTest::newRow("missing file: nothing, not a word") << QString() << QString();
+    QTest::newRow("not a base's extension") << QString() << "дано.MDB";
+}
+
+void TestChtenie::baseGivenByTheDesktop() {
+    QFETCH(QString, password);
+    QFETCH(QString, name);
+    const QString made = base(twoQuestions(), password);
+    QString path = folder_->path(QStringLiteral("нет.mdb"));
+    if (!name.isEmpty()) {
+        path = folder_->path(name);
+        QVERIFY(QFile::rename(made, path));
+    }
+    const bool opens = !name.isEmpty() && name.endsWith(QStringLiteral(".mdb"));
+    if (!password.isEmpty())
+        dialogs_->expectPassword(password, kPrompt);
+    window_->openBase(path);
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(window_->connection().isOpen(), opens);
+    if (!opens) {
+        QCOMPARE(QFileInfo::exists(path), !name.isEmpty());  // nothing made in its place
+        return;
+    }
+    QCOMPARE(window_->basePath(), path);
+    QCOMPARE(exportText(*window_, *dialogs_), kTwoQuestionsText);
 }
 
 void TestChtenie::openDialogAndCancel() {

@@ -80,6 +80,9 @@ for entry in "$root"/usr/share/applications/*.desktop; do
     icon=$(sed -n 's/^Icon=//p' "$entry")
     [ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "$name names a missing icon $icon"
     grep -q '^Categories=Education;$' "$entry" || fail "$name is not in Education"
+    # A base double-clicked in the file manager reaches the program as its argument.
+    [ "${exec_line#* }" = "%f" ] || fail "$name does not pass the file it is given: '$exec_line'"
+    grep -q '^MimeType=application/vnd.ms-access;$' "$entry" || fail "$name does not open .mdb files"
 done
 grep -q '^Name=Tambris$' "$root/usr/share/applications/tambris.desktop" || fail "tambris.desktop has another Name"
 grep -q '^Name=Vorta в Leina$' "$root/usr/share/applications/vorta-v-leina.desktop" ||
