@@ -28,7 +28,9 @@ const QString kNotWritten =
     QStringLiteral("Не удалось записать документ Word. Возможно, на диске не хватает места.");
 // What the exporter says of any other failure, as the text export does.
 const QString kFailed = QStringLiteral("Произошла ошибка. Все ли верно?");
-const QString kDocumentName = QStringLiteral("Вопросы.docx");
+// A template: the word processor opens it as a new, untitled document, so "Save" asks where
+// to put it instead of writing it back into the temporary folder.
+const QString kDocumentName = QStringLiteral("Вопросы.dotx");
 
 // Hands the finished document to the desktop; without an application for it the user learns
 // why nothing appears.

@@ -307,6 +307,11 @@ void WordExportTest::exportedDocument() {
     QCOMPARE(paragraphs.at(3).runs.first().extentCx, 2857500);
     QVERIFY(
         parts.value(QStringLiteral("docProps/core.xml")).contains("<dc:title>Вопросы</dc:title>"));
+    const QByteArray types = parts.value(QStringLiteral("[Content_Types].xml"));
+    QVERIFY(types.contains(
+        R"(<Override PartName="/word/document.xml" ContentType="application/)"
+        R"(vnd.openxmlformats-officedocument.wordprocessingml.template.main+xml"/>)"));
+    QVERIFY(!types.contains("document.main+xml"));
 
     // A second export gets a folder of its own, so an open document is never overwritten.
     exporter::opword(context);
@@ -373,7 +378,7 @@ void WordExportTest::rendersInLibreOffice() {
     const QString document = services.openedDocuments.first();
 
     // The office suite may not decode a non-ASCII argument under the test's locale.
-    const QString copy = folder.path(QStringLiteral("questions.docx"));
+    const QString copy = folder.path(QStringLiteral("questions.dotx"));
     QVERIFY(QFile::copy(document, copy));
     QProcess convert;
     convert.setWorkingDirectory(folder.folder());
