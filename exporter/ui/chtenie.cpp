@@ -12,6 +12,7 @@
 #include "questionbase/error.h"
 #include "questionbase/steps.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -169,13 +170,12 @@ void Chtenie::buildControls() {
     Image1->setPixmap(drawSheet(imageRect.size()));
 
     statusBar()->setSizeGripEnabled(false);
-    // Heard as what it shows ("Пожалуйста, подождите...", "Процесс завершен"), like a label.
-    const QString statusName = QStringLiteral("Строка состояния");
-    statusBar()->setAccessibleName(statusName);
-    connect(statusBar(), &QStatusBar::messageChanged, this,
-            [this, statusName](const QString& text) {
-                statusBar()->setAccessibleName(text.isEmpty() ? statusName : text);
-            });
+    statusBar()->setAccessibleName(QStringLiteral("Строка состояния"));
+    // The status ("Пожалуйста, подождите...", "Процесс завершен") is a label in the bar, not a
+    // message the bar paints: a screen reader has nothing to read in a painted message.
+    status = new QLabel(statusBar());
+    status->setObjectName(QStringLiteral("status"));
+    statusBar()->addWidget(status, 1);
 
     setFixedSize(client->width(), client->height() + menuBar()->sizeHint().height() +
                                       statusBar()->sizeHint().height());
@@ -263,9 +263,14 @@ void Chtenie::savtext() {
 }
 
 void Chtenie::opword() {
-    WordExportContext context{
-        baza,     voprosy,   adresok,    Check1->isChecked(), Check2->isChecked(),
-        dialogs_, services_, statusBar()};
+    WordExportContext context{baza,
+                              voprosy,
+                              adresok,
+                              Check1->isChecked(),
+                              Check2->isChecked(),
+                              dialogs_,
+                              services_,
+                              [this](const QString& text) { showStatus(text); }};
     exporter::opword(context);
 }
 
@@ -335,6 +340,16 @@ std::optional<QString> Chtenie::exportPath(desktop::FileDialogOptions options) {
                            QStringLiteral("Такой файл уже существует. Заменить?")))
         return std::nullopt;
     return chosen;
+}
+
+void Chtenie::showStatus(const QString& text) {
+    if (status->text() == text)
+        return;
+    status->setText(text);
+    // A screen reader hears the label as its text, but learns that it changed only when told.
+    QAccessibleEvent changed(status, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+    emit statusChanged(text);
 }
 
 void Chtenie::closeEvent(QCloseEvent* event) {

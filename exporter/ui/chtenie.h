@@ -59,6 +59,7 @@ protected:
 private:
     void buildControls();       // the form's controls, at their twips
     void closeBase() noexcept;  // closes the recordset and the connection, skipping failures
+    void showStatus(const QString& text);
     // Writes every question to a file of the format the user names, then says what did not go
     // out as it stands.
     void exportTo(exchange::Format format);
@@ -89,6 +90,7 @@ private:
     QLabel* Label2 = nullptr;  // "Не импортировать в Word картинки": Check2's caption
     QCheckBox* Check2 = nullptr;  // leave the pictures out of the Word document
     QLabel* Image1 = nullptr;     // the drawn sheet of questions beside the options
+    QLabel* status = nullptr;     // in the status bar: the Word export's progress
 };
 
 }  // namespace exporter

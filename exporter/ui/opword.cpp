@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QStatusBar>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -48,8 +47,8 @@ void opword(WordExportContext& context) {
     std::unique_ptr<DocxWriter> writer;
     QString folder;
     auto showStatus = [&context](const QString& text) {
-        if (context.statusBar)
-            context.statusBar->showMessage(text);
+        if (context.showStatus)
+            context.showStatus(text);
     };
 
     qb::runOrFail(
@@ -96,8 +95,8 @@ void opword(WordExportContext& context) {
             writer.reset();
             if (!folder.isEmpty())
                 QDir(folder).removeRecursively();
-            if (context.statusBar)
-                context.statusBar->clearMessage();
+            if (context.showStatus)
+                context.showStatus(QString());
             context.dialogs.message(kProgramTitle,
                                     error.reason() == qb::Reason::Io ? kNotWritten : kFailed);
         });
