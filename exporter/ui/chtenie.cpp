@@ -263,14 +263,10 @@ void Chtenie::savtext() {
 }
 
 void Chtenie::opword() {
-    WordExportContext context{baza,
-                              voprosy,
-                              adresok,
-                              Check1->isChecked(),
-                              Check2->isChecked(),
-                              dialogs_,
-                              services_,
-                              [this](const QString& text) { showStatus(text); }};
+    const auto show = [this](const QString& text) { showStatus(text); };
+    WordExportContext context{
+        baza,     voprosy,   adresok, Check1->isChecked(), Check2->isChecked(),
+        dialogs_, services_, show};
     exporter::opword(context);
 }
 
