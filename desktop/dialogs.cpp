@@ -24,15 +24,48 @@ void QtDialogs::message(const QString& title, const QString& text) {
     box.exec();
 }
 
-QString QtDialogs::input(const QString& title, const QString& prompt) {
+namespace {
+
+QString askText(QWidget* parent, const QString& title, const QString& prompt,
+                QLineEdit::EchoMode echo) {
     bool ok = false;
-    const QString text = QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, {}, &ok);
+    const QString text = QInputDialog::getText(parent, title, prompt, echo, {}, &ok);
     return ok ? text : QString();
+}
+
+}  // namespace
+
+QString QtDialogs::input(const QString& title, const QString& prompt) {
+    return askText(parent_, title, prompt, QLineEdit::Normal);
+}
+
+QString QtDialogs::password(const QString& title, const QString& prompt) {
+    return askText(parent_, title, prompt, QLineEdit::Password);
 }
 
 bool QtDialogs::askYesNo(const QString& title, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent_);
     return box.exec() == QMessageBox::Yes;
+}
+
+QString defaultSuffix(const QString& qtFilterEntry) {
+    // The patterns are in the last parentheses; the first "*.ext" among them names the format.
+    const qsizetype open = qtFilterEntry.lastIndexOf(u'(');
+    const qsizetype close = qtFilterEntry.lastIndexOf(u')');
+    if (open < 0 || close < open)
+        return {};
+    const QStringList patterns =
+        qtFilterEntry.mid(open + 1, close - open - 1).split(u' ', Qt::SkipEmptyParts);
+    for (const QString& pattern : patterns) {
+        if (!pattern.startsWith(QStringLiteral("*.")))
+            continue;
+        const QString suffix = pattern.mid(2);
+        // "*.*" or "*.t?t" name no single extension to add.
+        if (!suffix.isEmpty() && !suffix.contains(u'*') && !suffix.contains(u'?') &&
+            !suffix.contains(u'['))
+            return suffix;
+    }
+    return {};
 }
 
 namespace {
@@ -45,6 +78,16 @@ std::optional<QString> runFileDialog(QWidget* parent, const FileDialogOptions& o
     // Both programs check for an existing file themselves, with their own message.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setOption(QFileDialog::ReadOnly, false);
+    if (mode == QFileDialog::AcceptSave) {
+        // A name typed without an extension gets the format's, as in every desktop's dialogs;
+        // the programs would otherwise refuse it or write a file nothing recognises.
+        const QString selected = dialog.selectedNameFilter();
+        dialog.setDefaultSuffix(
+            defaultSuffix(selected.isEmpty() ? dialog.nameFilters().value(0) : selected));
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog](const QString& filter) { dialog.setDefaultSuffix(defaultSuffix(filter)); });
+    }
     if (!options.fileName.isEmpty())
         dialog.selectFile(options.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

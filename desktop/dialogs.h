@@ -32,6 +32,8 @@ public:
     virtual void message(const QString& title, const QString& text) = 0;
     // A prompt with an empty default; a cancelled box answers empty text.
     virtual QString input(const QString& title, const QString& prompt) = 0;
+    // The same for a password: what is typed is masked, so nobody beside the user reads it.
+    virtual QString password(const QString& title, const QString& prompt) = 0;
     // Yes and No, no icon. True for Yes.
     virtual bool askYesNo(const QString& title, const QString& text) = 0;
     // std::nullopt when the user cancels.
@@ -47,6 +49,7 @@ public:
 
     void message(const QString& title, const QString& text) override;
     QString input(const QString& title, const QString& prompt) override;
+    QString password(const QString& title, const QString& prompt) override;
     bool askYesNo(const QString& title, const QString& text) override;
     std::optional<QString> openFile(const FileDialogOptions& options) override;
     std::optional<QString> saveFile(const FileDialogOptions& options) override;
@@ -57,5 +60,8 @@ private:
 
 // "*.mdb ( базы данных Access )|*.mdb|" → "*.mdb ( базы данных Access ) (*.mdb)".
 QString qtFilter(const QString& pipeFilter);
+// The extension a save dialog adds to a name typed without one: "mdb" for
+// "*.mdb ( базы данных Access ) (*.mdb)"; empty when the filter names no single extension.
+QString defaultSuffix(const QString& qtFilterEntry);
 
 }  // namespace desktop

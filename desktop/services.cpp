@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
@@ -17,6 +18,36 @@ bool Services::fileExists(const QString& path) const {
 
 QString Services::programFolder() const {
     return QCoreApplication::applicationDirPath();
+}
+
+QString Services::dialogFolder() const {
+    if (!lastFolder_.isEmpty())
+        return lastFolder_;
+    const QString program = programFolder();
+    if (folderWritable(program))
+        return program;
+    const QString documents = documentsFolder();
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return homeFolder();
+}
+
+void Services::chosen(const QString& path) {
+    if (!path.isEmpty())
+        lastFolder_ = QFileInfo(path).absolutePath();
+}
+
+bool Services::folderWritable(const QString& folder) const {
+    const QFileInfo info(folder);
+    return !folder.isEmpty() && info.isDir() && info.isWritable();
+}
+
+QString Services::documentsFolder() const {
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+QString Services::homeFolder() const {
+    return QDir::homePath();
 }
 
 bool Services::openDocument(const QString& path) {

@@ -11,10 +11,25 @@ public:
 
     // A regular file with exactly this name exists.
     virtual bool fileExists(const QString& path) const;
-    // The folder that holds the program: the initial folder of every file dialog.
+    // The folder that holds the program.
     virtual QString programFolder() const;
     // Opens the document in the desktop's application for its type. False when there is none.
     virtual bool openDocument(const QString& path);
+
+    // The folder the open and save dialogs start in: the folder of the last file chosen in one
+    // of them during this run; before that the program's folder, unless the user cannot write
+    // there (an installed program lives in /usr/bin), then Documents, or home without it.
+    QString dialogFolder() const;
+    // Notes a file the user chose in a dialog, so the next dialog starts beside it.
+    void chosen(const QString& path);
+
+protected:
+    virtual bool folderWritable(const QString& folder) const;
+    virtual QString documentsFolder() const;
+    virtual QString homeFolder() const;
+
+private:
+    QString lastFolder_;  // nothing of it outlives the run
 };
 
 }  // namespace desktop

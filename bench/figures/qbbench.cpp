@@ -92,7 +92,7 @@ struct OpenEditor {
         benchbases::settle();
         dialogs.expectOpenFile(path);
         if (withPassword)
-            dialogs.expectInput(benchbases::password(), kPasswordPrompt);
+            dialogs.expectPassword(benchbases::password(), kPasswordPrompt);
     }
 
     void open() { window->optest(); }
@@ -221,7 +221,7 @@ struct OpenExporter {
         benchbases::settle();
         dialogs.expectOpenFile(path);
         if (withPassword)
-            dialogs.expectInput(benchbases::password(), kPasswordPrompt);
+            dialogs.expectPassword(benchbases::password(), kPasswordPrompt);
     }
 
     void open() {

@@ -38,7 +38,7 @@ int editorState(const QString& path, const QString& password) {
     const benchbases::Memory before = benchbases::memory();
     dialogs.expectOpenFile(path);
     if (!password.isEmpty())
-        dialogs.expectInput(password);
+        dialogs.expectPassword(password);
     window.optest();
     benchbases::settle();
     const testsupport::EditorProbe probe(window);
@@ -59,7 +59,7 @@ int wordExportState(const QString& path, const QString& password) {
     benchbases::settle();
     dialogs.expectOpenFile(path);
     if (!password.isEmpty())
-        dialogs.expectInput(password);
+        dialogs.expectPassword(password);
     window.opba();
     if (!window.questions().isOpen()) {
         std::fputs("qbmem: the exporter did not open the base\n", stderr);

@@ -12,6 +12,8 @@ const char* kindName(ScriptedDialogs::Kind kind) {
             return "message box";
         case ScriptedDialogs::Kind::Input:
             return "input box";
+        case ScriptedDialogs::Kind::Password:
+            return "password box";
         case ScriptedDialogs::Kind::YesNo:
             return "yes/no question";
         case ScriptedDialogs::Kind::OpenFile:
@@ -52,6 +54,11 @@ ScriptedDialogs& ScriptedDialogs::expectMessage(const QString& text, Where where
 ScriptedDialogs& ScriptedDialogs::expectInput(const QString& answer, const QString& prompt,
                                               Where where) {
     return expect({Kind::Input, prompt, answer, true, where});
+}
+
+ScriptedDialogs& ScriptedDialogs::expectPassword(const QString& answer, const QString& prompt,
+                                                 Where where) {
+    return expect({Kind::Password, prompt, answer, true, where});
 }
 
 ScriptedDialogs& ScriptedDialogs::expectYesNo(bool yes, const QString& text, Where where) {
@@ -129,6 +136,11 @@ void ScriptedDialogs::message(const QString& title, const QString& text) {
 
 QString ScriptedDialogs::input(const QString& title, const QString& prompt) {
     const auto expected = take(Kind::Input, title, prompt);
+    return expected ? expected->answer : QString();
+}
+
+QString ScriptedDialogs::password(const QString& title, const QString& prompt) {
+    const auto expected = take(Kind::Password, title, prompt);
     return expected ? expected->answer : QString();
 }
 

@@ -19,7 +19,7 @@ namespace desktop {
 class ScriptedDialogs final : public Dialogs {
 public:
     using Where = std::source_location;
-    enum class Kind { Message, Input, YesNo, OpenFile, SaveFile };
+    enum class Kind { Message, Input, Password, YesNo, OpenFile, SaveFile };
 
     explicit ScriptedDialogs(Where made = Where::current()) : made_(made) {}
     ~ScriptedDialogs() override;
@@ -35,6 +35,9 @@ public:
     ScriptedDialogs& expectMessage(const QString& text = {}, Where where = Where::current());
     ScriptedDialogs& expectInput(const QString& answer, const QString& prompt = {},
                                  Where where = Where::current());
+    // A masked prompt: an unmasked one does not match it, nor it an unmasked one.
+    ScriptedDialogs& expectPassword(const QString& answer, const QString& prompt = {},
+                                    Where where = Where::current());
     ScriptedDialogs& expectYesNo(bool yes, const QString& text = {},
                                  Where where = Where::current());
     ScriptedDialogs& expectOpenFile(const std::optional<QString>& path,
@@ -54,6 +57,7 @@ public:
 
     void message(const QString& title, const QString& text) override;
     QString input(const QString& title, const QString& prompt) override;
+    QString password(const QString& title, const QString& prompt) override;
     bool askYesNo(const QString& title, const QString& text) override;
     std::optional<QString> openFile(const FileDialogOptions& options) override;
     std::optional<QString> saveFile(const FileDialogOptions& options) override;
@@ -81,16 +85,26 @@ private:
     QList<Unexpected> unexpected_;
 };
 
-// File system as it is, with a chosen program folder, and a desktop whose "open this
-// document" is recorded instead of performed.
+// File system as it is, with a chosen program folder, user's folders and folders the user
+// may not write to, and a desktop whose "open this document" is recorded instead of performed.
 class ScriptedServices final : public Services {
 public:
     QString folder;
+    QString documents;
+    QString home;
+    QStringList readOnlyFolders;  // besides those the file system refuses
     bool hasDocumentApplication = true;
     QStringList openedDocuments;
 
     QString programFolder() const override { return folder; }
     bool openDocument(const QString& path) override;
+
+protected:
+    bool folderWritable(const QString& path) const override {
+        return !readOnlyFolders.contains(path) && Services::folderWritable(path);
+    }
+    QString documentsFolder() const override { return documents; }
+    QString homeFolder() const override { return home; }
 };
 
 }  // namespace desktop

@@ -244,7 +244,7 @@ void Editor::leaveBase() {
 desktop::FileDialogOptions Editor::baseDialog(const QString& caption) const {
     desktop::FileDialogOptions options;
     options.title = caption;
-    options.initialFolder = services_.programFolder();
+    options.initialFolder = services_.dialogFolder();
     options.filter = desktop::kBaseFileFilter;
     options.hideReadOnly = true;
     return options;
@@ -263,10 +263,8 @@ void Editor::optest() {
             const std::optional<QString> chosen = dialogs_.openFile(options);
             if (!chosen)
                 return;
-            adresok = *chosen;
-            popytki = 0;
-            parol = qb::kEmptyPasswordMarker;
-            nachali();
+            services_.chosen(*chosen);
+            openBase(*chosen);
         },
         [](const qb::Error&) {});
 }
@@ -295,7 +293,7 @@ void Editor::nachali() {
             if (error.code() != qb::kAuthenticationFailed)
                 return;
             if (popytki < qb::kLastFailedOpen) {
-                parol = dialogs_.input(title(), QStringLiteral("Введите пароль"));
+                parol = dialogs_.password(title(), QStringLiteral("Введите пароль"));
                 nachali();
             } else {
                 dialogs_.message(title(), QStringLiteral("А вот пароль к тесту нужно знать! И не "

@@ -66,6 +66,9 @@ public slots:
 
     // ---- creating a base (editorwindow_base.cpp, editorwindow_import.cpp) ----
     void crtest();  // menu "Создать новый тест"
+    // What "Открыть для редактирования" does once a file is chosen, for a file the desktop
+    // gives too (password prompts included). A file that is not there opens nothing, silently.
+    void openBase(const QString& path);
     void importq();  // menu "сервис" > "импорт вопросов": a new base from another format
 
     // ---- checking, saving, moving (editorwindow_questions.cpp) ----

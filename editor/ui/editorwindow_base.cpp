@@ -1,14 +1,30 @@
-// Creating a new, empty question base.
+// Opening a given base, and creating a new, empty one.
 
 #include "desktop/dialogs.h"
 #include "desktop/services.h"
 #include "editor/ui/editorwindow.h"
 #include "editor/ui/settingspanel.h"
 #include "questionbase/catalog.h"
+#include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
 #include "questionbase/steps.h"
 
 namespace editor {
+
+void Editor::openBase(const QString& path) {
+    // A file the desktop named but that is gone leaves the window as it was.
+    if (!services_.fileExists(path))
+        return;
+    // Every failure ends the action without a word, as after the dialog.
+    qb::runOrFail(
+        [&] {
+            adresok = path;
+            popytki = 0;
+            parol = qb::kEmptyPasswordMarker;
+            nachali();
+        },
+        [](const qb::Error&) {});
+}
 
 void Editor::crtest() {
     leaveBase();
@@ -32,6 +48,7 @@ std::optional<QString> Editor::newBasePath() {
     const std::optional<QString> chosen = dialogs_.saveFile(options);
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
+    services_.chosen(*chosen);
     const QString path = *chosen;
     if (services_.fileExists(path)) {
         dialogs_.message(title(), QStringLiteral("Такой файл уже существует"));

@@ -28,13 +28,14 @@ void Editor::importq() {
         [&] {
             desktop::FileDialogOptions options;
             options.title = QStringLiteral("Откуда взять вопросы");
-            options.initialFolder = services_.programFolder();
+            options.initialFolder = services_.dialogFolder();
             options.filter = kSourceFilter;
             options.hideReadOnly = true;
             options.fileMustExist = true;
             const std::optional<QString> chosen = dialogs_.openFile(options);
             if (!chosen || chosen->isEmpty())
                 return;
+            services_.chosen(*chosen);
 
             ImportPlan plan;
             try {

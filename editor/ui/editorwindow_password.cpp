@@ -31,7 +31,7 @@ void Editor::zadpar() {
     qb::runOrFail(
         [&] {
             if (baza.isOpen() && parol == qb::kEmptyPasswordMarker) {
-                parol = dialogs_.input(title(), QStringLiteral("Введите пароль"));
+                parol = dialogs_.password(title(), QStringLiteral("Введите пароль"));
                 if (!parol.isEmpty())
                     baza.changePassword(qb::passwordChange(parol, qb::kEmptyPasswordMarker));
                 else
@@ -56,7 +56,8 @@ void Editor::chpas() {
             if (!baza.isOpen())
                 return;
             stariy = parol;
-            const QString answer = dialogs_.input(title(), QStringLiteral("Введите новый пароль"));
+            const QString answer =
+                dialogs_.password(title(), QStringLiteral("Введите новый пароль"));
             if (stariy == qb::kEmptyPasswordMarker) {
                 parol = answer;
                 if (!parol.isEmpty())

@@ -116,7 +116,7 @@ QByteArray documentRelationships(const QList<MediaPart>& media) {
     return relationships(entries, ids);
 }
 
-QByteArray contentTypes(const QList<MediaPart>& media) {
+QByteArray contentTypes(const QList<MediaPart>& media, bool isTemplate) {
     return xmlPart([&](QXmlStreamWriter& xml) {
         xml.writeStartElement(QStringLiteral("Types"));
         xml.writeDefaultNamespace(
@@ -138,7 +138,9 @@ QByteArray contentTypes(const QList<MediaPart>& media) {
         const QString wml =
             QStringLiteral("application/vnd.openxmlformats-officedocument.wordprocessingml.");
         const std::pair<QString, QString> overrides[] = {
-            {QStringLiteral("/word/document.xml"), wml + QStringLiteral("document.main+xml")},
+            {QStringLiteral("/word/document.xml"),
+             wml + (isTemplate ? QStringLiteral("template.main+xml")
+                               : QStringLiteral("document.main+xml"))},
             {QStringLiteral("/word/styles.xml"), wml + QStringLiteral("styles+xml")},
             {QStringLiteral("/word/settings.xml"), wml + QStringLiteral("settings+xml")},
             {QStringLiteral("/docProps/core.xml"),
@@ -256,7 +258,7 @@ QByteArray coreProperties(const QString& title) {
 
 void writePackage(const QString& path, const Package& package) {
     ZipArchive archive(path);
-    archive.addBytes("[Content_Types].xml", contentTypes(package.media));
+    archive.addBytes("[Content_Types].xml", contentTypes(package.media, package.isTemplate));
     archive.addBytes("_rels/.rels", packageRelationships());
     archive.addBytes("docProps/core.xml", coreProperties(package.title));
     archive.addBytes("docProps/app.xml", appProperties());

@@ -22,9 +22,11 @@ struct Package {
     WordParagraphFormat format;  // of every paragraph, through the styles
     QString body;                // the file that holds word/document.xml
     QList<MediaPart> media;
+    // A template (.dotx) opens in the word processor as a new, untitled document made from it.
+    bool isTemplate = false;
 };
 
-// Writes the whole .docx at `path`. Throws qb::Error when it cannot be written.
+// Writes the whole .docx (or .dotx) at `path`. Throws qb::Error when it cannot be written.
 void writePackage(const QString& path, const Package& package);
 
 }  // namespace exporter::docx

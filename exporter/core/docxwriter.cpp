@@ -6,7 +6,11 @@
 
 namespace exporter {
 
-DocxWriter::DocxWriter(const QString& path) : path_(path) {}
+DocxWriter::DocxWriter(const QString& path) : path_(path) {
+    // Word opens nothing whose main part's type disagrees with the file's extension.
+    package_.isTemplate =
+        QFileInfo(path).suffix().compare(QStringLiteral("dotx"), Qt::CaseInsensitive) == 0;
+}
 
 DocxWriter::~DocxWriter() {
     try {

@@ -17,7 +17,7 @@ namespace exporter {
 // they are (one copy per file, however often it is used).
 class DocxWriter final : public WordSession {
 public:
-    // Nothing is written at `path` until finish().
+    // Nothing is written at `path` until finish(). A path ending in .dotx gets a template.
     explicit DocxWriter(const QString& path);
     // Finishes the document if that has not happened yet; a failure then is swallowed.
     ~DocxWriter() override;

@@ -12,6 +12,7 @@
 #include "questionbase/error.h"
 #include "questionbase/steps.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -169,13 +170,12 @@ void Chtenie::buildControls() {
     Image1->setPixmap(drawSheet(imageRect.size()));
 
     statusBar()->setSizeGripEnabled(false);
-    // Heard as what it shows ("Пожалуйста, подождите...", "Процесс завершен"), like a label.
-    const QString statusName = QStringLiteral("Строка состояния");
-    statusBar()->setAccessibleName(statusName);
-    connect(statusBar(), &QStatusBar::messageChanged, this,
-            [this, statusName](const QString& text) {
-                statusBar()->setAccessibleName(text.isEmpty() ? statusName : text);
-            });
+    statusBar()->setAccessibleName(QStringLiteral("Строка состояния"));
+    // The status ("Пожалуйста, подождите...", "Процесс завершен") is a label in the bar, not a
+    // message the bar paints: a screen reader has nothing to read in a painted message.
+    status = new QLabel(statusBar());
+    status->setObjectName(QStringLiteral("status"));
+    statusBar()->addWidget(status, 1);
 
     setFixedSize(client->width(), client->height() + menuBar()->sizeHint().height() +
                                       statusBar()->sizeHint().height());
@@ -188,19 +188,24 @@ void Chtenie::buildControls() {
 
 void Chtenie::opba() {
     desktop::FileDialogOptions options;
-    options.initialFolder = services_.programFolder();
+    options.initialFolder = services_.dialogFolder();
     options.filter = desktop::kBaseFileFilter;
     options.hideReadOnly = true;
     options.fileMustExist = true;
     const std::optional<QString> chosen = dialogs_.openFile(options);
     if (!chosen || chosen->isEmpty())
         return;
+    services_.chosen(*chosen);
+    openBase(*chosen);
+}
+
+void Chtenie::openBase(const QString& path) {
     // The extension is compared exactly, letter case included; anything else keeps the open
     // base open and says nothing.
-    const qsizetype dot = chosen->lastIndexOf(u'.');
-    if (dot < 0 || chosen->mid(dot) != kBaseExtension)
+    const qsizetype dot = path.lastIndexOf(u'.');
+    if (dot < 0 || path.mid(dot) != kBaseExtension)
         return;
-    adresok = *chosen;
+    adresok = path;
     otkrytie();
 }
 
@@ -229,7 +234,7 @@ void Chtenie::otkrytie() {
                 close();
                 return;
             }
-            parol = dialogs_.input(kProgramTitle, QStringLiteral("Введите пароль"));
+            parol = dialogs_.password(kProgramTitle, QStringLiteral("Введите пароль"));
             askedForPassword = true;
         });
     if (askedForPassword)
@@ -245,7 +250,7 @@ void Chtenie::savtext() {
                 return;
             desktop::FileDialogOptions options;
             options.title = QStringLiteral("Сохраняем в текстовой файл");
-            options.initialFolder = services_.programFolder();
+            options.initialFolder = services_.dialogFolder();
             options.filter = kTextFilter;
             const std::optional<QString> chosen = exportPath(options);
             if (!chosen)
@@ -258,9 +263,10 @@ void Chtenie::savtext() {
 }
 
 void Chtenie::opword() {
+    const auto show = [this](const QString& text) { showStatus(text); };
     WordExportContext context{
-        baza,     voprosy,   adresok,    Check1->isChecked(), Check2->isChecked(),
-        dialogs_, services_, statusBar()};
+        baza,     voprosy,   adresok, Check1->isChecked(), Check2->isChecked(),
+        dialogs_, services_, show};
     exporter::opword(context);
 }
 
@@ -318,6 +324,7 @@ std::optional<QString> Chtenie::exportPath(desktop::FileDialogOptions options) {
     const std::optional<QString> chosen = dialogs_.saveFile(options);
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
+    services_.chosen(*chosen);
     // Replacing the base with its own export would lose every question in it.
     if (QFileInfo(*chosen).canonicalFilePath() == QFileInfo(adresok).canonicalFilePath()) {
         dialogs_.message(kProgramTitle,
@@ -329,6 +336,16 @@ std::optional<QString> Chtenie::exportPath(desktop::FileDialogOptions options) {
                            QStringLiteral("Такой файл уже существует. Заменить?")))
         return std::nullopt;
     return chosen;
+}
+
+void Chtenie::showStatus(const QString& text) {
+    if (status->text() == text)
+        return;
+    status->setText(text);
+    // A screen reader hears the label as its text, but learns that it changed only when told.
+    QAccessibleEvent changed(status, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+    emit statusChanged(text);
 }
 
 void Chtenie::closeEvent(QCloseEvent* event) {

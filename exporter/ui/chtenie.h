@@ -35,8 +35,15 @@ public:
     const qb::Connection& connection() const { return baza; }
     const qb::Recordset& questions() const { return voprosy; }
 
+signals:
+    // The status bar shows a new text (empty when it is cleared).
+    void statusChanged(const QString& text);
+
 public slots:
     void opba();  // menu "выбрать файл вопросов": choose a file, then open it
+    // What "выбрать файл вопросов" does once a file is chosen, for a file the desktop gives
+    // too. A file that is not there opens nothing and says nothing, as any failed open.
+    void openBase(const QString& path);
     // Opens adresok with parol; asks for another password after an authentication failure
     // until the window has seen four failed opens.
     void otkrytie();
@@ -52,6 +59,7 @@ protected:
 private:
     void buildControls();       // the form's controls, at their twips
     void closeBase() noexcept;  // closes the recordset and the connection, skipping failures
+    void showStatus(const QString& text);
     // Writes every question to a file of the format the user names, then says what did not go
     // out as it stands.
     void exportTo(exchange::Format format);
@@ -82,6 +90,7 @@ private:
     QLabel* Label2 = nullptr;  // "Не импортировать в Word картинки": Check2's caption
     QCheckBox* Check2 = nullptr;  // leave the pictures out of the Word document
     QLabel* Image1 = nullptr;     // the drawn sheet of questions beside the options
+    QLabel* status = nullptr;     // in the status bar: the Word export's progress
 };
 
 }  // namespace exporter

@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QStatusBar>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -28,7 +27,9 @@ const QString kNotWritten =
     QStringLiteral("Не удалось записать документ Word. Возможно, на диске не хватает места.");
 // What the exporter says of any other failure, as the text export does.
 const QString kFailed = QStringLiteral("Произошла ошибка. Все ли верно?");
-const QString kDocumentName = QStringLiteral("Вопросы.docx");
+// A template: the word processor opens it as a new, untitled document, so "Save" asks where
+// to put it instead of writing it back into the temporary folder.
+const QString kDocumentName = QStringLiteral("Вопросы.dotx");
 
 // Hands the finished document to the desktop; without an application for it the user learns
 // why nothing appears.
@@ -46,8 +47,8 @@ void opword(WordExportContext& context) {
     std::unique_ptr<DocxWriter> writer;
     QString folder;
     auto showStatus = [&context](const QString& text) {
-        if (context.statusBar)
-            context.statusBar->showMessage(text);
+        if (context.showStatus)
+            context.showStatus(text);
     };
 
     qb::runOrFail(
@@ -94,8 +95,8 @@ void opword(WordExportContext& context) {
             writer.reset();
             if (!folder.isEmpty())
                 QDir(folder).removeRecursively();
-            if (context.statusBar)
-                context.statusBar->clearMessage();
+            if (context.showStatus)
+                context.showStatus(QString());
             context.dialogs.message(kProgramTitle,
                                     error.reason() == qb::Reason::Io ? kNotWritten : kFailed);
         });

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class QStatusBar;
+#include <functional>
 
 namespace desktop {
 class Dialogs;
@@ -25,8 +25,9 @@ struct WordExportContext {
     bool leavePicturesOut = false;  // Check2
     desktop::Dialogs& dialogs;
     desktop::Services& services;
-    // "Пожалуйста, подождите..." / "Процесс завершен"; cleared when the export fails.
-    QStatusBar* statusBar = nullptr;
+    // Shows "Пожалуйста, подождите..." / "Процесс завершен" to the user; an empty text when
+    // the export fails.
+    std::function<void(const QString&)> showStatus;
 };
 
 // The "импорт в Microsoft Word" button: builds the document and opens it on the desktop. A

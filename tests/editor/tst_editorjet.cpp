@@ -73,8 +73,8 @@ private slots:
     void protectedBaseAsksItsPasswordFirstAndTheCopyKeepsIt() {
         const QString original = copyOf(QStringLiteral("secret.mdb"));
         s_->dialogs.expectOpenFile(original)
-            .expectInput(QStringLiteral("неверно"), QStringLiteral("Введите пароль"))
-            .expectInput(QStringLiteral("тест1"), QStringLiteral("Введите пароль"))
+            .expectPassword(QStringLiteral("неверно"), QStringLiteral("Введите пароль"))
+            .expectPassword(QStringLiteral("тест1"), QStringLiteral("Введите пароль"))
             .expectYesNo(true);
         s_->trigger("optest");
         QCOMPARE(s_->caption(), QStringLiteral("Вопрос № 1 из 5"));

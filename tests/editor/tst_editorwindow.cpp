@@ -12,6 +12,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -71,6 +72,9 @@ private slots:
     void opensBaseWithoutPasswordAtOnce();
     void passwordPrompts_data();
     void passwordPrompts();
+    void baseGivenByTheDesktop_data();
+    void baseGivenByTheDesktop();
+    void dialogsStartBesideTheLastFileChosen();
     void emptyBaseGetsItsFirstRowStored();
     void cancelledOpenClosesTheOpenBase();
     void schemas_data();
@@ -165,6 +169,55 @@ void TestEditorWindow::opensBaseWithoutPasswordAtOnce() {
     QVERIFY(fieldsEnabled(s.probe));
 }
 
+// A base double-clicked in the file manager opens as one chosen in the open dialog.
+void TestEditorWindow::baseGivenByTheDesktop_data() {
+    QTest::addColumn<QString>("password");  // of the base; empty for none
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("plain base") << QString() << true;
+    QTest::newRow("protected base: its prompt first") << QStringLiteral("секрет") << true;
+    QTest::newRow("missing file: nothing, not a word") << QString() << false;
+}
+
+void TestEditorWindow::baseGivenByTheDesktop() {
+    QFETCH(QString, password);
+    QFETCH(bool, exists);
+    EditorSession s;
+    const QString path = s.folder.path(QStringLiteral("дано.mdb"));
+    if (exists)
+        testsupport::makeBase(s.folder, QStringLiteral("дано.mdb"), 2);
+    if (!password.isEmpty()) {
+        testsupport::protectBase(path, password);
+        s.dialogs.expectPassword(QStringLiteral("неверно"), kPasswordPrompt)
+            .expectPassword(password, kPasswordPrompt);
+    }
+    const QString before = s.caption();
+    const bool enabledBefore = fieldsEnabled(s.probe);
+    s.window->openBase(path);
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QCOMPARE(s.probe.baza().isOpen(), exists);
+    QCOMPARE(s.probe.adresok(), exists ? path : QString());
+    QCOMPARE(s.caption(), exists ? QStringLiteral("Вопрос № 1 из 2") : before);
+    QCOMPARE(fieldsEnabled(s.probe), exists || enabledBefore);
+    if (!exists)
+        return;
+    QCOMPARE(s.question(), QStringLiteral("Вопрос 1"));
+    // Held as after the dialog: no other program gets in while the window has it.
+    QCOMPARE(openInOtherProcess(path), 1);
+}
+
+void TestEditorWindow::dialogsStartBesideTheLastFileChosen() {
+    EditorSession s;
+    QVERIFY(QDir(s.folder.folder()).mkpath(QStringLiteral("тесты")));
+    const QString base = testsupport::makeBase(s.folder, QStringLiteral("тесты/a.mdb"), 1);
+    s.open(base);
+    s.dialogs.expectSaveFile(std::nullopt);
+    s.trigger("crtest");
+    VERIFY_ALL_SHOWN(s.dialogs);
+    const auto& shown = s.dialogs.shown();
+    QCOMPARE(shown.first().options.initialFolder, s.folder.folder());  // the program's folder
+    QCOMPARE(shown.last().options.initialFolder, s.folder.path(QStringLiteral("тесты")));
+}
+
 void TestEditorWindow::passwordPrompts_data() {
     QTest::addColumn<int>("wrongAnswers");
     QTest::newRow("right at the first prompt") << 0;
@@ -181,9 +234,10 @@ void TestEditorWindow::passwordPrompts() {
 
     s.dialogs.expectOpenFile(path);
     for (int i = 0; i < wrongAnswers; ++i)
-        s.dialogs.expectInput(i == 0 ? QString() : QStringLiteral("нет%1").arg(i), kPasswordPrompt);
+        s.dialogs.expectPassword(i == 0 ? QString() : QStringLiteral("нет%1").arg(i),
+                                 kPasswordPrompt);
     if (wrongAnswers < 3) {
-        s.dialogs.expectInput(QStringLiteral("секрет"), kPasswordPrompt);
+        s.dialogs.expectPassword(QStringLiteral("секрет"), kPasswordPrompt);
     } else {
         s.dialogs.expectMessage(
             QStringLiteral("А вот пароль к тесту нужно знать! И не нужно пытаться его угадать!"));

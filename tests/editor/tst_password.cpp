@@ -35,7 +35,7 @@ struct Session : testsupport::EditorSession {
         window->show();  // a closed window is opened again by the user first
         dialogs.expectOpenFile(path);
         for (const QString& answer : answers)
-            dialogs.expectInput(answer, kAsk);
+            dialogs.expectPassword(answer, kAsk);
         trigger(QStringLiteral("optest"));
         return probe.baza().isOpen() && dialogs.pending() == 0;
     }
@@ -70,14 +70,14 @@ private slots:
 void TestPassword::setChangeRemoveThroughReopening() {
     Session s;
     QVERIFY(s.reopen({}));
-    s.dialogs.expectInput(QStringLiteral("первый"), kAsk);
+    s.dialogs.expectPassword(QStringLiteral("первый"), kAsk);
     s.trigger("zadpar");
     QCOMPARE(s.probe.parol(), QStringLiteral("первый"));
     QVERIFY(s.probe.baza().isOpen());  // the hold stays through the re-key
 
     QVERIFY(s.reopen({QStringLiteral("первый")}));
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 2"));
-    s.dialogs.expectInput(QStringLiteral("второй"), kAskNew);
+    s.dialogs.expectPassword(QStringLiteral("второй"), kAskNew);
     s.trigger("chpas");
     QCOMPARE(s.probe.parol(), QStringLiteral("второй"));
     QCOMPARE(s.probe.stariy(), QStringLiteral("первый"));
@@ -93,7 +93,7 @@ void TestPassword::setChangeRemoveThroughReopening() {
     QVERIFY(s.dialogs.messages().isEmpty());
 
     // On a base without a password, changing behaves like setting.
-    s.dialogs.expectInput(QStringLiteral("третий"), kAskNew);
+    s.dialogs.expectPassword(QStringLiteral("третий"), kAskNew);
     s.trigger("chpas");
     QVERIFY(s.reopen({QStringLiteral("третий")}));
 }
@@ -124,7 +124,7 @@ void TestPassword::refusedPasswords() {
     if (protectedBefore)
         testsupport::protectBase(s.path, old);
     QVERIFY(s.reopen(protectedBefore ? QStringList{old} : QStringList{}));
-    s.dialogs.expectInput(typed, useChange ? kAskNew : kAsk)
+    s.dialogs.expectPassword(typed, useChange ? kAskNew : kAsk)
         .expectMessage(diskFull ? kUnwritable : kRefused);
     testsupport::fulldisk::fillFrom(diskFull ? 1 : 0);
     s.trigger(useChange ? "chpas" : "zadpar");
@@ -150,7 +150,7 @@ void TestPassword::setOnProtectedBaseDoesNothing() {
 void TestPassword::cancelledPromptsKeepThePassword() {
     Session s;
     QVERIFY(s.reopen({}));
-    s.dialogs.expectInput(QString(), kAsk).expectInput(QString(), kAskNew);
+    s.dialogs.expectPassword(QString(), kAsk).expectPassword(QString(), kAskNew);
     s.trigger("zadpar");
     QCOMPARE(s.probe.parol(), QStringLiteral("_="));
     s.trigger("chpas");
@@ -160,7 +160,7 @@ void TestPassword::cancelledPromptsKeepThePassword() {
     QVERIFY(s.opensWith(QStringLiteral("_=")));
     testsupport::protectBase(s.path, QStringLiteral("ключ"));
     QVERIFY(s.reopen({QStringLiteral("ключ")}));
-    s.dialogs.expectInput(QString(), kAskNew);
+    s.dialogs.expectPassword(QString(), kAskNew);
     s.trigger("chpas");
     VERIFY_ALL_SHOWN(s.dialogs);
     QVERIFY(s.dialogs.messages().isEmpty());
@@ -187,7 +187,7 @@ void TestPassword::protectedFileHoldsNoPlainText() {
     QVERIFY(s.reopen({}));
     s.probe.Text1()->setPlainText(QStringLiteral("Секретный вопрос о Пушкине"));
     s.click("Command7");
-    s.dialogs.expectInput(QStringLiteral("тайна"), kAsk);
+    s.dialogs.expectPassword(QStringLiteral("тайна"), kAsk);
     s.trigger("zadpar");
     s.window->close();
     QFile file(s.path);

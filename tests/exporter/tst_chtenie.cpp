@@ -9,6 +9,7 @@
 #include "tests/support/questionrows.h"
 #include "tests/support/useractions.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -180,6 +181,8 @@ private slots:
     void controlsAreLaidOut();
     void windowAtLoad();
     void openDialogAndCancel();
+    void baseGivenByTheDesktop_data();
+    void baseGivenByTheDesktop();
     void baseWithoutPasswordOpensSilently();
     void rejectedNameKeepsOpenBase_data();
     void rejectedNameKeepsOpenBase();
@@ -217,6 +220,17 @@ private:
     QString base(const QList<QuestionRow>& rows, const QString& password = {});
     void choose(const QString& path);
     QByteArray exportText(exporter::Chtenie& window, ScriptedDialogs& dialogs);
+    // What the status bar shows, as a screen reader reads it there: the text of a visible
+    // label among its children. "<nothing to hear>" when it has no such label.
+    QString statusText() const {
+        QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(window_->statusBar());
+        for (int i = 0; bar && i < bar->childCount(); ++i) {
+            QAccessibleInterface* child = bar->child(i);
+            if (child && child->role() == QAccessible::StaticText && !child->state().invisible)
+                return child->text(QAccessible::Name);
+        }
+        return QStringLiteral("<nothing to hear>");
+    }
     void openPhysics(const QList<QuestionRow>& rows);
 
     std::unique_ptr<testsupport::TempFolder> folder_;
@@ -314,6 +328,39 @@ void TestChtenie::windowAtLoad() {
     QVERIFY(!window_->connection().isOpen());
 }
 
+// A base double-clicked in the file manager opens as one chosen with "выбрать файл вопросов".
+void TestChtenie::baseGivenByTheDesktop_data() {
+    QTest::addColumn<QString>("password");  // of the base; empty for none
+    QTest::addColumn<QString>("name");      // empty: no file at all
+    QTest::newRow("plain base") << QString() << "дано.mdb";
+    QTest::newRow("protected base: its prompt first") << QStringLiteral("secret") << "дано.mdb";
+    QTest::newRow("missing file: nothing, not a word") << QString() << QString();
+    QTest::newRow("not a base's extension") << QString() << "дано.MDB";
+}
+
+void TestChtenie::baseGivenByTheDesktop() {
+    QFETCH(QString, password);
+    QFETCH(QString, name);
+    const QString made = base(twoQuestions(), password);
+    QString path = folder_->path(QStringLiteral("нет.mdb"));
+    if (!name.isEmpty()) {
+        path = folder_->path(name);
+        QVERIFY(QFile::rename(made, path));
+    }
+    const bool opens = !name.isEmpty() && name.endsWith(QStringLiteral(".mdb"));
+    if (!password.isEmpty())
+        dialogs_->expectPassword(password, kPrompt);
+    window_->openBase(path);
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(window_->connection().isOpen(), opens);
+    if (!opens) {
+        QCOMPARE(QFileInfo::exists(path), !name.isEmpty());  // nothing made in its place
+        return;
+    }
+    QCOMPARE(window_->basePath(), path);
+    QCOMPARE(exportText(*window_, *dialogs_), kTwoQuestionsText);
+}
+
 void TestChtenie::openDialogAndCancel() {
     dialogs_->expectOpenFile(std::nullopt);
     window_->findChild<QAction*>(QStringLiteral("opba"))->trigger();
@@ -368,7 +415,7 @@ void TestChtenie::rejectedNameKeepsOpenBase() {
 
 void TestChtenie::passwordPromptOpensBase() {
     const QString path = base(twoQuestions(), QStringLiteral("secret"));
-    dialogs_->expectOpenFile(path).expectInput(QStringLiteral("secret"), kPrompt);
+    dialogs_->expectOpenFile(path).expectPassword(QStringLiteral("secret"), kPrompt);
     testsupport::triggerAction(*window_, QStringLiteral("opba"));
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(dialogs_->shown().last().title, kTitle);
@@ -380,9 +427,9 @@ void TestChtenie::passwordPromptOpensBase() {
 void TestChtenie::fourthFailureEndsProgram() {
     const QString path = base(twoQuestions(), QStringLiteral("secret"));
     dialogs_->expectOpenFile(path)
-        .expectInput(QStringLiteral("one"), kPrompt)
-        .expectInput(QStringLiteral("two"), kPrompt)
-        .expectInput(QStringLiteral("three"), kPrompt)
+        .expectPassword(QStringLiteral("one"), kPrompt)
+        .expectPassword(QStringLiteral("two"), kPrompt)
+        .expectPassword(QStringLiteral("three"), kPrompt)
         .expectMessage(kForgot);
     QVERIFY(window_->isVisible());
     testsupport::triggerAction(*window_, QStringLiteral("opba"));
@@ -397,8 +444,8 @@ void TestChtenie::counterAndPasswordCarryOver() {
     const QString a = base(twoQuestions(), QStringLiteral("alpha"));
     const QString b = base(twoQuestions(), QStringLiteral("beta"));
     dialogs_->expectOpenFile(a)
-        .expectInput(QStringLiteral("wrong"), kPrompt)
-        .expectInput(QStringLiteral("alpha"), kPrompt);
+        .expectPassword(QStringLiteral("wrong"), kPrompt)
+        .expectPassword(QStringLiteral("alpha"), kPrompt);
     testsupport::triggerAction(*window_, QStringLiteral("opba"));
     QCOMPARE(window_->failedOpens(), qint16(2));
     QCOMPARE(window_->password(), QStringLiteral("alpha"));
@@ -406,7 +453,7 @@ void TestChtenie::counterAndPasswordCarryOver() {
 
     // B is tried with A's password first (3), then one prompt; its wrong answer is the fourth.
     dialogs_->expectOpenFile(b)
-        .expectInput(QStringLiteral("gamma"), kPrompt)
+        .expectPassword(QStringLiteral("gamma"), kPrompt)
         .expectMessage(kForgot);
     testsupport::triggerAction(*window_, QStringLiteral("opba"));
     VERIFY_ALL_SHOWN(*dialogs_);
@@ -417,8 +464,8 @@ void TestChtenie::counterAndPasswordCarryOver() {
 void TestChtenie::cancelledPromptIsAnEmptyPassword() {
     const QString protectedBase = base(twoQuestions(), QStringLiteral("secret"));
     dialogs_->expectOpenFile(protectedBase)
-        .expectInput(QString(), kPrompt)
-        .expectInput(QStringLiteral("secret"), kPrompt);
+        .expectPassword(QString(), kPrompt)
+        .expectPassword(QStringLiteral("secret"), kPrompt);
     testsupport::triggerAction(*window_, QStringLiteral("opba"));
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(window_->failedOpens(), qint16(2));
@@ -615,7 +662,7 @@ void TestChtenie::failedWordExportSaysWhy() {
     const QString temporary = folder_->path(QStringLiteral("tmp"));
     QVERIFY(QDir().mkpath(temporary));
     QStringList statuses;
-    connect(window_->statusBar(), &QStatusBar::messageChanged, this,
+    connect(window_.get(), &exporter::Chtenie::statusChanged, this,
             [&statuses](const QString& text) { statuses << text; });
     dialogs_->expectMessage(message);
     {
@@ -628,7 +675,7 @@ void TestChtenie::failedWordExportSaysWhy() {
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(dialogs_->shown().last().title, kTitle);
     QVERIFY(services_->openedDocuments.isEmpty());
-    QCOMPARE(window_->statusBar()->currentMessage(), QString());
+    QCOMPARE(statusText(), QString());
     QCOMPARE(statuses.filter(QStringLiteral("подождите")).isEmpty(), !waited);
     // Neither the document nor its spooled body is left behind.
     QCOMPARE(QDir(temporary).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
@@ -640,7 +687,7 @@ void TestChtenie::failedWordExportSaysWhy() {
     testsupport::clickButton(*window_, QStringLiteral("opword"));
     VERIFY_ALL_SHOWN(*dialogs_);
     QCOMPARE(services_->openedDocuments.size(), 1);
-    QCOMPARE(window_->statusBar()->currentMessage(), QStringLiteral("Процесс завершен"));
+    QCOMPARE(statusText(), QStringLiteral("Процесс завершен"));
     QDir(QFileInfo(services_->openedDocuments.first()).absolutePath()).removeRecursively();
 }
 

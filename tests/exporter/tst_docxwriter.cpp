@@ -207,7 +207,10 @@ void DocxWriterTest::packageParts() {
 
     const QByteArray types = parts.value(QStringLiteral("[Content_Types].xml"));
     QVERIFY(types.contains(R"(<Default Extension="jpeg" ContentType="image/jpeg"/>)"));
-    QVERIFY(types.contains(R"(PartName="/word/document.xml")"));
+    // A .docx is a document; only a .dotx is a template.
+    QVERIFY(types.contains(
+        R"(<Override PartName="/word/document.xml" ContentType="application/)"
+        R"(vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/>)"));
     QVERIFY(!types.contains("image/gif"));
     const QByteArray rels = parts.value(QStringLiteral("word/_rels/document.xml.rels"));
     QVERIFY(rels.contains(R"(Target="media/image1.jpeg")"));

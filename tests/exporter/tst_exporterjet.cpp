@@ -126,8 +126,8 @@ private slots:
         desktop::ScriptedServices services;
         services.folder = folder_.folder();
         exporter::Chtenie window(dialogs, services);
-        dialogs.expectOpenFile(copy).expectInput(QStringLiteral("тест1"),
-                                                 QStringLiteral("Введите пароль"));
+        dialogs.expectOpenFile(copy).expectPassword(QStringLiteral("тест1"),
+                                                    QStringLiteral("Введите пароль"));
         testsupport::triggerAction(window, QStringLiteral("opba"));
         QVERIFY(window.questions().isOpen());
         QCOMPARE(window.failedOpens(), qint16(1));

@@ -19,7 +19,6 @@
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QStatusBar>
 #include <QTest>
 
 using exporter::RecordingWordSession;
@@ -244,23 +243,24 @@ void WordExportTest::noBaseOrNoQuestionsBuildsNothing() {
     testsupport::TempFolder folder;
     desktop::ScriptedDialogs dialogs;
     desktop::ScriptedServices services;
-    QStatusBar status;
+    QStringList statuses;
+    const auto status = [&statuses](const QString& text) { statuses << text; };
 
     qb::Connection closed;
     qb::Recordset none;
     exporter::WordExportContext noBase{closed, none,    QString(), true,
-                                       false,  dialogs, services,  &status};
+                                       false,  dialogs, services,  status};
     exporter::opword(noBase);
     QVERIFY(services.openedDocuments.isEmpty());
-    QVERIFY(status.currentMessage().isEmpty());
+    QVERIFY(statuses.isEmpty());
 
     const QString base = testsupport::makeBase(folder, QStringLiteral("пусто.mdb"), 0);
     OpenBase open(base);
     exporter::WordExportContext empty{open.connection, open.questions, base,     true,
-                                      false,           dialogs,        services, &status};
+                                      false,           dialogs,        services, status};
     exporter::opword(empty);
     QVERIFY(services.openedDocuments.isEmpty());
-    QVERIFY(status.currentMessage().isEmpty());
+    QVERIFY(statuses.isEmpty());
     QVERIFY(dialogs.shown().isEmpty());
 }
 
@@ -275,15 +275,18 @@ void WordExportTest::exportedDocument() {
     OpenBase open(base);
     desktop::ScriptedDialogs dialogs;
     desktop::ScriptedServices services;
-    QStatusBar status;
+    QStringList statuses;
+    const auto status = [&statuses](const QString& text) { statuses << text; };
     exporter::WordExportContext context{open.connection, open.questions, base,     true,
-                                        false,           dialogs,        services, &status};
+                                        false,           dialogs,        services, status};
 
     exporter::opword(context);
     QCOMPARE(services.openedDocuments.size(), 1);
     const QString path = services.openedDocuments.first();
-    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("Вопросы.docx"));
-    QCOMPARE(status.currentMessage(), QStringLiteral("Процесс завершен"));
+    // A template, which the word processor opens as a new, untitled document: "Save" then asks
+    // where to put it instead of writing into the temporary folder.
+    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("Вопросы.dotx"));
+    QCOMPARE(statuses.value(statuses.size() - 1), QStringLiteral("Процесс завершен"));
     QVERIFY(dialogs.shown().isEmpty());
 
     const auto parts = testsupport::unzipAll(path);
@@ -307,6 +310,11 @@ void WordExportTest::exportedDocument() {
     QCOMPARE(paragraphs.at(3).runs.first().extentCx, 2857500);
     QVERIFY(
         parts.value(QStringLiteral("docProps/core.xml")).contains("<dc:title>Вопросы</dc:title>"));
+    const QByteArray types = parts.value(QStringLiteral("[Content_Types].xml"));
+    QVERIFY(types.contains(
+        R"(<Override PartName="/word/document.xml" ContentType="application/)"
+        R"(vnd.openxmlformats-officedocument.wordprocessingml.template.main+xml"/>)"));
+    QVERIFY(!types.contains("document.main+xml"));
 
     // A second export gets a folder of its own, so an open document is never overwritten.
     exporter::opword(context);
@@ -373,7 +381,7 @@ void WordExportTest::rendersInLibreOffice() {
     const QString document = services.openedDocuments.first();
 
     // The office suite may not decode a non-ASCII argument under the test's locale.
-    const QString copy = folder.path(QStringLiteral("questions.docx"));
+    const QString copy = folder.path(QStringLiteral("questions.dotx"));
     QVERIFY(QFile::copy(document, copy));
     QProcess convert;
     convert.setWorkingDirectory(folder.folder());
@@ -399,9 +407,10 @@ void WordExportTest::largeBaseTiming() {
     OpenBase open(base);
     desktop::ScriptedDialogs dialogs;
     desktop::ScriptedServices services;
-    QStatusBar status;
+    QStringList statuses;
+    const auto status = [&statuses](const QString& text) { statuses << text; };
     exporter::WordExportContext context{open.connection, open.questions, base,     true,
-                                        false,           dialogs,        services, &status};
+                                        false,           dialogs,        services, status};
     QElapsedTimer timer;
     timer.start();
     exporter::opword(context);

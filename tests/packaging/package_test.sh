@@ -80,6 +80,9 @@ for entry in "$root"/usr/share/applications/*.desktop; do
     icon=$(sed -n 's/^Icon=//p' "$entry")
     [ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "$name names a missing icon $icon"
     grep -q '^Categories=Education;$' "$entry" || fail "$name is not in Education"
+    # A base double-clicked in the file manager reaches the program as its argument.
+    [ "${exec_line#* }" = "%f" ] || fail "$name does not pass the file it is given: '$exec_line'"
+    grep -q '^MimeType=application/vnd.ms-access;$' "$entry" || fail "$name does not open .mdb files"
 done
 grep -q '^Name=Tambris$' "$root/usr/share/applications/tambris.desktop" || fail "tambris.desktop has another Name"
 grep -q '^Name=Vorta в Leina$' "$root/usr/share/applications/vorta-v-leina.desktop" ||
@@ -119,6 +122,22 @@ if locked=$("$qbtool" dump --password "$password" "$sample/sample-password.mdb" 
 else
     fail "sample-password.mdb does not open with its password: $locked"
 fi
+
+# A base given as the argument, as a double-click gives it: the plain sample opens, the
+# protected one waits at its password prompt, a missing file is passed over. Each program is
+# still running after two seconds.
+for program in tambris vorta-v-leina; do
+    for base in "$sample/sample.mdb" "$sample/sample-password.mdb" "$scratch/нет.mdb"; do
+        HOME=$home QT_QPA_PLATFORM=offscreen timeout 2 "$root/usr/bin/$program" "$base" \
+            >"$scratch/$program.log" 2>&1
+        rc=$?
+        if [ $rc -ne 124 ]; then
+            fail "$program $(basename "$base") ended with $rc instead of running"
+            cat "$scratch/$program.log"
+        fi
+    done
+done
+[ -e "$scratch/нет.mdb" ] && fail "a missing base given as the argument was created"
 
 [ $failures -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
 echo "all package checks passed"
