@@ -1,6 +1,7 @@
 #include "editor/ui/addimage.h"
 
 #include "desktop/application.h"
+#include "desktop/keyboard.h"
 #include "editor/core/picturechoice.h"
 #include "editor/core/picturefile.h"
 #include "editor/ui/picturehost.h"
@@ -91,6 +92,7 @@ AddImage::AddImage(PictureHost& host)
     setAutoFillBackground(true);
 
     buildControls();
+    desktop::setUpKeyboard(*this);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 

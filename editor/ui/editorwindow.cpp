@@ -70,6 +70,7 @@ Editor::Editor(desktop::Dialogs& dialogs, desktop::Services& services, QWidget* 
                    Qt::WindowCloseButtonHint);
     buildControls();
     buildMenus();
+    buildKeys();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     Form_Load();
 }
