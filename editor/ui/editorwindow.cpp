@@ -99,6 +99,8 @@ void Editor::buildControls() {
     Text1->setAccessibleName(QStringLiteral("Вопрос"));
     Text1->setGeometry(twipsRect(-8, -25, 10110, 1500));
     Text1->setPlainText(QStringLiteral("ВОПРОС"));
+    // An empty box still says what belongs in it (a question's options 3 to 5 are often empty).
+    Text1->setPlaceholderText(Text1->accessibleName());
 
     for (int i = 0; i < 5; ++i) {
         const OptionBox& box = kOptionBoxes[i];
@@ -108,6 +110,7 @@ void Editor::buildControls() {
         Text[i]->setAccessibleName(QString::fromUtf8(box.accessible));
         Text[i]->setGeometry(twipsRect(-8, box.top, 10110, 750));
         Text[i]->setPlainText(QString::fromUtf8(box.designText));
+        Text[i]->setPlaceholderText(Text[i]->accessibleName());
     }
 
     Label1 = new QLabel(QStringLiteral("Номер верного варианта"), client);
