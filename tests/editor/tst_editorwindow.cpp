@@ -428,6 +428,7 @@ void TestEditorWindow::keysPressTheirButtons() {
     VERIFY_ALL_SHOWN(s.dialogs);
     QVERIFY(s.dialogs.messages().isEmpty());
     QCOMPARE(s.caption(), caption);
+    QVERIFY(!s.window->menuBar()->hasFocus());  // Alt held for a shortcut is no lone Alt
     QCOMPARE(s.probe.Command7()->text(), QStringLiteral("Сохранить"));
     const auto rows = s.rowsAfterClosing();
     QCOMPARE(rows.at(0).at(1).toString(), saved ? QStringLiteral("Вопрос 1!") : "Вопрос 1");
