@@ -288,19 +288,24 @@ void SettingsPanel::setVisible(bool visible) {
         const bool hadFocus = focus == nullptr || focus == this || isAncestorOf(focus);
         uncover();
         QFrame::setVisible(false);
-        if (hadFocus) {
-            QList<QPointer<QWidget>> candidates = covered_;
-            candidates.prepend(focusBefore_);
-            for (QWidget* widget : candidates) {
-                if (widget != nullptr && widget->isEnabled() && widget->isVisible() &&
-                    (widget->focusPolicy() & Qt::TabFocus)) {
-                    widget->setFocus(Qt::OtherFocusReason);
-                    break;
-                }
-            }
-        }
+        if (hadFocus)
+            giveFocusBack();
         covered_.clear();
         focusBefore_.clear();
+    }
+}
+
+void SettingsPanel::giveFocusBack() {
+    // Where it was before the panel opened, else the first covered control that takes it
+    // (the question box when a base is open).
+    QList<QPointer<QWidget>> candidates = covered_;
+    candidates.prepend(focusBefore_);
+    for (QWidget* widget : std::as_const(candidates)) {
+        if (widget != nullptr && widget->isEnabled() && widget->isVisible() &&
+            (widget->focusPolicy() & Qt::TabFocus)) {
+            widget->setFocus(Qt::OtherFocusReason);
+            return;
+        }
     }
 }
 

@@ -77,8 +77,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void cover();    // hides the parent's other controls, remembering the focused one
-    void uncover();  // shows them again and gives the keyboard back
+    void cover();          // hides the parent's other controls, remembering the focused one
+    void uncover();        // shows them again, as they were
+    void giveFocusBack();  // once the panel is gone
 
     QList<QPointer<QWidget>> covered_;  // what cover() hid, in the parent's order
     QPointer<QWidget> focusBefore_;     // the covered control that had the keyboard
