@@ -1,6 +1,7 @@
 #include "editor/ui/addimage.h"
 
 #include "desktop/application.h"
+#include "desktop/keyboard.h"
 #include "editor/core/picturechoice.h"
 #include "editor/core/picturefile.h"
 #include "editor/ui/picturehost.h"
@@ -91,6 +92,7 @@ AddImage::AddImage(PictureHost& host)
     setAutoFillBackground(true);
 
     buildControls();
+    desktop::setUpKeyboard(*this);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 
@@ -116,6 +118,13 @@ void AddImage::buildControls() {
     Drive1->setCurrentIndex(volumeOf(volumes(), cleanFolder(QDir::currentPath())));
     connect(Drive1, &QComboBox::activated, this,
             [this](int index) { chooseDrive(Drive1->itemText(index)); });
+    // On Linux a screen reader names a combo box by the item it shows ("/" alone) and by the
+    // label that points at it: with this one it hears "Диск" and then the drive.
+    Label1 = new QLabel(QStringLiteral("Диск"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setAccessibleName(Label1->text());
+    Label1->setGeometry(desktop::twipsRect(120, 390, 900, 255));
+    Label1->setBuddy(Drive1);
 
     prev = new QLabel(this);
     prev->setObjectName(QStringLiteral("prev"));

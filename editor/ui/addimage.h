@@ -60,6 +60,7 @@ private:
 
     // ---- controls, named as on the form ----
     QComboBox* Drive1 = nullptr;      // the drives (mounted volumes)
+    QLabel* Label1 = nullptr;         // "Диск": names Drive1
     QLabel* prev = nullptr;           // never shown: measures the picture's natural size
     QPushButton* Command1 = nullptr;  // "Выбрать"
     QListWidget* Dir1 = nullptr;      // the folders, ".." first

@@ -70,6 +70,7 @@ Editor::Editor(desktop::Dialogs& dialogs, desktop::Services& services, QWidget* 
                    Qt::WindowCloseButtonHint);
     buildControls();
     buildMenus();
+    buildKeys();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     Form_Load();
 }
@@ -100,6 +101,8 @@ void Editor::buildControls() {
     Text1->setAccessibleName(QStringLiteral("Вопрос"));
     Text1->setGeometry(twipsRect(-8, -25, 10110, 1500));
     Text1->setPlainText(QStringLiteral("ВОПРОС"));
+    // An empty box still says what belongs in it (a question's options 3 to 5 are often empty).
+    Text1->setPlaceholderText(Text1->accessibleName());
 
     for (int i = 0; i < 5; ++i) {
         const OptionBox& box = kOptionBoxes[i];
@@ -109,6 +112,7 @@ void Editor::buildControls() {
         Text[i]->setAccessibleName(QString::fromUtf8(box.accessible));
         Text[i]->setGeometry(twipsRect(-8, box.top, 10110, 750));
         Text[i]->setPlainText(QString::fromUtf8(box.designText));
+        Text[i]->setPlaceholderText(Text[i]->accessibleName());
     }
 
     Label1 = new QLabel(QStringLiteral("Номер верного варианта"), client);

@@ -109,6 +109,7 @@ private:
     friend class testsupport::EditorProbe;
 
     void buildControls();  // the form's controls, at their twips
+    void buildKeys();      // Enter, F10 and the buttons' shortcuts (editorwindow_keys.cpp)
     // Closes the recordsets and the connection, skipping whatever fails.
     void closeBase();
     // What opening and creating a base do first: close it, clear the fields, hide the panel.

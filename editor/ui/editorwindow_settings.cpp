@@ -90,6 +90,8 @@ void Editor::infossi() {
     }
     if (!hasInfo)
         panel.info->setEnabled(false);
+    // Only now is it known which of the panel's controls are switched on.
+    panel.takeFocus();
 }
 
 void Editor::Command6_Click() {

@@ -5,7 +5,9 @@
 #include "editor/ui/limitedtextedit.h"
 #include "questionbase/columns.h"
 
+#include <QApplication>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -259,6 +261,92 @@ SettingsPanel::SettingsPanel(QWidget* parent) : QFrame(parent) {
 void SettingsPanel::mousePressEvent(QMouseEvent* event) {
     event->accept();
     emit dismissed();
+}
+
+void SettingsPanel::keyPressEvent(QKeyEvent* event) {
+    // Reaches the panel from any of its controls, none of which takes Escape for itself.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        emit dismissed();
+        return;
+    }
+    QFrame::keyPressEvent(event);
+}
+
+void SettingsPanel::setVisible(bool visible) {
+    if (visible == covering_) {
+        QFrame::setVisible(visible);
+        return;
+    }
+    covering_ = visible;
+    if (visible) {
+        QFrame::setVisible(true);
+        cover();
+    } else {
+        // A panel that goes while the keyboard is elsewhere (the menu bar) leaves it there.
+        QWidget* focus = QApplication::focusWidget();
+        const bool hadFocus = focus == nullptr || focus == this || isAncestorOf(focus);
+        uncover();
+        QFrame::setVisible(false);
+        if (hadFocus)
+            giveFocusBack();
+        covered_.clear();
+        focusBefore_.clear();
+    }
+}
+
+void SettingsPanel::giveFocusBack() {
+    // Where it was before the panel opened, else the first covered control that takes it
+    // (the question box when a base is open).
+    QList<QPointer<QWidget>> candidates = covered_;
+    candidates.prepend(focusBefore_);
+    for (QWidget* widget : std::as_const(candidates)) {
+        if (widget != nullptr && widget->isEnabled() && widget->isVisible() &&
+            (widget->focusPolicy() & Qt::TabFocus)) {
+            widget->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+}
+
+void SettingsPanel::takeFocus() {
+    // Of the two option buttons, Tab reaches the checked one.
+    QRadioButton* option = Opti1->isChecked() ? Opti1 : Opti0;
+    for (QWidget* control : {static_cast<QWidget*>(info), static_cast<QWidget*>(vremya),
+                             static_cast<QWidget*>(option), static_cast<QWidget*>(Command6)}) {
+        if (control->isEnabled()) {
+            control->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+}
+
+void SettingsPanel::cover() {
+    QWidget* parent = parentWidget();
+    if (parent == nullptr)
+        return;
+    QWidget* focus = QApplication::focusWidget();
+    focusBefore_.clear();
+    covered_.clear();
+    // The keyboard moves onto the panel before its old place is hidden, so Qt does not pass it
+    // along the hidden controls first.
+    takeFocus();
+    for (QObject* child : parent->children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (widget == nullptr || widget == this || widget->isWindow() || widget->isHidden())
+            continue;
+        if (focus != nullptr && (widget == focus || widget->isAncestorOf(focus)))
+            focusBefore_ = widget;
+        covered_.append(widget);
+        widget->hide();
+    }
+}
+
+void SettingsPanel::uncover() {
+    for (QWidget* widget : std::as_const(covered_)) {
+        if (widget != nullptr)
+            widget->show();
+    }
 }
 
 }  // namespace editor

@@ -2,6 +2,7 @@
 
 #include "desktop/application.h"
 #include "desktop/dialogs.h"
+#include "desktop/keyboard.h"
 #include "desktop/services.h"
 #include "exporter/core/exchangeexport.h"
 #include "exporter/core/programtitle.h"
@@ -84,6 +85,7 @@ Chtenie::Chtenie(desktop::Dialogs& dialogs, desktop::Services& services, QWidget
     setObjectName(QStringLiteral("chtenie"));
     setWindowTitle(kProgramTitle);
     buildControls();
+    desktop::setUpKeyboard(*this);
 
     adresok.clear();
     popytki = 0;

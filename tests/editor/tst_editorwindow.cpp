@@ -9,14 +9,17 @@
 #include "questionbase/error.h"
 #include "tests/support/editorbases.h"
 #include "tests/support/editorsession.h"
+#include "tests/support/useractions.h"
 
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 
@@ -82,6 +85,9 @@ private slots:
     void fileThatIsNotABaseOpensNothing();
     void anotherProcessCannotOpenTheHeldBase();
     void closingDropsUnsavedEdits();
+    void keysPressTheirButtons_data();
+    void keysPressTheirButtons();
+    void menuBarByKeyboard();
 };
 
 void TestEditorWindow::controlsAndMenus() {
@@ -406,6 +412,104 @@ void TestEditorWindow::closingDropsUnsavedEdits() {
     VERIFY_ALL_SHOWN(s.dialogs);
     QVERIFY(s.dialogs.messages().isEmpty());
     QCOMPARE(rows.at(0).at(1).toString(), QStringLiteral("Вопрос 1"));
+}
+
+void TestEditorWindow::keysPressTheirButtons_data() {
+    QTest::addColumn<QString>("focus");  // where the keyboard is
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("caption");  // after the key
+    QTest::addColumn<bool>("saved");       // the edit of question 1 was stored
+    const Qt::KeyboardModifiers none;
+    const QString first = QStringLiteral("Вопрос № 1 из 3");
+    const QString second = QStringLiteral("Вопрос № 2 из 3");
+    const QString added = QStringLiteral("Вопрос № 4 из 4");
+    // Ctrl+O is "Открыть для редактирования": the base is opened again and the edit is lost.
+    QTest::newRow("Ctrl+O") << "Text1" << int(Qt::Key_O) << Qt::KeyboardModifiers(Qt::CTRL) << first
+                            << false;
+    QTest::newRow("Ctrl+S") << "Text1" << int(Qt::Key_S) << Qt::KeyboardModifiers(Qt::CTRL) << first
+                            << true;
+    QTest::newRow("Page Down") << "Text1" << int(Qt::Key_PageDown) << none << second << true;
+    QTest::newRow("Alt+Right") << "Text(0)" << int(Qt::Key_Right) << Qt::KeyboardModifiers(Qt::ALT)
+                               << second << true;
+    // "Назад" on the first question saves it and stays.
+    QTest::newRow("Page Up") << "Text(4)" << int(Qt::Key_PageUp) << none << first << true;
+    QTest::newRow("Alt+Left") << "Text2" << int(Qt::Key_Left) << Qt::KeyboardModifiers(Qt::ALT)
+                              << first << true;
+    QTest::newRow("Ctrl+N") << "ulik" << int(Qt::Key_N) << Qt::KeyboardModifiers(Qt::CTRL) << added
+                            << true;
+    QTest::newRow("Return on Вперед")
+        << "Command3" << int(Qt::Key_Return) << none << second << true;
+    QTest::newRow("keypad Enter on Создать новый вопрос")
+        << "Command5" << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier) << added
+        << true;
+    QTest::newRow("Return on Сохранить")
+        << "Command7" << int(Qt::Key_Return) << none << first << true;
+    QTest::newRow("Return in the question is a line break")
+        << "Text1" << int(Qt::Key_Return) << none << first << false;
+    QTest::newRow("Shift+Page Down stays in the box")
+        << "Text1" << int(Qt::Key_PageDown) << Qt::KeyboardModifiers(Qt::SHIFT) << first << false;
+}
+
+void TestEditorWindow::keysPressTheirButtons() {
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, caption);
+    QFETCH(bool, saved);
+    EditorSession s(3);
+    testsupport::activate(*s.window);
+    s.probe.Text1()->moveCursor(QTextCursor::End);
+    s.type(s.probe.Text1(), QStringLiteral("!"));
+    s.window->findChild<QWidget*>(focus)->setFocus();
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    if (key == Qt::Key_O)
+        s.dialogs.expectOpenFile(s.path);
+
+    testsupport::pressKey(key, modifiers);
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QVERIFY(s.dialogs.messages().isEmpty());
+    QCOMPARE(s.caption(), caption);
+    QVERIFY(!s.window->menuBar()->hasFocus());  // Alt held for a shortcut is no lone Alt
+    QCOMPARE(s.probe.Command7()->text(), QStringLiteral("Сохранить"));
+    const auto rows = s.rowsAfterClosing();
+    QCOMPARE(rows.at(0).at(1).toString(), saved ? QStringLiteral("Вопрос 1!") : "Вопрос 1");
+}
+
+void TestEditorWindow::menuBarByKeyboard() {
+    using testsupport::pressKey;
+    EditorSession s(1);
+    testsupport::activate(*s.window);
+    QMenuBar* bar = s.window->menuBar();
+    s.probe.Text1()->setFocus();
+    const QImage unfocused = bar->grab().toImage();
+
+    pressKey(Qt::Key_F10);
+    QVERIFY(bar->hasFocus());
+    QVERIFY(bar->activeAction() != nullptr);
+    QCOMPARE(bar->activeAction()->objectName(), QStringLiteral("crtest"));
+    // The item under the keyboard is drawn otherwise, though it opens no menu.
+    const QRect item = bar->actionGeometry(bar->activeAction());
+    QVERIFY(bar->grab(item).toImage() != unfocused.copy(item));
+    pressKey(Qt::Key_Right);
+    QCOMPARE(bar->activeAction()->objectName(), QStringLiteral("optest"));
+    pressKey(Qt::Key_Escape);
+    QCOMPARE(QApplication::focusWidget(), s.probe.Text1());
+    QCOMPARE(bar->activeAction(), nullptr);
+
+    // A lone Alt does the same; Enter runs the item: the settings panel, by keyboard alone.
+    QTest::keyClick(s.probe.Text1(), Qt::Key_Alt, Qt::AltModifier);
+    QVERIFY(bar->hasFocus());
+    for (const char* caption : {"Открыть для редактирования", "пароль", "настрой-ка параметры"}) {
+        pressKey(Qt::Key_Right);
+        QCOMPARE(bar->activeAction()->text(), QString::fromUtf8(caption));
+    }
+    pressKey(Qt::Key_Return);
+    QVERIFY(s.panel().isVisible());
+    QCOMPARE(QApplication::focusWidget(), s.panel().info);
+    pressKey(Qt::Key_Escape);
+    QVERIFY(!s.panel().isVisible());
+    QCOMPARE(QApplication::focusWidget(), s.probe.Text1());
 }
 
 QTEST_MAIN(TestEditorWindow)

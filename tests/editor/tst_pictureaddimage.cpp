@@ -6,6 +6,7 @@
 #include "tests/support/useractions.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -102,6 +103,8 @@ private slots:
     void chooseHandsPathToHostAndCloses();
     void chooseWithoutSelection();
     void showForRaisesOpenWindow();
+    void keyboard_data();
+    void keyboard();
 };
 
 void TestPictureWindow::windowLayout() {
@@ -129,6 +132,7 @@ void TestPictureWindow::windowLayout() {
         {"Drive1", QRect(72, 24, 209, 21)},    {"prev", QRect(168, 296, 65, 49)},
         {"Command1", QRect(32, 328, 129, 33)}, {"Dir1", QRect(8, 72, 185, 231)},
         {"File1", QRect(200, 72, 185, 301)},   {"seeyou", QRect(392, 8, 433, 380)},
+        {"Label1", QRect(8, 26, 60, 17)},
     };
     for (const auto& control : controls) {
         auto* widget = window.findChild<QWidget*>(QLatin1String(control.name));
@@ -137,6 +141,14 @@ void TestPictureWindow::windowLayout() {
         QVERIFY2(!widget->accessibleName().isEmpty(), control.name);
     }
     QCOMPARE(window.findChild<QPushButton*>("Command1")->text(), QStringLiteral("Выбрать"));
+    // The drive list is heard as its label and then the drive it shows (on Linux Qt names a
+    // combo box by its current item only).
+    auto* drives = window.findChild<QComboBox*>("Drive1");
+    QAccessibleInterface* drive = QAccessible::queryAccessibleInterface(drives);
+    const auto labels = drive->relations(QAccessible::Label);
+    QCOMPARE(labels.size(), 1);
+    QCOMPARE(labels.first().first->text(QAccessible::Name), QStringLiteral("Диск"));
+    QCOMPARE(drive->text(QAccessible::Value), drives->currentText());
     QVERIFY(window.findChild<QLabel*>("prev")->isHidden());
     QVERIFY(window.previewShown());
     QVERIFY(window.volumes().contains(QDir::rootPath()));
@@ -347,6 +359,50 @@ void TestPictureWindow::showForRaisesOpenWindow() {
     editor::AddImage* second = editor::AddImage::showFor(slot, layout.host);
     QCOMPARE(second->dirFolder(), layout.img);
     second->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestPictureWindow::keyboard_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<bool>("chosen");  // "Выбрать" ran: the window handed a.jpg over and closed
+    QTest::addColumn<bool>("closed");
+    const Qt::KeyboardModifiers none;
+    QTest::newRow("Return on Выбрать") << "Command1" << int(Qt::Key_Return) << none << true << true;
+    QTest::newRow("keypad Enter on Выбрать")
+        << "Command1" << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier) << true
+        << true;
+    QTest::newRow("Return in the file list")
+        << "File1" << int(Qt::Key_Return) << none << false << false;
+    QTest::newRow("Escape in the file list")
+        << "File1" << int(Qt::Key_Escape) << none << false << true;
+    QTest::newRow("Escape on the drive list")
+        << "Drive1" << int(Qt::Key_Escape) << none << false << true;
+}
+
+void TestPictureWindow::keyboard() {
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(bool, chosen);
+    QFETCH(bool, closed);
+    Layout layout;
+    QPointer<editor::AddImage> slot;
+    editor::AddImage::showFor(slot, layout.host);
+    testsupport::activate(*slot);
+    slot->setDirFolder(layout.img);
+    QVERIFY(slot->selectFile(QStringLiteral("a.jpg")));
+    slot->findChild<QWidget*>(focus)->setFocus();
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+
+    testsupport::pressKey(key, modifiers);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(layout.host.chosen,
+             chosen ? QStringList(layout.img + QDir::separator() + "a.jpg") : QStringList());
+    QCOMPARE(slot.isNull(), closed);
+    if (!closed)
+        slot->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

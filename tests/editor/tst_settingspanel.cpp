@@ -5,8 +5,10 @@
 #include "editor/ui/settingspanel.h"
 #include "tests/support/editorsession.h"
 #include "tests/support/questionrows.h"
+#include "tests/support/useractions.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -50,6 +52,7 @@ private slots:
     void clicksOnPicturesStoreNothing();
     void optionCaptionsSelectAndCloseNothing();
     void limits();
+    void keyboardStaysOnThePanel();
 };
 
 void TestSettingsPanel::nothingWithoutBaseOrInfoTable() {
@@ -220,6 +223,56 @@ void TestSettingsPanel::limits() {
     const auto rows = s.rowsAfterClosing(QStringLiteral("info"));
     QCOMPARE(rows[0][1].toString(), QStringLiteral("Итоговая\u00A0работа!"));
     QCOMPARE(rows[0][2].toInt(), 1800);
+}
+
+void TestSettingsPanel::keyboardStaysOnThePanel() {
+    using testsupport::pressKey;
+    EditorSession s(2);
+    editor::SettingsPanel& p = s.panel();
+    testsupport::activate(*s.window);
+    s.probe.Text1()->setFocus();
+    s.trigger("infossi");
+    QCOMPARE(QApplication::focusWidget(), p.info);
+
+    // Typing and Tab stay on the panel; the question's controls under it take neither.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("abc"));
+    QCOMPARE(p.info->toPlainText(), QStringLiteral("abc"));
+    const QList<QWidget*> chain = {p.vremya, p.Opti0, p.Command6, p.info};
+    for (QWidget* expected : chain + chain) {
+        pressKey(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), expected);
+    }
+    // Keys of the covered buttons do nothing while the panel shows.
+    for (int key : {int(Qt::Key_PageDown), int(Qt::Key_PageUp)})
+        pressKey(key);
+    pressKey(Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 2"));
+
+    // Escape, from any of its controls, closes it as a click on a picture does.
+    pressKey(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), p.vremya);
+    QTest::keyClicks(p.vremya, QStringLiteral("77"));
+    pressKey(Qt::Key_Escape);
+    QVERIFY(!p.isVisible());
+    QCOMPARE(QApplication::focusWidget(), s.probe.Text1());
+    for (QWidget* control : s.window->centralWidget()->findChildren<QWidget*>()) {
+        if (control != &p && control->parentWidget() == s.window->centralWidget())
+            QVERIFY2(control->isVisible(), qPrintable(control->objectName()));
+    }
+    QCOMPARE(s.question(), QStringLiteral("Вопрос 1"));
+    s.click("Command7");  // what the question's "Сохранить" stores is the question as it was
+
+    // Ctrl+S on the panel is its own "Сохранить".
+    s.trigger("infossi");
+    QCOMPARE(p.info->toPlainText(), QString());
+    QTest::keyClicks(p.info, QStringLiteral("xyz"));
+    pressKey(Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(!p.isVisible());
+    QCOMPARE(s.stored(QStringLiteral("вопрос")).toString(), QStringLiteral("Вопрос 1"));
+    const auto info = s.rowsAfterClosing(QStringLiteral("info"));
+    QCOMPARE(info.size(), 1);
+    QCOMPARE(info[0][1].toString(), QStringLiteral("xyz"));
+    QCOMPARE(info[0][2].toInt(), 0);  // the 77 left with Escape
 }
 
 QTEST_MAIN(TestSettingsPanel)

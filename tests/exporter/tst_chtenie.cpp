@@ -11,6 +11,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -215,6 +216,8 @@ private slots:
     void otherFormatsReplaceOnlyOnYes();
     void otherFormatFailureKeepsFile();
     void otherFormatsReportIsCut();
+
+    void keyboard();
 
 private:
     QString base(const QList<QuestionRow>& rows, const QString& password = {});
@@ -962,6 +965,34 @@ void TestChtenie::otherFormatsReportIsCut() {
              "Вопрос № 1: не записан: верный ответ № 0 не указывает на заполненный вариант");
     QCOMPARE(lines.at(21).left(12), "Вопрос № 20:");
     QCOMPARE(lines.last(), "…");
+}
+
+void TestChtenie::keyboard() {
+    using testsupport::pressKey;
+    choose(base(twoQuestions()));
+    testsupport::activate(*window_);
+    auto* savtext = window_->findChild<QPushButton*>(QStringLiteral("savtext"));
+    // Enter and keypad Enter press the focused button, as a click does.
+    for (const Qt::KeyboardModifiers modifiers : {Qt::NoModifier, Qt::KeypadModifier}) {
+        const QString out = folder_->path(QStringLiteral("keys%1.txt").arg(int(modifiers)));
+        dialogs_->expectSaveFile(out);
+        savtext->setFocus();
+        pressKey(modifiers == Qt::NoModifier ? Qt::Key_Return : Qt::Key_Enter, modifiers);
+        VERIFY_ALL_SHOWN(*dialogs_);
+        QCOMPARE(readAll(out), kTwoQuestionsText);
+    }
+
+    // F10 puts the keyboard on the menu bar; Enter runs the item, Escape gives the keyboard back.
+    pressKey(Qt::Key_F10);
+    QVERIFY(window_->menuBar()->hasFocus());
+    QCOMPARE(window_->menuBar()->activeAction()->objectName(), QStringLiteral("opba"));
+    dialogs_->expectOpenFile(std::nullopt);
+    pressKey(Qt::Key_Return);
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(QApplication::focusWidget(), savtext);
+    pressKey(Qt::Key_F10);
+    pressKey(Qt::Key_Escape);
+    QCOMPARE(QApplication::focusWidget(), savtext);
 }
 
 QTEST_MAIN(TestChtenie)
