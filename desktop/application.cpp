@@ -17,11 +17,12 @@ QFont layoutFont() {
 void useLayoutFont() {
     const QFont font = layoutFont();
     // A theme's fonts for single kinds of controls would otherwise win over the default.
-    for (const char* kind : {"QMenu", "QMenuBar", "QMenuItem", "QMessageBox", "QLabel",
-                             "QTipLabel", "QStatusBar", "QPushButton", "QCheckBox",
-                             "QRadioButton", "QToolButton", "QAbstractItemView", "QListView",
-                             "QComboBox", "QComboMenuItem", "QComboLineEdit", "QLineEdit",
-                             "QTextEdit", "QPlainTextEdit", "QGroupBox", "QHeaderView"})
+    for (const char* kind :
+         {"QMenu",          "QMenuBar",          "QMenuItem",   "QMessageBox",    "QLabel",
+          "QTipLabel",      "QStatusBar",        "QPushButton", "QCheckBox",      "QRadioButton",
+          "QToolButton",    "QAbstractItemView", "QListView",   "QComboBox",      "QComboMenuItem",
+          "QComboLineEdit", "QLineEdit",         "QTextEdit",   "QPlainTextEdit", "QGroupBox",
+          "QHeaderView"})
         QApplication::setFont(font, kind);
     QApplication::setFont(font);
 }

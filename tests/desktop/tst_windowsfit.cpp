@@ -51,9 +51,9 @@ QStringList clipped(QWidget& window) {
 
 }  // namespace
 
-#define VERIFY_FITS(window)                                   \
-    do {                                                      \
-        const QStringList cut = clipped(window);              \
+#define VERIFY_FITS(window)                                  \
+    do {                                                     \
+        const QStringList cut = clipped(window);             \
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; "))); \
     } while (false)
 

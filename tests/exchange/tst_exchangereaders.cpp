@@ -283,8 +283,8 @@ void TestExchangeReaders::refusedFiles_data() {
                                   << "Документ Word распаковывается в слишком большой объём";
     }
     QTest::newRow("unknown") << QByteArray("просто текст\n") << "Не удалось узнать";
-    QTest::newRow("too large (a sparse file)") << QByteArray()
-                                               << "Файл слишком велик для файла вопросов";
+    QTest::newRow("too large (a sparse file)")
+        << QByteArray() << "Файл слишком велик для файла вопросов";
 }
 
 void TestExchangeReaders::refusedFiles() {
