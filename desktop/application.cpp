@@ -1,8 +1,10 @@
 #include "desktop/application.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTimer>
 #include <QTranslator>
 
 namespace desktop {
@@ -25,6 +27,22 @@ void useLayoutFont() {
           "QHeaderView"})
         QApplication::setFont(font, kind);
     QApplication::setFont(font);
+}
+
+void setUpApplication(QApplication& app, const QString& title, const QString& desktopName) {
+    QApplication::setApplicationName(title);
+    QGuiApplication::setDesktopFileName(desktopName);
+    installRussianTranslation(app);
+    useLayoutFont();
+}
+
+void openFileArgument(QObject& window, std::function<void(const QString&)> open) {
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 2)
+        return;
+    // The pictures of a base are found beside it, wherever the program was started from.
+    const QString path = QFileInfo(arguments.at(1)).absoluteFilePath();
+    QTimer::singleShot(0, &window, [open = std::move(open), path] { open(path); });
 }
 
 void installRussianTranslation(QApplication& app) {

@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QRect>
 
+#include <functional>
+
 class QApplication;
 
 namespace desktop {
@@ -24,6 +26,17 @@ QFont layoutFont();
 // Makes it the font of every window and of every kind of control, whatever the desktop theme
 // gives menus, buttons or labels.
 void useLayoutFont();
+
+// What both programs set up before their window: the name boxes and the taskbar show, the
+// desktop entry `desktopName` the taskbar groups the window under (with its name and icon),
+// Qt's Russian texts and the layout font.
+void setUpApplication(QApplication& app, const QString& title, const QString& desktopName);
+
+// Hands the base the desktop gave as the one argument (a double-click on a file in the file
+// manager) to `open`, as an absolute path, once the event loop runs: its prompts are then the
+// window's boxes, and a window closed by too many wrong passwords ends the program. Nothing
+// without an argument.
+void openFileArgument(QObject& window, std::function<void(const QString&)> open);
 
 // Loads Qt's own Russian texts, so standard buttons read "Да", "Нет", "Отмена".
 void installRussianTranslation(QApplication& app);

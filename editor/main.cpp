@@ -6,23 +6,15 @@
 
 #include <QApplication>
 #include <QScreen>
-#include <QTimer>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(editor::kProgramTitle);
-    // The taskbar groups the window under the menu entry and takes its name and icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("tambris"));
-    desktop::installRussianTranslation(app);
-    desktop::useLayoutFont();
+    desktop::setUpApplication(app, editor::kProgramTitle, QStringLiteral("tambris"));
     desktop::QtDialogs dialogs;
     desktop::Services services;
     editor::Editor window(dialogs, services);
     dialogs.setParent(&window);
-    // The theme's icon is the one the menu shows; the painted one stands in when none is
-    // installed, as when the program runs from its build folder.
-    window.setWindowIcon(QIcon::fromTheme(QStringLiteral("tambris"),
-                                          packaging::programIcon(QStringLiteral("tambris"))));
+    window.setWindowIcon(packaging::windowIcon(QStringLiteral("tambris")));
     window.adjustSize();
     if (const QScreen* screen = window.screen()) {
         QRect frame = window.frameGeometry();
@@ -30,13 +22,6 @@ int main(int argc, char* argv[]) {
         window.move(frame.topLeft());
     }
     window.show();
-    // A base double-clicked in the file manager, or named on the command line. It opens from
-    // the event loop: its prompts are the window's boxes, and a window closed by too many
-    // wrong passwords must end the program.
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() > 1) {
-        const QString path = arguments.at(1);
-        QTimer::singleShot(0, &window, [&window, path] { window.openBase(path); });
-    }
+    desktop::openFileArgument(window, [&window](const QString& path) { window.openBase(path); });
     return app.exec();
 }

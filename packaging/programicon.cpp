@@ -17,4 +17,8 @@ QIcon programIcon(const QString& name) {
     return icon;
 }
 
+QIcon windowIcon(const QString& name) {
+    return QIcon::fromTheme(name, programIcon(name));
+}
+
 }  // namespace packaging
