@@ -1,5 +1,7 @@
 #include "desktop/dialogs.h"
 
+#include "desktop/services.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -103,6 +105,18 @@ std::optional<QString> QtDialogs::openFile(const FileDialogOptions& options) {
 
 std::optional<QString> QtDialogs::saveFile(const FileDialogOptions& options) {
     return runFileDialog(parent_, options, QFileDialog::AcceptSave);
+}
+
+std::optional<QString> chooseFile(Dialogs& dialogs, Services& services, FileChoice kind,
+                                  FileDialogOptions options) {
+    if (options.initialFolder.isEmpty())
+        options.initialFolder = services.dialogFolder();
+    const std::optional<QString> chosen =
+        kind == FileChoice::Open ? dialogs.openFile(options) : dialogs.saveFile(options);
+    if (!chosen || chosen->isEmpty())
+        return std::nullopt;
+    services.chosen(*chosen);
+    return chosen;
 }
 
 }  // namespace desktop

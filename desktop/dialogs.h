@@ -7,6 +7,10 @@
 class QWidget;
 
 namespace desktop {
+class Services;
+}
+
+namespace desktop {
 
 // A file dialog as the windows describe it. `filter` is in the "description|pattern|" form
 // the windows use (for example "*.mdb ( базы данных Access )|*.mdb|").
@@ -57,6 +61,14 @@ public:
 private:
     QWidget* parent_;
 };
+
+enum class FileChoice { Open, Save };
+
+// The open or save dialog every window shows for a file: it starts in `options.initialFolder`,
+// or where Services::dialogFolder says when that is empty, and the folder of the file chosen
+// is where the next one starts. Nothing for a cancelled dialog or an empty name.
+std::optional<QString> chooseFile(Dialogs& dialogs, Services& services, FileChoice kind,
+                                  FileDialogOptions options);
 
 // "*.mdb ( базы данных Access )|*.mdb|" → "*.mdb ( базы данных Access ) (*.mdb)".
 QString qtFilter(const QString& pipeFilter);

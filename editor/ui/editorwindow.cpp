@@ -248,7 +248,6 @@ void Editor::leaveBase() {
 desktop::FileDialogOptions Editor::baseDialog(const QString& caption) const {
     desktop::FileDialogOptions options;
     options.title = caption;
-    options.initialFolder = services_.dialogFolder();
     options.filter = desktop::kBaseFileFilter;
     options.hideReadOnly = true;
     return options;
@@ -264,11 +263,9 @@ void Editor::optest() {
             desktop::FileDialogOptions options =
                 baseDialog(QStringLiteral("Открываем базу вопросов для редактирования"));
             options.fileMustExist = true;
-            const std::optional<QString> chosen = dialogs_.openFile(options);
-            if (!chosen)
-                return;
-            services_.chosen(*chosen);
-            openBase(*chosen);
+            if (const std::optional<QString> chosen =
+                    desktop::chooseFile(dialogs_, services_, desktop::FileChoice::Open, options))
+                openBase(*chosen);
         },
         [](const qb::Error&) {});
 }

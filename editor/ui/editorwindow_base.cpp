@@ -45,10 +45,10 @@ std::optional<QString> Editor::newBasePath() {
     desktop::FileDialogOptions options =
         baseDialog(QStringLiteral("Сохраняем новую базу вопросов"));
     options.allowNewName = true;
-    const std::optional<QString> chosen = dialogs_.saveFile(options);
-    if (!chosen || chosen->isEmpty())
+    const std::optional<QString> chosen =
+        desktop::chooseFile(dialogs_, services_, desktop::FileChoice::Save, options);
+    if (!chosen)
         return std::nullopt;
-    services_.chosen(*chosen);
     const QString path = *chosen;
     if (services_.fileExists(path)) {
         dialogs_.message(title(), QStringLiteral("Такой файл уже существует"));

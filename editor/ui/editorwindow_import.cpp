@@ -28,14 +28,13 @@ void Editor::importq() {
         [&] {
             desktop::FileDialogOptions options;
             options.title = QStringLiteral("Откуда взять вопросы");
-            options.initialFolder = services_.dialogFolder();
             options.filter = kSourceFilter;
             options.hideReadOnly = true;
             options.fileMustExist = true;
-            const std::optional<QString> chosen = dialogs_.openFile(options);
-            if (!chosen || chosen->isEmpty())
+            const std::optional<QString> chosen =
+                desktop::chooseFile(dialogs_, services_, desktop::FileChoice::Open, options);
+            if (!chosen)
                 return;
-            services_.chosen(*chosen);
 
             ImportPlan plan;
             try {

@@ -190,15 +190,12 @@ void Chtenie::buildControls() {
 
 void Chtenie::opba() {
     desktop::FileDialogOptions options;
-    options.initialFolder = services_.dialogFolder();
     options.filter = desktop::kBaseFileFilter;
     options.hideReadOnly = true;
     options.fileMustExist = true;
-    const std::optional<QString> chosen = dialogs_.openFile(options);
-    if (!chosen || chosen->isEmpty())
-        return;
-    services_.chosen(*chosen);
-    openBase(*chosen);
+    if (const std::optional<QString> chosen =
+            desktop::chooseFile(dialogs_, services_, desktop::FileChoice::Open, options))
+        openBase(*chosen);
 }
 
 void Chtenie::openBase(const QString& path) {
@@ -252,7 +249,6 @@ void Chtenie::savtext() {
                 return;
             desktop::FileDialogOptions options;
             options.title = QStringLiteral("Сохраняем в текстовой файл");
-            options.initialFolder = services_.dialogFolder();
             options.filter = kTextFilter;
             const std::optional<QString> chosen = exportPath(options);
             if (!chosen)
@@ -323,10 +319,10 @@ void Chtenie::exportTo(exchange::Format format) {
 std::optional<QString> Chtenie::exportPath(desktop::FileDialogOptions options) {
     options.hideReadOnly = true;
     options.allowNewName = true;
-    const std::optional<QString> chosen = dialogs_.saveFile(options);
-    if (!chosen || chosen->isEmpty())
+    const std::optional<QString> chosen =
+        desktop::chooseFile(dialogs_, services_, desktop::FileChoice::Save, options);
+    if (!chosen)
         return std::nullopt;
-    services_.chosen(*chosen);
     // Replacing the base with its own export would lose every question in it.
     if (QFileInfo(*chosen).canonicalFilePath() == QFileInfo(adresok).canonicalFilePath()) {
         dialogs_.message(kProgramTitle,
