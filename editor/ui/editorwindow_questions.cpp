@@ -9,6 +9,8 @@
 
 #include <QLineEdit>
 
+#include <functional>
+
 namespace editor {
 
 namespace columns = qb::columns;
@@ -34,28 +36,41 @@ bool Editor::zapis() {
     // is a step of its own, so a value the column refuses is skipped and the rest still reach
     // the row; a refused value is told below rather than lost without a word.
     QStringList refused;
-    const auto write = [&](const QString& column, const QVariant& value, const QString& caption) {
-        qb::runOrFail([&] { voprosy.field(column).setValue(value); },
-                      [&](const qb::Error& error) {
-                          // A column an older base lacks stays silently unwritten.
-                          if (error.reason() == qb::Reason::Refused)
-                              refused << caption;
-                      });
+    // Once the commit succeeds, what each written field shows is what the row holds: a field
+    // changed back after this save must be written again.
+    QList<std::function<void()>> nowStored;
+    const auto write = [&](const QString& column, const QVariant& value, const QString& caption,
+                           std::function<void()> stored) {
+        qb::runOrFail(
+            [&] {
+                voprosy.field(column).setValue(value);
+                nowStored << std::move(stored);
+            },
+            [&](const qb::Error& error) {
+                // A column an older base lacks stays silently unwritten.
+                if (error.reason() == qb::Reason::Refused)
+                    refused << caption;
+            });
     };
     if (Text1->isEdited())
-        write(columns::kQuestion, Text1->storedText(), QStringLiteral("текст вопроса"));
+        write(columns::kQuestion, Text1->storedText(), QStringLiteral("текст вопроса"),
+              [this] { Text1->acceptStored(); });
     if (Text2->text() != shownCorrect_) {
         // The check has already passed it, so nothing is told when it is refused.
-        qb::skipIfFails(
-            [&] { voprosy.field(columns::kCorrect).setValue(trimBlanks(Text2->text())); });
+        qb::skipIfFails([&] {
+            voprosy.field(columns::kCorrect).setValue(trimBlanks(Text2->text()));
+            nowStored << [this, shown = Text2->text()] { shownCorrect_ = shown; };
+        });
     }
     for (int i = 0; i < columns::kOptionCount; ++i) {
         if (Text[i]->isEdited())
             write(columns::option(i), Text[i]->storedText(),
-                  QStringLiteral("вариант ответа %1").arg(i + 1));
+                  QStringLiteral("вариант ответа %1").arg(i + 1),
+                  [box = Text[i]] { box->acceptStored(); });
     }
     if (ulik->text() != shownPicture_)
-        write(columns::kPicture, ulik->text(), QStringLiteral("картинка к вопросу"));
+        write(columns::kPicture, ulik->text(), QStringLiteral("картинка к вопросу"),
+              [this, shown = ulik->text()] { shownPicture_ = shown; });
 
     // A refused commit (disk full, file gone, read-only folder) is told to the user, and the
     // pending change is dropped so that no later move retries it behind the user's back; the
@@ -65,6 +80,8 @@ bool Editor::zapis() {
         qb::skipIfFails([&] { voprosy.cancelUpdate(); });
         return false;
     }
+    for (const auto& stored : nowStored)
+        stored();
     if (refused.isEmpty())
         return true;
     // The rest is stored; nothing moves, so the user can shorten what did not fit.

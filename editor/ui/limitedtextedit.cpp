@@ -74,6 +74,11 @@ void LimitedTextEdit::setStoredText(const QString& text) {
     shownRaw_ = rawText();
 }
 
+void LimitedTextEdit::acceptStored() {
+    stored_ = storedText();
+    shownRaw_ = rawText();
+}
+
 void LimitedTextEdit::noteChange(int position, int /*removed*/, int added) {
     changedFrom_ = position;
     changedAdded_ = added;

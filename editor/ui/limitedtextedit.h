@@ -30,8 +30,11 @@ public:
     int storedLength() const { return static_cast<int>(storedText().size()); }
     // Shows a stored text whole, even beyond the limit: the limit binds what comes in.
     void setStoredText(const QString& text);
-    // The box shows something other than what setStoredText last put there.
+    // The box shows something other than what setStoredText or acceptStored last noted.
     bool isEdited() const;
+    // What the box shows was just stored: later edits, undo included, are measured from it.
+    // The document and its undo history stay as they are.
+    void acceptStored();
 
     // The box's text (line breaks as '\n', U+2028 or U+2029) with its breaks as CR LF.
     static QString toStored(const QString& boxText);

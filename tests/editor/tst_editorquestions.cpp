@@ -10,6 +10,7 @@
 #include "tests/support/editorbases.h"
 #include "tests/support/editorsession.h"
 #include "tests/support/questionrows.h"
+#include "tests/support/useractions.h"
 
 #include <QAccessible>
 #include <QAccessibleEditableTextInterface>
@@ -76,6 +77,8 @@ private slots:
     void boxesRefuseTypingPastTheirLimit();
     void walkingAndSavingChangesNoStoredValue_data();
     void walkingAndSavingChangesNoStoredValue();
+    void aFieldChangedBackAfterASaveIsStored_data();
+    void aFieldChangedBackAfterASaveIsStored();
     void limitsHoldForEveryWayIn_data();
     void limitsHoldForEveryWayIn();
     void tooLongPictureNameIsRefusedAndTold();
@@ -363,6 +366,102 @@ void TestEditorQuestions::walkingAndSavingChangesNoStoredValue() {
                      qPrintable(QStringLiteral("row %1, column %2").arg(r + 1).arg(c + 1)));
         }
     }
+}
+
+void TestEditorQuestions::aFieldChangedBackAfterASaveIsStored_data() {
+    QTest::addColumn<QString>("save");   // how each save is made
+    QTest::addColumn<QString>("field");  // the control changed and changed back
+    QTest::addColumn<bool>("byUndo");    // changed back by Ctrl+Z, else typed again
+    const QStringList saves = {"Сохранить", "Вперед on the last", "Назад on the first", "Ctrl+S",
+                               "new question"};
+    const QStringList fields = {"Text2", "Text(2)", "Text1", "ulik"};
+    for (const QString& save : saves) {
+        for (const QString& field : fields) {
+            for (const bool byUndo : {false, true}) {
+                const QString name =
+                    save + u' ' + field + (byUndo ? QStringLiteral(", undo") : QString());
+                QTest::newRow(qPrintable(name)) << save << field << byUndo;
+            }
+        }
+    }
+}
+
+void TestEditorQuestions::aFieldChangedBackAfterASaveIsStored() {
+    QFETCH(QString, save);
+    QFETCH(QString, field);
+    QFETCH(bool, byUndo);
+    EditorSession s(3);
+    const testsupport::EditorProbe& w = s.probe;
+    testsupport::activate(*s.window);
+    QWidget* box = field == "Text2"   ? static_cast<QWidget*>(w.Text2())
+                   : field == "ulik"  ? static_cast<QWidget*>(w.ulik())
+                   : field == "Text1" ? static_cast<QWidget*>(w.Text1())
+                                      : static_cast<QWidget*>(w.Text(2));
+    const auto shown = [&] {
+        if (auto* line = qobject_cast<QLineEdit*>(box))
+            return line->text();
+        return static_cast<editor::LimitedTextEdit*>(box)->storedText();
+    };
+    const auto retype = [&](const QString& text) {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_Delete);
+        // Cyrillic arrives through the input method, as from a keyboard layout.
+        QInputMethodEvent typed;
+        typed.setCommitString(text);
+        QCoreApplication::sendEvent(box, &typed);
+    };
+    const auto saveNow = [&] {
+        if (save == "Вперед on the last")
+            s.click("Command3");
+        else if (save == "Назад on the first")
+            s.click("Command2");
+        else if (save == "Ctrl+S")
+            testsupport::pressKey(Qt::Key_S, Qt::ControlModifier);
+        else
+            s.click("Command7");
+    };
+    if (save == "Вперед on the last") {
+        s.click("Command3");
+        s.click("Command3");
+    } else if (save == "new question") {
+        // Its first save stores what is typed into the empty question.
+        s.click("Command5");
+        s.type(w.Text2(), QStringLiteral("1"));
+        s.type(w.Text1(), QStringLiteral("New question"));
+        saveNow();
+    }
+    const QString caption = s.caption();
+    // Back to what the field showed when the question came up, the value a stale reference
+    // takes for "unchanged".
+    const QString first = shown();
+    retype(field == "Text2" ? QStringLiteral("3") : QStringLiteral("zzz"));
+    saveNow();
+    if (byUndo) {
+        for (int i = 0; i < 20 && shown() != first; ++i)
+            QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    } else {
+        retype(first);
+    }
+    QCOMPARE(shown(), first);
+    saveNow();
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QCOMPARE(s.caption(), caption);
+
+    const QString question = w.Text1()->storedText();
+    QStringList options;
+    for (editor::LimitedTextEdit* option : w.Text())
+        options << option->storedText();
+    const QString picture = w.ulik()->text();
+    const int correct = w.Text2()->text().trimmed().toInt();
+    const int position = caption.section(u' ', 2, 2).toInt();
+    const auto rows = s.rowsAfterClosing();
+    const QVariantList& row = rows.at(position - 1);
+    QCOMPARE(row[1].toString(), question);
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(row[2 + i].toString(), options[i]);
+    QCOMPARE(row[7].toString(), picture);
+    QCOMPARE(row[8].toInt(), correct);
 }
 
 void TestEditorQuestions::limitsHoldForEveryWayIn_data() {
