@@ -133,6 +133,9 @@ private:
     void fitBoxesToColumns();
     // Fills the fields from the current row; a value that cannot be read leaves its field empty.
     void fillFromRow();
+    // Asks for a new password a second time; a repeat that differs, or a cancelled box, is
+    // told to the user and answers false.
+    bool repeatedNewPassword(const QString& typed);
     // Tells the user that the base refused a change; `what` is the first sentence.
     void reportDataFailure(const QString& what);
     void showPictureWindow();  // opens the picture window, or raises it when open

@@ -19,6 +19,9 @@ const QString kUnwritable = QStringLiteral(
     "Не удалось записать базу с новым паролем: на диске не хватает места или файл недоступен.\r\n"
     "Пароль базы остался прежним");
 
+const QString kRepeat = QStringLiteral("Повторите новый пароль");
+const QString kMismatch = QStringLiteral("Пароли не совпадают. Пароль не изменен.");
+
 // A file that cannot be written is not a password with the wrong characters: saying so would
 // send the user looking for characters that are not there.
 QString failedChange(const qb::Error& error) {
@@ -27,15 +30,32 @@ QString failedChange(const qb::Error& error) {
 
 }  // namespace
 
+bool Editor::repeatedNewPassword(const QString& typed) {
+    // The prompt masks what is typed: one slip of the finger, or the other keyboard layout,
+    // would otherwise lock the teacher out of her own base once the editor closes.
+    if (dialogs_.password(title(), kRepeat) == typed)
+        return true;
+    dialogs_.message(title(), kMismatch);
+    return false;
+}
+
 void Editor::zadpar() {
     qb::runOrFail(
         [&] {
             if (baza.isOpen() && parol == qb::kEmptyPasswordMarker) {
                 parol = dialogs_.password(title(), QStringLiteral("Введите пароль"));
-                if (!parol.isEmpty())
-                    baza.changePassword(qb::passwordChange(parol, qb::kEmptyPasswordMarker));
-                else
+                if (parol.isEmpty()) {
                     parol = qb::kEmptyPasswordMarker;
+                    return;
+                }
+                // A password the base refuses is told before the repeat is asked for.
+                const qb::PasswordStatement change =
+                    qb::passwordChange(parol, qb::kEmptyPasswordMarker);
+                if (!repeatedNewPassword(parol)) {
+                    parol = qb::kEmptyPasswordMarker;
+                    return;
+                }
+                baza.changePassword(change);
             } else if (!baza.isOpen()) {
                 dialogs_.message(title(), QStringLiteral("Для того, чтобы задать пароль, вы "
                                                          "должны открыть базу для редактирования"));
@@ -59,11 +79,16 @@ void Editor::chpas() {
             const QString answer =
                 dialogs_.password(title(), QStringLiteral("Введите новый пароль"));
             if (stariy == qb::kEmptyPasswordMarker) {
+                if (answer.isEmpty())
+                    return;
                 parol = answer;
-                if (!parol.isEmpty())
-                    baza.changePassword(qb::passwordChange(parol, qb::kEmptyPasswordMarker));
-                else
-                    parol = qb::kEmptyPasswordMarker;
+                const qb::PasswordStatement change =
+                    qb::passwordChange(parol, qb::kEmptyPasswordMarker);
+                if (!repeatedNewPassword(parol)) {
+                    parol = stariy;
+                    return;
+                }
+                baza.changePassword(change);
                 return;
             }
             // An empty answer (a cancelled box) keeps the password: sending it would ask the
@@ -71,6 +96,11 @@ void Editor::chpas() {
             if (answer.isEmpty())
                 return;
             parol = answer;
+            // A password the base cannot hold goes on to be refused with its own message.
+            if (qb::isAcceptablePassword(parol) && !repeatedNewPassword(parol)) {
+                parol = stariy;
+                return;
+            }
             // Both are passwords here, the typed one too: "_=" typed as the new password is
             // refused like any other the base cannot hold, not taken for a removal.
             baza.changePassword({parol, stariy});

@@ -18,6 +18,8 @@ namespace {
 
 const QString kAsk = QStringLiteral("Введите пароль");
 const QString kAskNew = QStringLiteral("Введите новый пароль");
+const QString kRepeat = QStringLiteral("Повторите новый пароль");
+const QString kMismatch = QStringLiteral("Пароли не совпадают. Пароль не изменен.");
 const QString kRefused = QStringLiteral(
     "Ошибка\r\nСкорее всего ваш пароль содержит недопустимые символы\r\nНапример, такие как !;$");
 const QString kUnwritable = QStringLiteral(
@@ -61,6 +63,8 @@ private slots:
     void setChangeRemoveThroughReopening();
     void refusedPasswords_data();
     void refusedPasswords();
+    void repeatThatDiffersChangesNothing_data();
+    void repeatThatDiffersChangesNothing();
     void setOnProtectedBaseDoesNothing();
     void cancelledPromptsKeepThePassword();
     void itemsWithoutABase();
@@ -70,14 +74,16 @@ private slots:
 void TestPassword::setChangeRemoveThroughReopening() {
     Session s;
     QVERIFY(s.reopen({}));
-    s.dialogs.expectPassword(QStringLiteral("первый"), kAsk);
+    s.dialogs.expectPassword(QStringLiteral("первый"), kAsk)
+        .expectPassword(QStringLiteral("первый"), kRepeat);
     s.trigger("zadpar");
     QCOMPARE(s.probe.parol(), QStringLiteral("первый"));
     QVERIFY(s.probe.baza().isOpen());  // the hold stays through the re-key
 
     QVERIFY(s.reopen({QStringLiteral("первый")}));
     QCOMPARE(s.caption(), QStringLiteral("Вопрос № 1 из 2"));
-    s.dialogs.expectPassword(QStringLiteral("второй"), kAskNew);
+    s.dialogs.expectPassword(QStringLiteral("второй"), kAskNew)
+        .expectPassword(QStringLiteral("второй"), kRepeat);
     s.trigger("chpas");
     QCOMPARE(s.probe.parol(), QStringLiteral("второй"));
     QCOMPARE(s.probe.stariy(), QStringLiteral("первый"));
@@ -93,7 +99,8 @@ void TestPassword::setChangeRemoveThroughReopening() {
     QVERIFY(s.dialogs.messages().isEmpty());
 
     // On a base without a password, changing behaves like setting.
-    s.dialogs.expectPassword(QStringLiteral("третий"), kAskNew);
+    s.dialogs.expectPassword(QStringLiteral("третий"), kAskNew)
+        .expectPassword(QStringLiteral("третий"), kRepeat);
     s.trigger("chpas");
     QVERIFY(s.reopen({QStringLiteral("третий")}));
 }
@@ -124,8 +131,11 @@ void TestPassword::refusedPasswords() {
     if (protectedBefore)
         testsupport::protectBase(s.path, old);
     QVERIFY(s.reopen(protectedBefore ? QStringList{old} : QStringList{}));
-    s.dialogs.expectPassword(typed, useChange ? kAskNew : kAsk)
-        .expectMessage(diskFull ? kUnwritable : kRefused);
+    s.dialogs.expectPassword(typed, useChange ? kAskNew : kAsk);
+    // Only a password the base can hold is asked for again.
+    if (diskFull)
+        s.dialogs.expectPassword(typed, kRepeat);
+    s.dialogs.expectMessage(diskFull ? kUnwritable : kRefused);
     testsupport::fulldisk::fillFrom(diskFull ? 1 : 0);
     s.trigger(useChange ? "chpas" : "zadpar");
     testsupport::fulldisk::fillFrom(0);
@@ -136,6 +146,50 @@ void TestPassword::refusedPasswords() {
     QVERIFY(s.opensWith(old));
     if (!protectedBefore)
         QVERIFY(s.opensWith(QStringLiteral("_=")));
+}
+
+void TestPassword::repeatThatDiffersChangesNothing_data() {
+    QTest::addColumn<bool>("protectedBefore");
+    QTest::addColumn<bool>("useChange");
+    QTest::addColumn<QString>("repeat");  // empty: the box is cancelled
+    QTest::newRow("set, other layout") << false << false << "ddfrf";
+    QTest::newRow("set, repeat cancelled") << false << false << "";
+    QTest::newRow("change unprotected, slip") << false << true << "вакса";
+    QTest::newRow("change, slip") << true << true << "вакса";
+    QTest::newRow("change, repeat cancelled") << true << true << "";
+}
+
+void TestPassword::repeatThatDiffersChangesNothing() {
+    QFETCH(bool, protectedBefore);
+    QFETCH(bool, useChange);
+    QFETCH(QString, repeat);
+    Session s;
+    const QString old = protectedBefore ? QStringLiteral("старый") : QStringLiteral("_=");
+    if (protectedBefore)
+        testsupport::protectBase(s.path, old);
+    QVERIFY(s.reopen(protectedBefore ? QStringList{old} : QStringList{}));
+    s.dialogs.expectPassword(QStringLiteral("вакса1"), useChange ? kAskNew : kAsk)
+        .expectPassword(repeat, kRepeat)
+        .expectMessage(kMismatch);
+    s.trigger(useChange ? "chpas" : "zadpar");
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QCOMPARE(s.probe.parol(), old);
+    QVERIFY(s.probe.baza().isOpen());
+    s.window->close();
+    QVERIFY(s.opensWith(old));
+    if (protectedBefore)
+        QVERIFY(!s.opensWith(QStringLiteral("вакса1")));
+
+    // Typed the same twice, the change goes through.
+    QVERIFY(s.reopen(protectedBefore ? QStringList{old} : QStringList{}));
+    s.dialogs.expectPassword(QStringLiteral("вакса1"), useChange ? kAskNew : kAsk)
+        .expectPassword(QStringLiteral("вакса1"), kRepeat);
+    s.trigger(useChange ? "chpas" : "zadpar");
+    VERIFY_ALL_SHOWN(s.dialogs);
+    QCOMPARE(s.probe.parol(), QStringLiteral("вакса1"));
+    s.window->close();
+    QVERIFY(s.opensWith(QStringLiteral("вакса1")));
+    QVERIFY(!s.opensWith(old));
 }
 
 void TestPassword::setOnProtectedBaseDoesNothing() {
@@ -187,7 +241,8 @@ void TestPassword::protectedFileHoldsNoPlainText() {
     QVERIFY(s.reopen({}));
     s.probe.Text1()->setPlainText(QStringLiteral("Секретный вопрос о Пушкине"));
     s.click("Command7");
-    s.dialogs.expectPassword(QStringLiteral("тайна"), kAsk);
+    s.dialogs.expectPassword(QStringLiteral("тайна"), kAsk)
+        .expectPassword(QStringLiteral("тайна"), kRepeat);
     s.trigger("zadpar");
     s.window->close();
     QFile file(s.path);
