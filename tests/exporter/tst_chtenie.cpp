@@ -86,6 +86,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 const QString kNotWritten =
     QStringLiteral("Не удалось записать документ Word. Возможно, на диске не хватает места.");
+const QString kNoWord = QStringLiteral("Необходимо, чтобы в системе был установлен Microsoft Word");
 
 // The table `test` of a plain base and `count` rows of the longest texts it takes, the first
 // with `picture` as its фото.
@@ -630,17 +631,21 @@ void TestChtenie::failedWordExportSaysWhy_data() {
     QTest::addColumn<bool>("temporaryFolder");  // else TMPDIR names a path under a regular file
     QTest::addColumn<qint64>("fileBytes");      // the largest file that can be written
     QTest::addColumn<QString>("message");
-    QTest::addColumn<bool>("waited");  // the wait text was on show before the failure
+    QTest::addColumn<bool>("waited");         // the wait text was on show before the failure
+    QTest::addColumn<bool>("wordProcessor");  // the desktop has an application for the document
 
     const qint64 unlimited = qint64(RLIM_INFINITY);
+    // Nothing is built, so the status line never changes.
+    QTest::newRow("no word processor on the desktop")
+        << longQuestions(2) << true << unlimited << kNoWord << false << false;
     QTest::newRow("no temporary folder")
-        << longQuestions(2) << false << unlimited << kNotWritten << false;
+        << longQuestions(2) << false << unlimited << kNotWritten << false << true;
     // The body is spooled in blocks of a megabyte, the first past a quarter of the questions.
     QTest::newRow("disk full while the questions are typed")
-        << longQuestions(1000) << true << qint64(64 * 1024) << kNotWritten << true;
+        << longQuestions(1000) << true << qint64(64 * 1024) << kNotWritten << true << true;
     QTest::newRow("disk full while the document is packed")
         << longQuestions(2, QStringLiteral("шум.jpg")) << true << qint64(100 * 1024) << kNotWritten
-        << true;
+        << true << true;
     QTest::newRow("base without верный")
         << QStringList{QStringLiteral("CREATE TABLE test (\"номер\" INTEGER PRIMARY KEY, "
                                       "\"вопрос\" TEXT, \"ответ1\" TEXT, \"ответ2\" TEXT, "
@@ -648,7 +653,7 @@ void TestChtenie::failedWordExportSaysWhy_data() {
                                       "\"фото\" TEXT)"),
                        QStringLiteral(
                            "INSERT INTO test (\"вопрос\", \"ответ1\") VALUES ('Q', 'A')")}
-        << true << unlimited << kFailed << true;
+        << true << unlimited << kFailed << true << true;
 }
 
 void TestChtenie::failedWordExportSaysWhy() {
@@ -657,6 +662,7 @@ void TestChtenie::failedWordExportSaysWhy() {
     QFETCH(qint64, fileBytes);
     QFETCH(QString, message);
     QFETCH(bool, waited);
+    QFETCH(bool, wordProcessor);
 
     writeNoiseJpeg(folder_->path(QStringLiteral("шум.jpg")), 400);
     QVERIFY(QFileInfo(folder_->path(QStringLiteral("шум.jpg"))).size() > 200 * 1024);
@@ -667,6 +673,7 @@ void TestChtenie::failedWordExportSaysWhy() {
     QStringList statuses;
     connect(window_.get(), &exporter::Chtenie::statusChanged, this,
             [&statuses](const QString& text) { statuses << text; });
+    services_->hasDocumentApplication = wordProcessor;
     dialogs_->expectMessage(message);
     {
         ConfinedWrites confined(
@@ -680,6 +687,8 @@ void TestChtenie::failedWordExportSaysWhy() {
     QVERIFY(services_->openedDocuments.isEmpty());
     QCOMPARE(statusText(), QString());
     QCOMPARE(statuses.filter(QStringLiteral("подождите")).isEmpty(), !waited);
+    if (!waited)
+        QCOMPARE(statuses, QStringList());
     // Neither the document nor its spooled body is left behind.
     QCOMPARE(QDir(temporary).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList());
