@@ -220,6 +220,8 @@ void Chtenie::otkrytie() {
             // take it while this window has it open, so every export reads one state.
             baza.open(adresok, parol);
             voprosy.openOn(baza, qb::columns::kQuestionsQuery);
+            // Taken at once, while the name still leads to the file just opened.
+            baseFile_ = fileIdentity(adresok);
         },
         [&](const qb::Error& error) {
             // Saturates rather than wrapping; long before that the password failures end it.
@@ -323,8 +325,11 @@ std::optional<QString> Chtenie::exportPath(desktop::FileDialogOptions options) {
         desktop::chooseFile(dialogs_, services_, desktop::FileChoice::Save, options);
     if (!chosen)
         return std::nullopt;
-    // Replacing the base with its own export would lose every question in it.
-    if (QFileInfo(*chosen).canonicalFilePath() == QFileInfo(adresok).canonicalFilePath()) {
+    // Replacing the base with its own export would lose every question in it. The base is the
+    // file that was opened, by whatever name it goes now (a hard link too); a new file at the
+    // name of a base renamed or deleted since is not it.
+    const std::optional<FileIdentity> target = fileIdentity(*chosen);
+    if (target && target == baseFile_) {
         dialogs_.message(kProgramTitle,
                          QStringLiteral("Нельзя записать вопросы поверх самой базы."));
         return std::nullopt;
@@ -352,6 +357,7 @@ void Chtenie::closeEvent(QCloseEvent* event) {
 }
 
 void Chtenie::closeBase() noexcept {
+    baseFile_.reset();
     qb::skipIfFails([&] {
         if (voprosy.isOpen())
             voprosy.close();

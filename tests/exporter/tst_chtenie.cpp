@@ -29,6 +29,7 @@
 #include <memory>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 using desktop::ScriptedDialogs;
 using testsupport::QuestionRow;
@@ -206,6 +207,7 @@ private slots:
     void exportWritesTextFile();
     void exportCancelledWritesNothing();
     void existingFileKeptOnNo();
+    void baseIsNeverReplaced_data();
     void baseIsNeverReplaced();
     void existingFileReplacedOnYes();
     void unreadableTableShowsError();
@@ -752,15 +754,54 @@ void TestChtenie::existingFileKeptOnNo() {
 }
 
 // Typed over the file dialog's filter, the base's own name would have the export replace it.
+// The base is the file opened, by whatever name it goes now; a new file is never taken for it.
+void TestChtenie::baseIsNeverReplaced_data() {
+    QTest::addColumn<QString>("after");   // what happens to the base once it is open
+    QTest::addColumn<QString>("target");  // the file the export is asked to write
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("the base itself") << ""
+                                     << "base" << true;
+    QTest::newRow("a hard link to the base") << "link"
+                                             << "link" << true;
+    QTest::newRow("the renamed base under its new name") << "rename"
+                                                         << "new name" << true;
+    QTest::newRow("base renamed: a new file") << "rename"
+                                              << "other" << false;
+    QTest::newRow("base renamed: a new file at its old name") << "rename"
+                                                              << "base" << false;
+    QTest::newRow("base deleted: a new file") << "delete"
+                                              << "other" << false;
+}
+
 void TestChtenie::baseIsNeverReplaced() {
+    QFETCH(QString, after);
+    QFETCH(QString, target);
+    QFETCH(bool, refused);
     const QString path = base(twoQuestions());
     choose(path);
+    QVERIFY(window_->questions().isOpen());
     const QByteArray before = readAll(path);
-    dialogs_->expectSaveFile(path).expectMessage(
-        QStringLiteral("Нельзя записать вопросы поверх самой базы."));
+    const QString renamed = folder_->path(QStringLiteral("переименована.mdb"));
+    const QString link = folder_->path(QStringLiteral("ссылка.txt"));
+    if (after == QLatin1String("rename"))
+        QVERIFY(QFile::rename(path, renamed));
+    else if (after == QLatin1String("delete"))
+        QVERIFY(QFile::remove(path));
+    else if (after == QLatin1String("link"))
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()),
+                 0);
+    const QString out = target == QLatin1String("base")       ? path
+                        : target == QLatin1String("new name") ? renamed
+                        : target == QLatin1String("link")     ? link
+                                                              : folder_->path("вопросы.txt");
+
+    dialogs_->expectSaveFile(out);
+    if (refused)
+        dialogs_->expectMessage(QStringLiteral("Нельзя записать вопросы поверх самой базы."));
     testsupport::clickButton(*window_, QStringLiteral("savtext"));
     VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(readAll(path), before);
+    QCOMPARE(readAll(out), refused ? before : kTwoQuestionsText);
+    // A refusal ends only that export.
     QCOMPARE(exportText(*window_, *dialogs_), kTwoQuestionsText);
 }
 
