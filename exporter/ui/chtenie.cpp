@@ -35,6 +35,7 @@ namespace {
 
 const QString kBaseExtension = QStringLiteral(".mdb");
 const QString kTextFilter = QStringLiteral("*.txt ( текстовые файлы )|*.txt|");
+const QString kHeldElsewhere = QStringLiteral("База открыта в другой программе");
 
 constexpr int kClientWidth = 7875;
 constexpr int kClientHeight = 3585;
@@ -214,6 +215,7 @@ void Chtenie::otkrytie() {
     closeBase();
 
     bool askedForPassword = false;
+    bool heldElsewhere = false;
     qb::runOrFail(
         [&] {
             // No mode: a shared hold. Other exporters may read the base too; the editor cannot
@@ -227,6 +229,7 @@ void Chtenie::otkrytie() {
             // Saturates rather than wrapping; long before that the password failures end it.
             if (popytki < std::numeric_limits<qint16>::max())
                 ++popytki;
+            heldElsewhere = error.reason() == qb::Reason::InUse;
             if (error.code() != qb::kAuthenticationFailed)
                 return;
             if (popytki >= qb::kLastFailedOpen) {
@@ -238,6 +241,12 @@ void Chtenie::otkrytie() {
             parol = dialogs_.password(kProgramTitle, QStringLiteral("Введите пароль"));
             askedForPassword = true;
         });
+    // A base the other program holds opens nothing and no box says so; the status line tells
+    // why, until the next attempt.
+    if (heldElsewhere)
+        showStatus(kHeldElsewhere);
+    else if (status->text() == kHeldElsewhere)
+        showStatus(QString());
     if (askedForPassword)
         otkrytie();
 }

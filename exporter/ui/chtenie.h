@@ -96,7 +96,9 @@ private:
     QLabel* Label2 = nullptr;  // "Не импортировать в Word картинки": Check2's caption
     QCheckBox* Check2 = nullptr;  // leave the pictures out of the Word document
     QLabel* Image1 = nullptr;     // the drawn sheet of questions beside the options
-    QLabel* status = nullptr;     // in the status bar: the Word export's progress
+    // In the status bar: the Word export's progress, and why a base did not open when another
+    // program holds it.
+    QLabel* status = nullptr;
 };
 
 }  // namespace exporter

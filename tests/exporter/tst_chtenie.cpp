@@ -520,10 +520,13 @@ void TestChtenie::baseHeldByEditorFailsSilently() {
         QCOMPARE(dialogs_->shown().size(), 1);
         QCOMPARE(window_->failedOpens(), qint16(1));
         QVERIFY(!window_->questions().isOpen());
+        // No box, but the status line says why nothing opened.
+        QCOMPARE(statusText(), QStringLiteral("База открыта в другой программе"));
     }
     choose(path);
     QVERIFY(window_->questions().isOpen());
     QCOMPARE(window_->failedOpens(), qint16(1));
+    QCOMPARE(statusText(), QString());
 }
 
 void TestChtenie::closingWindowReleasesBase() {
