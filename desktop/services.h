@@ -13,6 +13,11 @@ public:
     virtual bool fileExists(const QString& path) const;
     // The folder that holds the program.
     virtual QString programFolder() const;
+    // The desktop names an application for documents of this file's type (the file itself need
+    // not exist: only its name is looked at). An application that takes the type only as one of
+    // the wider types it belongs to does not count: a .docx is a zip archive too, and an archive
+    // manager is no word processor.
+    virtual bool hasApplicationFor(const QString& fileName) const;
     // Opens the document in the desktop's application for its type. False when there is none.
     virtual bool openDocument(const QString& path);
 

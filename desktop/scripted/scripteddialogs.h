@@ -92,11 +92,12 @@ public:
     QString folder;
     QString documents;
     QString home;
-    QStringList readOnlyFolders;  // besides those the file system refuses
-    bool hasDocumentApplication = true;
+    QStringList readOnlyFolders;         // besides those the file system refuses
+    bool hasDocumentApplication = true;  // the answer for every type of document
     QStringList openedDocuments;
 
     QString programFolder() const override { return folder; }
+    bool hasApplicationFor(const QString&) const override { return hasDocumentApplication; }
     bool openDocument(const QString& path) override;
 
 protected:

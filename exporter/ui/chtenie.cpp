@@ -35,6 +35,7 @@ namespace {
 
 const QString kBaseExtension = QStringLiteral(".mdb");
 const QString kTextFilter = QStringLiteral("*.txt ( текстовые файлы )|*.txt|");
+const QString kHeldElsewhere = QStringLiteral("База открыта в другой программе");
 
 constexpr int kClientWidth = 7875;
 constexpr int kClientHeight = 3585;
@@ -214,17 +215,21 @@ void Chtenie::otkrytie() {
     closeBase();
 
     bool askedForPassword = false;
+    bool heldElsewhere = false;
     qb::runOrFail(
         [&] {
             // No mode: a shared hold. Other exporters may read the base too; the editor cannot
             // take it while this window has it open, so every export reads one state.
             baza.open(adresok, parol);
             voprosy.openOn(baza, qb::columns::kQuestionsQuery);
+            // Taken at once, while the name still leads to the file just opened.
+            baseFile_ = fileIdentity(adresok);
         },
         [&](const qb::Error& error) {
             // Saturates rather than wrapping; long before that the password failures end it.
             if (popytki < std::numeric_limits<qint16>::max())
                 ++popytki;
+            heldElsewhere = error.reason() == qb::Reason::InUse;
             if (error.code() != qb::kAuthenticationFailed)
                 return;
             if (popytki >= qb::kLastFailedOpen) {
@@ -236,6 +241,12 @@ void Chtenie::otkrytie() {
             parol = dialogs_.password(kProgramTitle, QStringLiteral("Введите пароль"));
             askedForPassword = true;
         });
+    // A base the other program holds opens nothing and no box says so; the status line tells
+    // why, until the next attempt.
+    if (heldElsewhere)
+        showStatus(kHeldElsewhere);
+    else if (status->text() == kHeldElsewhere)
+        showStatus(QString());
     if (askedForPassword)
         otkrytie();
 }
@@ -323,8 +334,11 @@ std::optional<QString> Chtenie::exportPath(desktop::FileDialogOptions options) {
         desktop::chooseFile(dialogs_, services_, desktop::FileChoice::Save, options);
     if (!chosen)
         return std::nullopt;
-    // Replacing the base with its own export would lose every question in it.
-    if (QFileInfo(*chosen).canonicalFilePath() == QFileInfo(adresok).canonicalFilePath()) {
+    // Replacing the base with its own export would lose every question in it. The base is the
+    // file that was opened, by whatever name it goes now (a hard link too); a new file at the
+    // name of a base renamed or deleted since is not it.
+    const std::optional<FileIdentity> target = fileIdentity(*chosen);
+    if (target && target == baseFile_) {
         dialogs_.message(kProgramTitle,
                          QStringLiteral("Нельзя записать вопросы поверх самой базы."));
         return std::nullopt;
@@ -352,6 +366,7 @@ void Chtenie::closeEvent(QCloseEvent* event) {
 }
 
 void Chtenie::closeBase() noexcept {
+    baseFile_.reset();
     qb::skipIfFails([&] {
         if (voprosy.isOpen())
             voprosy.close();

@@ -2,11 +2,14 @@
 
 #include "desktop/dialogs.h"
 #include "exchange/question.h"
+#include "exporter/core/fileidentity.h"
 #include "questionbase/connection.h"
 #include "questionbase/recordset.h"
 
 #include <QMainWindow>
 #include <QString>
+
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -64,7 +67,8 @@ private:
     // out as it stands.
     void exportTo(exchange::Format format);
     // The file an export goes to, asked with the save dialog: nothing when the dialog is
-    // cancelled, the file is the open base itself, or the user keeps an existing file.
+    // cancelled, the file is the open base itself (under any name), or the user keeps an
+    // existing file.
     std::optional<QString> exportPath(desktop::FileDialogOptions options);
 
     desktop::Dialogs& dialogs_;    // every box the window shows
@@ -76,6 +80,8 @@ private:
     qint16 popytki = 0;     // failed opens of any kind, never reset while the window lives
     qb::Connection baza;    // the open base, under a shared hold
     qb::Recordset voprosy;  // SELECT * FROM test, read whole by each export
+    // The file of the open base as it was when opened: no export may replace it.
+    std::optional<FileIdentity> baseFile_;
 
     // ---- controls, named as on the form (a handler's name takes the plain form name) ----
     QAction* opbaAction = nullptr;         // menu "выбрать файл вопросов"
@@ -90,7 +96,9 @@ private:
     QLabel* Label2 = nullptr;  // "Не импортировать в Word картинки": Check2's caption
     QCheckBox* Check2 = nullptr;  // leave the pictures out of the Word document
     QLabel* Image1 = nullptr;     // the drawn sheet of questions beside the options
-    QLabel* status = nullptr;     // in the status bar: the Word export's progress
+    // In the status bar: the Word export's progress, and why a base did not open when another
+    // program holds it.
+    QLabel* status = nullptr;
 };
 
 }  // namespace exporter

@@ -31,13 +31,6 @@ const QString kFailed = QStringLiteral("Произошла ошибка. Все 
 // to put it instead of writing it back into the temporary folder.
 const QString kDocumentName = QStringLiteral("Вопросы.dotx");
 
-// Hands the finished document to the desktop; without an application for it the user learns
-// why nothing appears.
-void openOnDesktop(WordExportContext& context, const QString& path) {
-    if (!context.services.openDocument(path))
-        context.dialogs.message(kProgramTitle, kNoWordProcessor);
-}
-
 }  // namespace
 
 void opword(WordExportContext& context) {
@@ -55,6 +48,12 @@ void opword(WordExportContext& context) {
         [&] {
             if (context.questions.recordCount() == 0)
                 return;
+            // Asked before anything is built: with nowhere to show the document, building it
+            // would only leave a file behind and a status that claims a finished export.
+            if (!context.services.hasApplicationFor(kDocumentName)) {
+                context.dialogs.message(kProgramTitle, kNoWordProcessor);
+                return;
+            }
 
             // Qt gives an empty path when TMPDIR names no folder; a folder made from it would
             // land at the root of the file system.
@@ -84,7 +83,14 @@ void opword(WordExportContext& context) {
             };
             typeQuestions(context.questions, *writer, options);
             writer->finish();
-            openOnDesktop(context, writer->path());
+            if (!context.services.openDocument(writer->path())) {
+                // The application went away since it was asked for: nothing shows the document,
+                // so nothing of it is kept.
+                writer.reset();
+                QDir(folder).removeRecursively();
+                showStatus(QString());
+                context.dialogs.message(kProgramTitle, kNoWordProcessor);
+            }
         },
         [&](const qb::Error& error) {
             // A document cut short holds only some of the questions: shown, it would pass for

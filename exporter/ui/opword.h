@@ -30,8 +30,9 @@ struct WordExportContext {
     std::function<void(const QString&)> showStatus;
 };
 
-// The "импорт в Microsoft Word" button: builds the document and opens it on the desktop. A
-// failure opens nothing: it throws the unfinished document away and says why none came.
+// The "импорт в Microsoft Word" button: builds the document and opens it on the desktop. When
+// the desktop has no application for it, says so and builds nothing. A failure opens nothing:
+// it throws the unfinished document away and says why none came.
 void opword(WordExportContext& context);
 
 }  // namespace exporter

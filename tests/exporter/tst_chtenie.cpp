@@ -29,6 +29,7 @@
 #include <memory>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 using desktop::ScriptedDialogs;
 using testsupport::QuestionRow;
@@ -86,6 +87,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 const QString kNotWritten =
     QStringLiteral("Не удалось записать документ Word. Возможно, на диске не хватает места.");
+const QString kNoWord = QStringLiteral("Необходимо, чтобы в системе был установлен Microsoft Word");
 
 // The table `test` of a plain base and `count` rows of the longest texts it takes, the first
 // with `picture` as its фото.
@@ -205,6 +207,7 @@ private slots:
     void exportWritesTextFile();
     void exportCancelledWritesNothing();
     void existingFileKeptOnNo();
+    void baseIsNeverReplaced_data();
     void baseIsNeverReplaced();
     void existingFileReplacedOnYes();
     void unreadableTableShowsError();
@@ -517,10 +520,13 @@ void TestChtenie::baseHeldByEditorFailsSilently() {
         QCOMPARE(dialogs_->shown().size(), 1);
         QCOMPARE(window_->failedOpens(), qint16(1));
         QVERIFY(!window_->questions().isOpen());
+        // No box, but the status line says why nothing opened.
+        QCOMPARE(statusText(), QStringLiteral("База открыта в другой программе"));
     }
     choose(path);
     QVERIFY(window_->questions().isOpen());
     QCOMPARE(window_->failedOpens(), qint16(1));
+    QCOMPARE(statusText(), QString());
 }
 
 void TestChtenie::closingWindowReleasesBase() {
@@ -630,17 +636,21 @@ void TestChtenie::failedWordExportSaysWhy_data() {
     QTest::addColumn<bool>("temporaryFolder");  // else TMPDIR names a path under a regular file
     QTest::addColumn<qint64>("fileBytes");      // the largest file that can be written
     QTest::addColumn<QString>("message");
-    QTest::addColumn<bool>("waited");  // the wait text was on show before the failure
+    QTest::addColumn<bool>("waited");         // the wait text was on show before the failure
+    QTest::addColumn<bool>("wordProcessor");  // the desktop has an application for the document
 
     const qint64 unlimited = qint64(RLIM_INFINITY);
+    // Nothing is built, so the status line never changes.
+    QTest::newRow("no word processor on the desktop")
+        << longQuestions(2) << true << unlimited << kNoWord << false << false;
     QTest::newRow("no temporary folder")
-        << longQuestions(2) << false << unlimited << kNotWritten << false;
+        << longQuestions(2) << false << unlimited << kNotWritten << false << true;
     // The body is spooled in blocks of a megabyte, the first past a quarter of the questions.
     QTest::newRow("disk full while the questions are typed")
-        << longQuestions(1000) << true << qint64(64 * 1024) << kNotWritten << true;
+        << longQuestions(1000) << true << qint64(64 * 1024) << kNotWritten << true << true;
     QTest::newRow("disk full while the document is packed")
         << longQuestions(2, QStringLiteral("шум.jpg")) << true << qint64(100 * 1024) << kNotWritten
-        << true;
+        << true << true;
     QTest::newRow("base without верный")
         << QStringList{QStringLiteral("CREATE TABLE test (\"номер\" INTEGER PRIMARY KEY, "
                                       "\"вопрос\" TEXT, \"ответ1\" TEXT, \"ответ2\" TEXT, "
@@ -648,7 +658,7 @@ void TestChtenie::failedWordExportSaysWhy_data() {
                                       "\"фото\" TEXT)"),
                        QStringLiteral(
                            "INSERT INTO test (\"вопрос\", \"ответ1\") VALUES ('Q', 'A')")}
-        << true << unlimited << kFailed << true;
+        << true << unlimited << kFailed << true << true;
 }
 
 void TestChtenie::failedWordExportSaysWhy() {
@@ -657,6 +667,7 @@ void TestChtenie::failedWordExportSaysWhy() {
     QFETCH(qint64, fileBytes);
     QFETCH(QString, message);
     QFETCH(bool, waited);
+    QFETCH(bool, wordProcessor);
 
     writeNoiseJpeg(folder_->path(QStringLiteral("шум.jpg")), 400);
     QVERIFY(QFileInfo(folder_->path(QStringLiteral("шум.jpg"))).size() > 200 * 1024);
@@ -667,6 +678,7 @@ void TestChtenie::failedWordExportSaysWhy() {
     QStringList statuses;
     connect(window_.get(), &exporter::Chtenie::statusChanged, this,
             [&statuses](const QString& text) { statuses << text; });
+    services_->hasDocumentApplication = wordProcessor;
     dialogs_->expectMessage(message);
     {
         ConfinedWrites confined(
@@ -680,6 +692,8 @@ void TestChtenie::failedWordExportSaysWhy() {
     QVERIFY(services_->openedDocuments.isEmpty());
     QCOMPARE(statusText(), QString());
     QCOMPARE(statuses.filter(QStringLiteral("подождите")).isEmpty(), !waited);
+    if (!waited)
+        QCOMPARE(statuses, QStringList());
     // Neither the document nor its spooled body is left behind.
     QCOMPARE(QDir(temporary).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList());
@@ -743,15 +757,54 @@ void TestChtenie::existingFileKeptOnNo() {
 }
 
 // Typed over the file dialog's filter, the base's own name would have the export replace it.
+// The base is the file opened, by whatever name it goes now; a new file is never taken for it.
+void TestChtenie::baseIsNeverReplaced_data() {
+    QTest::addColumn<QString>("after");   // what happens to the base once it is open
+    QTest::addColumn<QString>("target");  // the file the export is asked to write
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("the base itself") << ""
+                                     << "base" << true;
+    QTest::newRow("a hard link to the base") << "link"
+                                             << "link" << true;
+    QTest::newRow("the renamed base under its new name") << "rename"
+                                                         << "new name" << true;
+    QTest::newRow("base renamed: a new file") << "rename"
+                                              << "other" << false;
+    QTest::newRow("base renamed: a new file at its old name") << "rename"
+                                                              << "base" << false;
+    QTest::newRow("base deleted: a new file") << "delete"
+                                              << "other" << false;
+}
+
 void TestChtenie::baseIsNeverReplaced() {
+    QFETCH(QString, after);
+    QFETCH(QString, target);
+    QFETCH(bool, refused);
     const QString path = base(twoQuestions());
     choose(path);
+    QVERIFY(window_->questions().isOpen());
     const QByteArray before = readAll(path);
-    dialogs_->expectSaveFile(path).expectMessage(
-        QStringLiteral("Нельзя записать вопросы поверх самой базы."));
+    const QString renamed = folder_->path(QStringLiteral("переименована.mdb"));
+    const QString link = folder_->path(QStringLiteral("ссылка.txt"));
+    if (after == QLatin1String("rename"))
+        QVERIFY(QFile::rename(path, renamed));
+    else if (after == QLatin1String("delete"))
+        QVERIFY(QFile::remove(path));
+    else if (after == QLatin1String("link"))
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()),
+                 0);
+    const QString out = target == QLatin1String("base")       ? path
+                        : target == QLatin1String("new name") ? renamed
+                        : target == QLatin1String("link")     ? link
+                                                              : folder_->path("вопросы.txt");
+
+    dialogs_->expectSaveFile(out);
+    if (refused)
+        dialogs_->expectMessage(QStringLiteral("Нельзя записать вопросы поверх самой базы."));
     testsupport::clickButton(*window_, QStringLiteral("savtext"));
     VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(readAll(path), before);
+    QCOMPARE(readAll(out), refused ? before : kTwoQuestionsText);
+    // A refusal ends only that export.
     QCOMPARE(exportText(*window_, *dialogs_), kTwoQuestionsText);
 }
 

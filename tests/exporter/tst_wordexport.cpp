@@ -2,6 +2,7 @@
 // window gets from opword.
 
 #include "desktop/scripted/scripteddialogs.h"
+#include "desktop/services.h"
 #include "exporter/core/wordexport.h"
 #include "exporter/core/wordsession.h"
 #include "exporter/ui/opword.h"
@@ -19,6 +20,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 using exporter::RecordingWordSession;
@@ -66,6 +68,20 @@ struct OpenBase {
     qb::Recordset questions;
 };
 
+// Writes a file of the made-up desktop below `root`.
+void writeText(const QString& root, const QString& relative, const QByteArray& text) {
+    const QString path = root + QLatin1Char('/') + relative;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+QByteArray desktopEntry(const QByteArray& name, const QByteArray& types) {
+    return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=true %U\nMimeType=" + types +
+           "\n";
+}
+
 const QStringList kOpening = {QStringLiteral("Caption Вопросы"),
                               QStringLiteral("StatusBar Пожалуйста, подождите..."),
                               QStringLiteral("ParagraphFormat 0 0 100001")};
@@ -75,6 +91,9 @@ const QStringList kOpening = {QStringLiteral("Caption Вопросы"),
 class WordExportTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
+    void desktopApplicationForTheDocument_data();
+    void desktopApplicationForTheDocument();
     void callSequence_data();
     void callSequence();
     void pictures_data();
@@ -85,7 +104,58 @@ private slots:
     void recordsetNotOpenShowsNothing();
     void rendersInLibreOffice();
     void largeBaseTiming();
+
+private:
+    QTemporaryDir desktop_;
 };
+
+// The desktop the real services ask: a word processor for templates, an archive manager for
+// zip archives, and a viewer the user chose for spreadsheets though it declares none. It must be
+// in place before anything asks the desktop, which reads it once.
+void WordExportTest::initTestCase() {
+    QVERIFY(desktop_.isValid());
+    const QString data = desktop_.filePath(QStringLiteral("data"));
+    const QString config = desktop_.filePath(QStringLiteral("config"));
+    writeText(data, QStringLiteral("applications/writer.desktop"),
+              desktopEntry("Writer",
+                           "application/vnd.openxmlformats-officedocument.wordprocessingml."
+                           "template;"));
+    writeText(data, QStringLiteral("applications/archiver.desktop"),
+              desktopEntry("Archiver", "application/zip;"));
+    writeText(data, QStringLiteral("applications/viewer.desktop"), desktopEntry("Viewer", ""));
+    // What update-desktop-database makes of the entries above.
+    writeText(data, QStringLiteral("applications/mimeinfo.cache"),
+              "[MIME Cache]\n"
+              "application/vnd.openxmlformats-officedocument.wordprocessingml.template="
+              "writer.desktop;\n"
+              "application/zip=archiver.desktop;\n");
+    writeText(config, QStringLiteral("mimeapps.list"),
+              "[Default Applications]\n"
+              "application/vnd.oasis.opendocument.spreadsheet=viewer.desktop\n");
+    // The system's types and what each is a kind of (a .docx is a zip archive).
+    QVERIFY(QFile::link(QStringLiteral("/usr/share/mime"), data + QStringLiteral("/mime")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(desktop_.filePath(QStringLiteral("home"))));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(data));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(config));
+}
+
+void WordExportTest::desktopApplicationForTheDocument_data() {
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<bool>("application");
+    QTest::newRow("the export's template: the word processor") << "Вопросы.dotx" << true;
+    QTest::newRow("a document only an archive manager takes, as a zip") << "письмо.docx" << false;
+    QTest::newRow("a zip archive: the archive manager") << "архив.zip" << true;
+    QTest::newRow("chosen by the user for the type") << "таблица.ods" << true;
+    QTest::newRow("a type nothing takes") << "рисунок.svg" << false;
+}
+
+void WordExportTest::desktopApplicationForTheDocument() {
+    QFETCH(QString, fileName);
+    QFETCH(bool, application);
+    desktop::Services services;
+    QCOMPARE(services.hasApplicationFor(desktop_.filePath(fileName)), application);
+}
 
 void WordExportTest::callSequence_data() {
     QTest::addColumn<QList<Row>>("rows");
