@@ -22,7 +22,9 @@ void SqliteStore::keepQuestionCount() {
     // by row.
     skipIfFails([this] {
         if (!tableSql(columns::kQuestionsTable).isEmpty() && !questioncount::kept(db_))
-            questioncount::add(db_);
+            questioncount::keep(db_, db_.scalar(QStringLiteral("SELECT count(*) FROM %1")
+                                                    .arg(sqlite::quoted(columns::kQuestionsTable)))
+                                         .toLongLong());
     });
 }
 
