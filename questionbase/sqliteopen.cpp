@@ -127,11 +127,10 @@ sqlite::Database SqliteStore::connect(const QString& path, Key key, const QStrin
 std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, bool encrypted,
                                                const std::optional<QString>& password, Hold hold) {
     const auto opened = [&](sqlite::Database db, Key key, const QString& normalized) {
-        std::unique_ptr<SqliteStore> store(
+        // Nothing is written here: a file is not known to be a base until its reader has
+        // checked its tables, and a refused file must stay as it was, to the byte.
+        return std::unique_ptr<SqliteStore>(
             new SqliteStore(path, std::move(db), key, normalized, hold));
-        if (hold == Hold::Exclusive)
-            store->keepQuestionCount();
-        return store;
     };
     if (!encrypted)
         return opened(connect(path, Key::None, {}, hold), Key::None, {});

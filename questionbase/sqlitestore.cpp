@@ -181,19 +181,23 @@ std::optional<qint64> SqliteStore::nextRowId(const QString& table, std::optional
     return it->first;
 }
 
-std::optional<qint64> SqliteStore::rowIdAt(const QString& table, qint64 offset) {
-    if (offset < 0)
-        return std::nullopt;
+std::vector<qint64> SqliteStore::nextRowIds(const QString& table, std::optional<qint64> after,
+                                            int limit) {
+    std::vector<qint64> ids;
+    if (limit <= 0 || (after && *after == std::numeric_limits<qint64>::max()))
+        return ids;
     takeHold();
-    // SQLite steps over the offset in the table's b-tree without reading the rows.
-    auto& statement = cached(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1 OFFSET ?")
-                                 .arg(sqlite::quoted(table)));
-    statement.bind(1, offset);
-    std::optional<qint64> found;
-    if (statement.step())
-        found = statement.value(0).toLongLong();
+    // Only the ids: the rows' texts (and their overflow pages) stay unread.
+    auto& statement =
+        cached(QStringLiteral("SELECT rowid FROM %1 WHERE rowid >= ? ORDER BY rowid LIMIT ?")
+                   .arg(sqlite::quoted(table)));
+    statement.bind(1, after ? *after + 1 : std::numeric_limits<qint64>::min());
+    statement.bind(2, limit);
+    ids.reserve(static_cast<size_t>(limit));
+    while (statement.step())
+        ids.push_back(statement.value(0).toLongLong());
     statement.reset();
-    return found;
+    return ids;
 }
 
 std::optional<qint64> SqliteStore::previousRowId(const QString& table,
