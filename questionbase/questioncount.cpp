@@ -17,8 +17,8 @@ const QString kRows = QStringLiteral("строк");
 // SQLite fires no delete trigger for a row that INSERT OR REPLACE (or UPDATE OR REPLACE of the
 // number) removes, unless recursive triggers are on. So a BEFORE trigger notes here that the
 // statement's number is taken; the AFTER trigger then takes that row off the count, unless the
-// delete trigger fired and did so already. An insert that ends up ignored leaves a stale 1,
-// which the next BEFORE trigger overwrites.
+// delete trigger fired and did so already. An insert or renumbering that ends up ignored leaves
+// a stale 1, which only the next BEFORE trigger reads after overwriting it.
 const QString kReplacing = QStringLiteral("заменяется");
 
 struct SchemaObject {
@@ -34,13 +34,20 @@ QList<SchemaObject> objects() {
     const QString replacing = sqlite::quoted(kReplacing);
     const QString taken =
         QStringLiteral("EXISTS (SELECT 1 FROM %1 WHERE %2 = NEW.%2)").arg(kQuestionsTable, key);
-    const auto trigger = [&](const char* suffix, const QString& event, const QString& set) {
+    // The renumbering triggers name no column: `UPDATE OF "номер"` fires only when a statement
+    // names that column, not its aliases rowid, oid and _rowid_. Their WHEN keeps a save that
+    // leaves the number alone from writing the count's page.
+    const auto trigger = [&](const char* suffix, const QString& event, const QString& set,
+                             const QString& when = QString()) {
         const QString name = kTable + u'_' + QLatin1String(suffix);
-        return SchemaObject{QStringLiteral("trigger"), name,
-                            QStringLiteral("CREATE TRIGGER %1 %2 ON %3 BEGIN UPDATE %4 SET %5; END")
-                                .arg(name, event, kQuestionsTable, kTable, set)};
+        const QString condition = when.isEmpty() ? QString() : QStringLiteral(" WHEN ") + when;
+        return SchemaObject{
+            QStringLiteral("trigger"), name,
+            QStringLiteral("CREATE TRIGGER %1 %2 ON %3%4 BEGIN UPDATE %5 SET %6; END")
+                .arg(name, event, kQuestionsTable, condition, kTable, set)};
     };
     const QString counted = replacing + QStringLiteral(" = 0");
+    const QString renumbered = QStringLiteral("NEW.%1 IS NOT OLD.%1").arg(key);
     return {
         {QStringLiteral("table"), kTable,
          QStringLiteral("CREATE TABLE %1 (%2 INTEGER NOT NULL, %3 INTEGER NOT NULL)")
@@ -49,10 +56,10 @@ QList<SchemaObject> objects() {
                 QStringLiteral("%1 = %2").arg(replacing, taken)),
         trigger("insert", QStringLiteral("AFTER INSERT"),
                 QStringLiteral("%1 = %1 + 1 - %2, %3").arg(rows, replacing, counted)),
-        trigger("renumber_before", QStringLiteral("BEFORE UPDATE OF %1").arg(key),
-                QStringLiteral("%1 = NEW.%2 IS NOT OLD.%2 AND %3").arg(replacing, key, taken)),
-        trigger("renumber", QStringLiteral("AFTER UPDATE OF %1").arg(key),
-                QStringLiteral("%1 = %1 - %2, %3").arg(rows, replacing, counted)),
+        trigger("renumber_before", QStringLiteral("BEFORE UPDATE"),
+                QStringLiteral("%1 = %2").arg(replacing, taken), renumbered),
+        trigger("renumber", QStringLiteral("AFTER UPDATE"),
+                QStringLiteral("%1 = %1 - %2, %3").arg(rows, replacing, counted), renumbered),
         trigger("delete", QStringLiteral("AFTER DELETE"),
                 QStringLiteral("%1 = %1 - 1, %2").arg(rows, counted)),
     };
@@ -80,13 +87,17 @@ bool keyedByNumber(sqlite::Database& db) {
     return false;
 }
 
-}  // namespace
-
-QString schema() {
-    return creation(QStringLiteral("0"));
+// Another program's index: a REPLACE through a UNIQUE one removes rows no trigger sees. The
+// index of a UNIQUE or PRIMARY KEY constraint (sqlite_autoindex_…) counts as well.
+bool indexed(sqlite::Database& db) {
+    sqlite::Statement indexes(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = "
+                                                 "'index' AND tbl_name = ? COLLATE NOCASE"));
+    indexes.bind(1, columns::kQuestionsTable);
+    return indexes.step() && indexes.value(0).toLongLong() != 0;
 }
 
-std::optional<qint64> kept(sqlite::Database& db) {
+// The table and every trigger exactly as schema() makes them.
+bool shapedAsNew(sqlite::Database& db) {
     const QList<SchemaObject> expected = objects();
     QStringList marks;
     for (qsizetype i = 0; i < expected.size(); ++i)
@@ -104,12 +115,38 @@ std::optional<qint64> kept(sqlite::Database& db) {
                    object.sql == master.value(2).toString();
         };
         if (std::none_of(expected.begin(), expected.end(), same))
-            return std::nullopt;
+            return false;
         ++matching;
     }
-    if (matching != expected.size())
-        return std::nullopt;
+    return matching == expected.size();
+}
 
+// Runs `change` in one write transaction, rolled back when it fails.
+template <typename Change>
+void inTransaction(sqlite::Database& db, Change&& change) {
+    db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        change();
+        db.exec(QStringLiteral("COMMIT"));
+    } catch (...) {
+        try {
+            db.exec(QStringLiteral("ROLLBACK"));
+        } catch (const Error&) {
+            // SQLite rolled the transaction back itself.
+        }
+        throw;
+    }
+}
+
+}  // namespace
+
+QString schema() {
+    return creation(QStringLiteral("0"));
+}
+
+std::optional<qint64> kept(sqlite::Database& db) {
+    if (!shapedAsNew(db) || indexed(db))
+        return std::nullopt;
     sqlite::Statement counted(
         db, QStringLiteral("SELECT %1, typeof(%1), (SELECT count(*) FROM %2), "
                            "(SELECT min(rowid) FROM %3), (SELECT max(rowid) FROM %3) FROM %2")
@@ -129,12 +166,21 @@ std::optional<qint64> kept(sqlite::Database& db) {
     return rows;
 }
 
-void add(sqlite::Database& db) {
+void keep(sqlite::Database& db, qint64 rows) {
     if (!keyedByNumber(db))
         fail(Reason::Refused, QStringLiteral("Вопросы базы не пронумерованы"));
-    db.exec(QStringLiteral("BEGIN IMMEDIATE"));
-    try {
+    if (indexed(db) || kept(db) == rows)
+        return;
+    inTransaction(db, [&] {
         const QList<SchemaObject> all = objects();
+        const QString number = QString::number(rows);
+        if (shapedAsNew(db) &&
+            db.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(kTable)).toLongLong() == 1) {
+            // Only the number is wrong: one page changes.
+            db.exec(QStringLiteral("UPDATE %1 SET %2 = %3, %4 = 0")
+                        .arg(kTable, sqlite::quoted(kRows), number, sqlite::quoted(kReplacing)));
+            return;
+        }
         {
             sqlite::Statement existing(
                 db,
@@ -148,17 +194,8 @@ void add(sqlite::Database& db) {
             drops << QStringLiteral("DROP TRIGGER IF EXISTS %1;").arg(all.at(i).name);
         drops << QStringLiteral("DROP TABLE IF EXISTS %1;").arg(kTable);
         db.exec(drops.join(u'\n'));
-        db.exec(creation(QStringLiteral("(SELECT count(*) FROM %1)")
-                             .arg(sqlite::quoted(columns::kQuestionsTable))));
-        db.exec(QStringLiteral("COMMIT"));
-    } catch (...) {
-        try {
-            db.exec(QStringLiteral("ROLLBACK"));
-        } catch (const Error&) {
-            // SQLite rolled the transaction back itself.
-        }
-        throw;
-    }
+        db.exec(creation(number));
+    });
 }
 
 }  // namespace qb::questioncount

@@ -5,8 +5,12 @@
 // was most of what opening a base cost. A one-row table holds the number instead, and triggers
 // on `test` keep it right whoever writes the file, the sqlcipher tool included.
 //
-// A base without it (made by an earlier build or by another program), or with any part of it
-// changed, is counted row by row; the editor, which holds its base alone, rebuilds it.
+// Triggers cannot see every removal: a row that REPLACE removes through another program's
+// UNIQUE index fires no delete trigger unless that program's connection enables recursive
+// triggers, and anyone may write the number itself. So a base whose count differs in any part
+// from what a new base has, or whose `test` carries an index (ours never does), is counted row
+// by row; and the editor, which holds its base alone, walks the ids after opening and mends a
+// count that disagrees with them.
 
 #include "questionbase/sqlite.h"
 
@@ -23,13 +27,16 @@ inline const QString kTable = QStringLiteral("test_count");
 QString schema();
 
 // The number the base keeps: only when its table and every trigger are exactly what schema()
-// makes, the table has one row, and the number agrees with the ends of `test` (none when it
-// is empty, no more than the span of its ids otherwise).
+// makes, `test` has no index, the table has one row, and the number agrees with the ends of
+// `test` (none when it is empty, no more than the span of its ids otherwise). Reads a few
+// pages at any size.
 std::optional<qint64> kept(sqlite::Database& db);
 
-// Gives the base its count, rebuilding whatever part of it is missing or changed, in one
-// transaction and from a count of the rows. Fails, changing nothing, when `test` is not keyed
-// by its number or a table of kTable's name holds something else.
-void add(sqlite::Database& db);
+// Records that `test` holds `rows` rows, counted by a caller that holds the base alone: writes
+// nothing when the base keeps that number already, or when `test` carries an index (the count
+// is not trusted then, so nothing is gained); otherwise sets the number, or rebuilds whatever
+// part of the count is missing or changed, in one transaction. Fails, changing nothing, when
+// `test` is not keyed by its number or a table of kTable's name holds something else.
+void keep(sqlite::Database& db, qint64 rows);
 
 }  // namespace qb::questioncount

@@ -98,6 +98,7 @@ void Recordset::open() {
     columns_ = store.columns(table);
     count_ = store.rowCount(table);
     table_ = table;
+    positions_.forget();
     placeOn(store.nextRowId(table, std::nullopt), Place::BeforeFirst);
     adding_ = false;
     pending_.clear();
@@ -115,6 +116,7 @@ void Recordset::close() {
         return;
     open_ = false;
     count_ = 0;
+    positions_.forget();
     pending_.clear();
     current_.reset();
     adding_ = false;
@@ -186,7 +188,7 @@ void Recordset::moveLast() {
 
 void Recordset::moveTo(qint64 position) {
     leaveRow();
-    placeOn(connection_->store().rowIdAt(table_, position - 1), Place::AfterLast);
+    placeOn(idAt(position), Place::AfterLast);
 }
 
 bool Recordset::moveToRow(qint64 id) {
@@ -229,7 +231,9 @@ void Recordset::update() {
     requireOpen();
     Store& store = connection_->store();
     if (adding_) {
+        learnAllPositions();
         const qint64 id = store.insertRow(table_, pending_);
+        positions_.added(id);
         ++count_;
         adding_ = false;
         pending_.clear();
@@ -260,7 +264,9 @@ void Recordset::deleteCurrent() {
         return;
     }
     requireRow();
+    learnAllPositions();
     connection_->store().deleteRow(table_, id_);
+    positions_.removed(id_);
     --count_;
     pending_.clear();
     current_.reset();
@@ -271,6 +277,56 @@ void Recordset::forEachRow(const std::function<void(const RowView&)>& visit) {
     leaveRow();
     connection_->store().scanRows(table_, visit);
     placeOn(std::nullopt, Place::AfterLast);
+}
+
+bool Recordset::learnPositions(int limit) {
+    requireOpen();
+    if (positions_.complete())
+        return true;
+    Store& store = connection_->store();
+    if (!positions_.learn(store, table_, limit))
+        return false;
+    count_ = positions_.count();
+    store.rowsCounted(table_, count_);
+    return true;
+}
+
+void Recordset::learnAllPositions() {
+    constexpr int kSlice = 1 << 16;
+    while (!learnPositions(kSlice)) {
+    }
+}
+
+qint64 Recordset::positionCount() {
+    learnAllPositions();
+    return positions_.count();
+}
+
+std::optional<qint64> Recordset::idAt(qint64 position) {
+    learnAllPositions();
+    return positions_.idAt(position);
+}
+
+std::optional<qint64> Recordset::positionOf(qint64 id) {
+    learnAllPositions();
+    return positions_.positionOf(id);
+}
+
+std::optional<qint64> Recordset::currentPosition() {
+    learnAllPositions();
+    if (adding_)
+        return positions_.count() + 1;
+    if (onDeletedSlot_ || place_ != Place::OnRow)
+        return std::nullopt;
+    return positions_.positionOf(id_);
+}
+
+bool Recordset::hasOtherRow() {
+    requireOpen();
+    Store& store = connection_->store();
+    if (adding_ || onDeletedSlot_ || place_ != Place::OnRow)
+        return store.nextRowId(table_, std::nullopt).has_value();
+    return store.nextRowId(table_, id_) || store.previousRowId(table_, id_);
 }
 
 int Recordset::fieldCount() const {

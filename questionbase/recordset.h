@@ -1,5 +1,6 @@
 #pragma once
 
+#include "questionbase/rowpositions.h"
 #include "questionbase/store.h"
 
 #include <QString>
@@ -47,8 +48,14 @@ private:
 
 // A keyset cursor over one table. Opening asks the store for the number of rows and the first
 // id; every move asks for the neighbouring id, and a row is read by id when it becomes
-// current. Nothing grows with the size of the base: the holds keep other writers away while it
-// is open, so the ids it walks are the ones it would have listed.
+// current. Nothing of that grows with the size of the base: the holds keep other writers away
+// while it is open, so the ids it walks are the ones it would have listed.
+//
+// The number the store gives at opening may be one the base kept for itself, and other
+// programs can make that lie. The ordered ids of the rows (the positions) settle it: a caller
+// with idle time learns them a slice at a time after opening, and any step that needs an exact
+// position or count, or changes the rows, learns the rest first. Once they are known,
+// recordCount() is their number, and the store hears it so that it can mend what it keeps.
 class Recordset {
 public:
     Recordset();
@@ -77,7 +84,8 @@ public:
     void moveNext();
     void movePrevious();
     void moveLast();
-    // To the row at `position` from 1 in one step, or past the last row when there is none.
+    // To the row at `position` from 1, found among the positions, or past the last row when
+    // there is none.
     void moveTo(qint64 position);
     // To the row `id` when it is still there; false, not moving, when it is gone.
     bool moveToRow(qint64 id);
@@ -101,6 +109,24 @@ public:
     const QString& table() const { return table_; }
     qint64 currentId() const;
 
+    // ---- positions: the ordered ids of the stored rows, counted from 1 ----
+    // Learns up to `limit` more ids; true once every position is known (then recordCount() is
+    // exact until the recordset closes).
+    bool learnPositions(int limit);
+    bool positionsKnown() const { return positions_.complete(); }
+    // The exact number of stored rows (a new row not yet stored is not among them).
+    qint64 positionCount();
+    // The id of the stored row at `position`; none outside 1 … positionCount().
+    std::optional<qint64> idAt(qint64 position);
+    // The position of the stored row `id`; none when there is no such row.
+    std::optional<qint64> positionOf(qint64 id);
+    // The current row's position: a stored row's, positionCount() + 1 for a new row not yet
+    // stored, none before the first row, past the last and on the slot of a deleted one.
+    std::optional<qint64> currentPosition();
+    // Whether a stored row other than the current one exists: two neighbour lookups, whatever
+    // any count says.
+    bool hasOtherRow();
+
 private:
     friend class Field;
     friend class Connection;
@@ -110,6 +136,9 @@ private:
     enum class Place { BeforeFirst, OnRow, AfterLast };
 
     void leaveRow();
+    // The positions of every row; each call of the position API above starts with it, so that
+    // learning them costs once and only where asked for.
+    void learnAllPositions();
     // On the row `id`, or at `otherwise` when there is none.
     void placeOn(std::optional<qint64> id, Place otherwise);
     const RowValues& currentValues() const;
@@ -133,6 +162,7 @@ private:
     bool adding_ = false;
     ColumnValues pending_;
     mutable std::optional<RowValues> current_;
+    RowPositions positions_;
 };
 
 }  // namespace qb

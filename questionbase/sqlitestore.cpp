@@ -1,23 +1,17 @@
+// The rows of an open base: the hold on the file, its tables and columns, and reading and
+// writing rows.
+
 #include "questionbase/sqlitestore.h"
 
-#include "questionbase/columns.h"
 #include "questionbase/questioncount.h"
-#include "questionbase/steps.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QMap>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <sqlite3.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <iterator>
 #include <limits>
 
@@ -25,143 +19,9 @@ namespace qb {
 
 namespace {
 
-// Part of the file format, not a secret: it keeps bases without a password opaque.
-const char kBuiltInKey[] = "x'94620bb22e1cdd9517897216a164baf79570e3c2a0fa9bd7a5344fe3dec858ab'";
-
 constexpr int kReadAheadRows = 256;
 
-// A column of the schema as the CREATE TABLE text states it.
-struct SchemaColumn {
-    enum Kind { Id, Text, Integer };
-    QString name;
-    Kind kind;
-    bool required = false;
-    int size = 0;  // Text: the most UTF-16 code units it holds
-};
-
-// One line a column, the names padded to one width: the text every new base has stored. A Text
-// size is the constraint `length("name") <= size`, the form SqliteStore::columns() reads back as
-// the column's limit.
-QString createTable(const QString& table, const QList<SchemaColumn>& columns) {
-    qsizetype width = 0;
-    for (const SchemaColumn& column : columns)
-        width = std::max(width, sqlite::quoted(column.name).size());
-    QStringList lines;
-    for (const SchemaColumn& column : columns) {
-        const QString name = sqlite::quoted(column.name);
-        QString line = QStringLiteral("  ") + name.leftJustified(width + 1);
-        switch (column.kind) {
-            case SchemaColumn::Id:
-                line += QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
-                break;
-            case SchemaColumn::Text:
-                line += QStringLiteral("TEXT ") +
-                        (column.required ? QStringLiteral("NOT NULL ") : QString()) +
-                        QStringLiteral("CHECK (length(%1) <= %2)").arg(name).arg(column.size);
-                break;
-            case SchemaColumn::Integer:
-                // 32 bits, the integer every reader of the file expects.
-                line += QStringLiteral("INTEGER ") +
-                        (column.required ? QStringLiteral("NOT NULL ") : QString()) +
-                        QStringLiteral("CHECK (%1 BETWEEN -2147483648 AND 2147483647)").arg(name);
-                break;
-        }
-        lines << line;
-    }
-    return QStringLiteral("CREATE TABLE %1 (\n%2);\n")
-        .arg(table, lines.join(QStringLiteral(",\n")));
-}
-
-// The schema of a new base, from the column table; the required texts are the ones a new
-// question fills in.
-QString schema() {
-    using namespace columns;
-    const auto required = [](const QString& name) {
-        return std::find(std::begin(kNewQuestionRequired), std::end(kNewQuestionRequired), name) !=
-               std::end(kNewQuestionRequired);
-    };
-    QList<SchemaColumn> questions = {
-        {kNumber, SchemaColumn::Id},
-        {kQuestion, SchemaColumn::Text, required(kQuestion), kQuestionSize},
-    };
-    for (int i = 0; i < kOptionCount; ++i)
-        questions.append({option(i), SchemaColumn::Text, required(option(i)), kOptionSize});
-    questions.append({kPicture, SchemaColumn::Text, required(kPicture), kPictureSize});
-    questions.append({kCorrect, SchemaColumn::Integer, true});
-    const QList<SchemaColumn> settings = {
-        {kSettingsId, SchemaColumn::Id},
-        {kDescription, SchemaColumn::Text, false, kDescriptionSize},
-        {kTime, SchemaColumn::Integer, false},
-        {kTimeTarget, SchemaColumn::Text, false, kTimeTargetSize},
-    };
-    return u'\n' + createTable(kQuestionsTable, questions) + createTable(kSettingsTable, settings) +
-           questioncount::schema() + QStringLiteral("PRAGMA user_version = 1;\n");
-}
-
-// Other readers of the file rely on SQLCipher 3's defaults; they are set, not assumed.
-void applyCipherSettings(sqlite::Database& db) {
-    db.exec(
-        QStringLiteral("PRAGMA cipher_page_size = 1024; PRAGMA kdf_iter = 64000; "
-                       "PRAGMA cipher_use_hmac = ON;"));
-}
-
-QByteArray keyFor(SqliteStore::Key key, const QString& password) {
-    return key == SqliteStore::Key::BuiltIn ? builtInKey() : passwordKey(password);
-}
-
-QString siblingName(const QString& path, const char* purpose) {
-    return path + QStringLiteral(".%1-%2")
-                      .arg(QLatin1String(purpose))
-                      .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
-}
-
-void removeWithJournal(const QString& path) {
-    QFile::remove(path);
-    QFile::remove(path + QStringLiteral("-journal"));
-}
-
-bool quickCheckPasses(sqlite::Database& db) {
-    return db.scalar(QStringLiteral("PRAGMA quick_check")).toString() == QLatin1String("ok");
-}
-
-// Every table's number of rows, by name.
-QMap<QString, qint64> rowCounts(sqlite::Database& db) {
-    QStringList tables;
-    {
-        sqlite::Statement names(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = "
-                                                   "'table' AND name NOT LIKE 'sqlite\\_%' "
-                                                   "ESCAPE '\\'"));
-        while (names.step())
-            tables << names.value(0).toString();
-    }
-    QMap<QString, qint64> counts;
-    for (const QString& table : tables) {
-        counts.insert(
-            table, db.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(sqlite::quoted(table)))
-                       .toLongLong());
-    }
-    return counts;
-}
-
-// A reader of the file beside the connection that holds it, knowing only this key.
-sqlite::Database keyedReader(const QString& path, SqliteStore::Key key, const QString& password) {
-    sqlite::Database reader = sqlite::Database::openUnlockedReader(path);
-    if (key != SqliteStore::Key::None) {
-        reader.key(keyFor(key, password));
-        applyCipherSettings(reader);
-    }
-    return reader;
-}
-
 }  // namespace
-
-QByteArray builtInKey() {
-    return QByteArray(kBuiltInKey);
-}
-
-QByteArray passwordKey(const QString& password) {
-    return password.normalized(QString::NormalizationForm_C).toUtf8();
-}
 
 SqliteStore::SqliteStore(QString path, sqlite::Database db, Key key, QString password, Hold hold)
     : path_(std::move(path)),
@@ -210,122 +70,6 @@ void SqliteStore::takeHold() {
         db_, QStringLiteral("SELECT count(*) FROM sqlite_master"));
     statement->step();
     holding_ = std::move(statement);
-}
-
-template <typename Change>
-void SqliteStore::outsideHold(Change&& change) {
-    // A re-key and the swap of a plain base for its encrypted copy need the connection without
-    // a statement in progress, so the hold lapses while they run (tests and tools change
-    // passwords through a shared connection; the exporter never does). A failed re-take is
-    // not the change's failure: the next read takes the hold or reports the base in use.
-    const auto retake = [this] {
-        try {
-            takeHold();
-        } catch (const Error&) {
-        }
-    };
-    holding_.reset();
-    try {
-        change();
-    } catch (...) {
-        retake();
-        throw;
-    }
-    retake();
-}
-
-sqlite::Database SqliteStore::connect(const QString& path, Key key, const QString& password,
-                                      Hold hold) {
-    sqlite::Database db = sqlite::Database::open(path, false);
-    if (key != Key::None) {
-        db.key(keyFor(key, password));
-        applyCipherSettings(db);
-    }
-    if (hold == Hold::Exclusive) {
-        // The hold lasts until the connection closes: commits and re-keys keep it, and any
-        // other process gets "busy" at once.
-        db.exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE; PRAGMA journal_size_limit = 0;"));
-        db.exec(QStringLiteral("BEGIN EXCLUSIVE"));
-        db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-        db.exec(QStringLiteral("COMMIT"));
-    } else {
-        db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-    }
-    return db;
-}
-
-std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, bool encrypted,
-                                               const std::optional<QString>& password, Hold hold) {
-    const auto opened = [&](sqlite::Database db, Key key, const QString& normalized) {
-        std::unique_ptr<SqliteStore> store(
-            new SqliteStore(path, std::move(db), key, normalized, hold));
-        if (hold == Hold::Exclusive)
-            store->keepQuestionCount();
-        return store;
-    };
-    if (!encrypted)
-        return opened(connect(path, Key::None, {}, hold), Key::None, {});
-    try {
-        return opened(connect(path, Key::BuiltIn, {}, hold), Key::BuiltIn, {});
-    } catch (const Error& error) {
-        if (error.reason() != Reason::NotABase)
-            throw;
-    }
-    if (!password || password->isEmpty() || *password == QStringLiteral("_="))
-        fail(Reason::Authentication, QStringLiteral("Неверный пароль базы"));
-    try {
-        return opened(connect(path, Key::Password, *password, hold), Key::Password,
-                      password->normalized(QString::NormalizationForm_C));
-    } catch (const Error& error) {
-        if (error.reason() == Reason::NotABase)
-            fail(Reason::Authentication, QStringLiteral("Неверный пароль базы"));
-        throw;
-    }
-}
-
-void SqliteStore::keepQuestionCount() {
-    // A base the editor cannot write (a read-only file) opens all the same and is counted row
-    // by row.
-    skipIfFails([this] {
-        if (!tableSql(columns::kQuestionsTable).isEmpty() && !questioncount::kept(db_))
-            questioncount::add(db_);
-    });
-}
-
-void moveIntoPlace(const QString& from, const QString& to) {
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    if (::link(source.constData(), target.constData()) == 0) {
-        ::unlink(source.constData());
-        return;
-    }
-    const int error = errno;
-    if (error == EEXIST)
-        fail(Reason::Io, QStringLiteral("Такой файл уже существует"));
-    // File systems without hard links (FAT on a memory stick): no atomic "create if absent".
-    if (QFileInfo::exists(to) || std::rename(source.constData(), target.constData()) != 0)
-        fail(Reason::Io, QStringLiteral("Не удалось создать файл базы"));
-}
-
-void SqliteStore::createBase(const QString& path) {
-    if (path.isEmpty())
-        fail(Reason::Missing, QStringLiteral("Не указан файл базы"));
-    if (QFileInfo::exists(path))
-        fail(Reason::Io, QStringLiteral("Такой файл уже существует"));
-    const QString building = siblingName(path, "new");
-    try {
-        sqlite::Database db = sqlite::Database::open(building, true);
-        db.key(builtInKey());
-        applyCipherSettings(db);
-        db.exec(QStringLiteral("BEGIN"));
-        db.exec(schema());
-        db.exec(QStringLiteral("COMMIT"));
-        db.close();
-        moveIntoPlace(building, path);
-    } catch (...) {
-        removeWithJournal(building);
-        throw;
-    }
 }
 
 sqlite::Statement& SqliteStore::cached(const QString& sql) {
@@ -391,16 +135,6 @@ QList<ColumnInfo> SqliteStore::columns(const QString& table) {
     return result;
 }
 
-qint64 SqliteStore::rowCount(const QString& table) {
-    takeHold();
-    if (table.compare(columns::kQuestionsTable, Qt::CaseInsensitive) == 0) {
-        if (const std::optional<qint64> kept = questioncount::kept(db_))
-            return *kept;
-    }
-    return db_.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(sqlite::quoted(table)))
-        .toLongLong();
-}
-
 bool SqliteStore::ReadAhead::covers(const QString& name, qint64 id) const {
     return name == table && id >= from && (toEnd || (!rows.empty() && id <= rows.back().first));
 }
@@ -447,19 +181,23 @@ std::optional<qint64> SqliteStore::nextRowId(const QString& table, std::optional
     return it->first;
 }
 
-std::optional<qint64> SqliteStore::rowIdAt(const QString& table, qint64 offset) {
-    if (offset < 0)
-        return std::nullopt;
+std::vector<qint64> SqliteStore::nextRowIds(const QString& table, std::optional<qint64> after,
+                                            int limit) {
+    std::vector<qint64> ids;
+    if (limit <= 0 || (after && *after == std::numeric_limits<qint64>::max()))
+        return ids;
     takeHold();
-    // SQLite steps over the offset in the table's b-tree without reading the rows.
-    auto& statement = cached(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1 OFFSET ?")
-                                 .arg(sqlite::quoted(table)));
-    statement.bind(1, offset);
-    std::optional<qint64> found;
-    if (statement.step())
-        found = statement.value(0).toLongLong();
+    // Only the ids: the rows' texts (and their overflow pages) stay unread.
+    auto& statement =
+        cached(QStringLiteral("SELECT rowid FROM %1 WHERE rowid >= ? ORDER BY rowid LIMIT ?")
+                   .arg(sqlite::quoted(table)));
+    statement.bind(1, after ? *after + 1 : std::numeric_limits<qint64>::min());
+    statement.bind(2, limit);
+    ids.reserve(static_cast<size_t>(limit));
+    while (statement.step())
+        ids.push_back(statement.value(0).toLongLong());
     statement.reset();
-    return found;
+    return ids;
 }
 
 std::optional<qint64> SqliteStore::previousRowId(const QString& table,
@@ -588,142 +326,6 @@ void SqliteStore::deleteRow(const QString& table, qint64 id) {
     statement.reset();
     if (db_.changes() != 1)
         fail(Reason::Refused, QStringLiteral("Строка уже удалена"));
-}
-
-void SqliteStore::changePassword(const PasswordStatement& statement) {
-    forgetReadAhead();
-    const bool holdsPassword = key_ == Key::Password;
-    if (statement.oldPassword.has_value() != holdsPassword ||
-        (holdsPassword && passwordKey(*statement.oldPassword) != passwordKey(password_)))
-        fail(Reason::Refused, QStringLiteral("Старый пароль указан неверно"));
-    requireSameFile();
-
-    outsideHold([&] {
-        if (!statement.newPassword) {
-            if (holdsPassword)
-                rekeyTo(Key::BuiltIn, {});
-        } else if (key_ == Key::None) {
-            encryptPlainBase(*statement.newPassword);
-        } else {
-            rekeyTo(Key::Password, *statement.newPassword);
-        }
-    });
-}
-
-bool SqliteStore::fileOpensWith(const QString& path, Key key, const QString& password) {
-    try {
-        sqlite::Database reader = keyedReader(path, key, password);
-        return quickCheckPasses(reader);
-    } catch (const Error&) {
-        return false;
-    }
-}
-
-void SqliteStore::reopen(Key other, const QString& otherPassword) {
-    statements_.clear();
-    db_.close();
-    // The key this store had first: a change that failed left the file with it.
-    const std::pair<Key, QString> keys[] = {{key_, password_}, {other, otherPassword}};
-    std::optional<Error> failure;
-    for (const auto& [key, password] : keys) {
-        try {
-            sqlite::Database db = connect(path_, key, password, hold_);
-            if (!quickCheckPasses(db))
-                fail(Reason::Damaged, QStringLiteral("Проверка базы не прошла"));
-            db_ = std::move(db);
-            rememberFile();
-            key_ = key;
-            password_ = key == Key::Password ? password.normalized(QString::NormalizationForm_C)
-                                             : QString();
-            return;
-        } catch (const Error& error) {
-            failure = error;
-        }
-    }
-    throw *failure;
-}
-
-void SqliteStore::rekeyTo(Key key, const QString& password) {
-    statements_.clear();
-    std::optional<Error> failure;
-    try {
-        db_.rekey(keyFor(key, password));
-    } catch (const Error& error) {
-        failure = error;
-    }
-    // sqlite3_rekey reports success after a write it could not make (a full disk), and the
-    // connection then reads with one key and writes with the other: only a reader that knows
-    // nothing but the new key can tell what the file holds.
-    if (!failure && fileOpensWith(path_, key, password)) {
-        key_ = key;
-        password_ =
-            key == Key::Password ? password.normalized(QString::NormalizationForm_C) : QString();
-        return;
-    }
-    // Whatever the connection believes now, start again from the file with the key it has.
-    // The hold lapses between the close and the reopening (well under a millisecond).
-    const QString wanted =
-        key == Key::Password ? password.normalized(QString::NormalizationForm_C) : QString();
-    reopen(key, password);
-    if (key_ == key && password_ == wanted)
-        return;  // the change reached the file after all
-    throw Error(Reason::Io, failure ? failure->text()
-                                    : QStringLiteral("Не удалось записать базу с новым ключом"));
-}
-
-void SqliteStore::encryptPlainBase(const QString& password) {
-    const QString encrypted = siblingName(path_, "key");
-    statements_.clear();
-    try {
-        // The connection was opened without the right to create files; an empty file is a
-        // valid new database for the attachment.
-        QFile created(encrypted);
-        if (!created.open(QIODevice::NewOnly))
-            fail(Reason::Io, QStringLiteral("Не удалось создать временный файл"));
-        created.close();
-        {
-            sqlite::Statement attach(db_, QStringLiteral("ATTACH DATABASE ? AS encrypted KEY ?"));
-            attach.bind(1, encrypted);
-            attach.bind(2, QString::fromUtf8(passwordKey(password)));
-            attach.step();
-        }
-        db_.exec(
-            QStringLiteral("PRAGMA encrypted.cipher_page_size = 1024; "
-                           "PRAGMA encrypted.kdf_iter = 64000;"));
-        db_.scalar(QStringLiteral("SELECT sqlcipher_export('encrypted')"));
-        db_.exec(QStringLiteral("DETACH DATABASE encrypted"));
-        // The copy takes the base's place only once a reader that knows nothing but the new
-        // key finds it whole, with every row of every table: an export cut short by a full
-        // disk must never replace the base.
-        const auto wholeCopy = [&] {
-            if (!fileOpensWith(encrypted, Key::Password, password))
-                return false;
-            sqlite::Database copy = keyedReader(encrypted, Key::Password, password);
-            return rowCounts(copy) == rowCounts(db_);
-        };
-        if (!wholeCopy())
-            fail(Reason::Io, QStringLiteral("Не удалось записать базу с паролем"));
-    } catch (const Error& error) {
-        removeWithJournal(encrypted);
-        // A failed export can leave this connection inside its transaction with the copy still
-        // attached: start again from the file, which the export never wrote.
-        reopen(Key::None, {});
-        throw Error(error.reason() == Reason::Refused ? Reason::Io : error.reason(), error.text());
-    }
-    // The rename needs our own connection closed, so the hold lapses for the instant between
-    // the close and the reopening below (well under a millisecond).
-    db_.close();
-    const bool replaced = std::rename(QFile::encodeName(encrypted).constData(),
-                                      QFile::encodeName(path_).constData()) == 0;
-    if (!replaced)
-        removeWithJournal(encrypted);
-    const Key key = replaced ? Key::Password : Key::None;
-    db_ = connect(path_, key, password, hold_);
-    rememberFile();
-    if (!replaced)
-        fail(Reason::Io, QStringLiteral("Не удалось заменить файл базы"));
-    key_ = Key::Password;
-    password_ = password.normalized(QString::NormalizationForm_C);
 }
 
 }  // namespace qb

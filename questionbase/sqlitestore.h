@@ -40,13 +40,15 @@ public:
     std::optional<qint64> nextRowId(const QString& table, std::optional<qint64> after) override;
     std::optional<qint64> previousRowId(const QString& table,
                                         std::optional<qint64> before) override;
-    std::optional<qint64> rowIdAt(const QString& table, qint64 offset) override;
+    std::vector<qint64> nextRowIds(const QString& table, std::optional<qint64> after,
+                                   int limit) override;
     RowValues readRow(const QString& table, qint64 id) override;
     void scanRows(const QString& table, const std::function<void(const RowView&)>& visit) override;
     qint64 insertRow(const QString& table, const ColumnValues& values) override;
     void updateRow(const QString& table, qint64 id, const ColumnValues& values) override;
     void deleteRow(const QString& table, qint64 id) override;
     void changePassword(const PasswordStatement& statement) override;
+    void rowsCounted(const QString& table, qint64 rows) override;
 
 private:
     SqliteStore(QString path, sqlite::Database db, Key key, QString password, Hold hold);
@@ -59,9 +61,6 @@ private:
     // the change succeeded.
     template <typename Change>
     void outsideHold(Change&& change);
-    // The editor holds its base alone: it gives a base without a kept question count (an
-    // older one, or one another program made) the count that makes its next opening fast.
-    void keepQuestionCount();
     void rekeyTo(Key key, const QString& password);
     // Whether a fresh reader, without locks and knowing only this key, finds the file whole.
     static bool fileOpensWith(const QString& path, Key key, const QString& password);

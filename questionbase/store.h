@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace qb {
 
@@ -60,9 +61,11 @@ public:
     virtual std::optional<qint64> nextRowId(const QString& table, std::optional<qint64> after) = 0;
     virtual std::optional<qint64> previousRowId(const QString& table,
                                                 std::optional<qint64> before) = 0;
-    // The row `offset` rows after the first in insertion order; nothing past the last. A long
-    // jump asks for it once instead of walking the neighbours.
-    virtual std::optional<qint64> rowIdAt(const QString& table, qint64 offset) = 0;
+    // Up to `limit` ids of the rows after `after` (from the first when it is absent), in
+    // insertion order. A walk over every id takes them a slice at a time and reads nothing
+    // else of the rows.
+    virtual std::vector<qint64> nextRowIds(const QString& table, std::optional<qint64> after,
+                                           int limit) = 0;
     virtual RowValues readRow(const QString& table, qint64 id) = 0;
     // Hands every row to `visit` in insertion order, in one pass over the table.
     virtual void scanRows(const QString& table,
@@ -73,6 +76,10 @@ public:
     virtual void deleteRow(const QString& table, qint64 id) = 0;
 
     virtual void changePassword(const PasswordStatement& statement) = 0;
+
+    // A walk over every id of `table` found `rows` rows. A store that keeps the number for
+    // itself and holds its base alone mends a kept number that disagrees; others do nothing.
+    virtual void rowsCounted(const QString& /*table*/, qint64 /*rows*/) {}
 };
 
 }  // namespace qb

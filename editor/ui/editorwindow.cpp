@@ -14,11 +14,13 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -30,6 +32,12 @@ namespace {
 // limit, kept so that whatever is typed there always fits. The options take their columns' 120.
 constexpr int kQuestionMaxLength = qb::columns::kQuestionSize - 3;
 constexpr int kOptionMaxLength = qb::columns::kOptionSize;
+
+// The walk over the ids after opening: a slice reads ids in steps of this many and stops
+// after this many milliseconds (about 1,000 ids a millisecond in a large encrypted base), so
+// that the window answers at once at any size.
+constexpr int kWalkStep = 1024;
+constexpr qint64 kWalkSliceMs = 3;
 
 // What a box lets in for a column that declares `declared` characters (0: no limit). Up to our
 // own column's size the form's limit holds, or the column's when it is narrower. A base made by
@@ -72,6 +80,9 @@ Editor::Editor(desktop::Dialogs& dialogs, desktop::Services& services, QWidget* 
     buildMenus();
     buildKeys();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    positionsWalk_ = new QTimer(this);
+    positionsWalk_->setInterval(0);
+    connect(positionsWalk_, &QTimer::timeout, this, &Editor::walkPositions);
     Form_Load();
 }
 
@@ -365,6 +376,29 @@ void Editor::nachali() {
     fillFromRow();
     tekuschiy = 1;
     qb::skipIfFails([&] { showCaption(); });
+    // Only now, with the base checked, may anything be written to it: the walk gives the
+    // base its count, or mends one that another program made lie.
+    positionsWalk_->start();
+}
+
+void Editor::walkPositions() {
+    QElapsedTimer slice;
+    slice.start();
+    bool done = true;
+    const bool read = qb::skipIfFails([&] {
+        done = !voprosy.isOpen() || voprosy.positionsKnown();
+        while (!done) {
+            done = voprosy.learnPositions(kWalkStep);
+            if (slice.elapsed() >= kWalkSliceMs)
+                break;
+        }
+    });
+    if (read && !done)
+        return;
+    positionsWalk_->stop();
+    // The count shown since opening was the one the base kept; now it is the rows' own.
+    if (voprosy.isOpen() && !nomerok->text().isEmpty())
+        qb::skipIfFails([&] { showCaption(); });
 }
 
 void Editor::fitBoxesToColumns() {

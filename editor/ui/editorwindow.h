@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QTimer;
 
 namespace desktop {
 class Dialogs;
@@ -193,6 +194,11 @@ private:
     QMenu* servis = nullptr;           // "сервис"
     QAction* importqAction = nullptr;  // "импорт вопросов"
     QAction* provbazAction = nullptr;  // "проверить базу"
+
+    // Learns the positions of voprosy a slice at a time while the window is idle, so that the
+    // count it shows is confirmed soon after opening without making opening wait.
+    void walkPositions();
+    QTimer* positionsWalk_ = nullptr;
 };
 
 }  // namespace editor

@@ -163,7 +163,11 @@ void Editor::Command5_Click() {
 void Editor::Command4_Click() {
     if (!voprosy.isOpen())
         return;
-    if (voprosy.recordCount() <= 1)
+    // The last question stays. Whether another exists is asked of the rows themselves: a count
+    // that another program made lie must not stop (or allow) a delete.
+    bool another = false;
+    qb::skipIfFails([&] { another = voprosy.hasOtherRow(); });
+    if (!another)
         return;
     qb::runOrFail(
         [&] {

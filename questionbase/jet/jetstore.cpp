@@ -352,10 +352,16 @@ std::optional<qint64> JetStore::nextRowId(const QString& name, std::optional<qin
     return after && *after > 0 ? *after + 1 : 1;
 }
 
-std::optional<qint64> JetStore::rowIdAt(const QString& name, qint64 offset) {
-    if (offset < 0 || offset >= rowCount(name))
-        return std::nullopt;
-    return offset + 1;
+std::vector<qint64> JetStore::nextRowIds(const QString& name, std::optional<qint64> after,
+                                         int limit) {
+    const qint64 count = rowCount(name);
+    std::vector<qint64> ids;
+    if (after && *after >= count)
+        return ids;
+    const qint64 first = after ? std::max<qint64>(*after, 0) + 1 : 1;
+    for (qint64 id = first; id <= count && qint64(ids.size()) < limit; ++id)
+        ids.push_back(id);
+    return ids;
 }
 
 std::optional<qint64> JetStore::previousRowId(const QString& name, std::optional<qint64> before) {

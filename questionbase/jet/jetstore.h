@@ -31,7 +31,8 @@ public:
     std::optional<qint64> nextRowId(const QString& table, std::optional<qint64> after) override;
     std::optional<qint64> previousRowId(const QString& table,
                                         std::optional<qint64> before) override;
-    std::optional<qint64> rowIdAt(const QString& table, qint64 offset) override;
+    std::vector<qint64> nextRowIds(const QString& table, std::optional<qint64> after,
+                                   int limit) override;
     RowValues readRow(const QString& table, qint64 id) override;
     void scanRows(const QString& table, const std::function<void(const RowView&)>& visit) override;
     qint64 insertRow(const QString& table, const ColumnValues& values) override;

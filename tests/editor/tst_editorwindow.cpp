@@ -7,6 +7,7 @@
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
+#include "questionbase/sqlitestore.h"
 #include "tests/support/editorbases.h"
 #include "tests/support/editorsession.h"
 #include "tests/support/useractions.h"
@@ -14,8 +15,10 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -23,6 +26,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -301,6 +306,7 @@ void TestEditorWindow::cancelledOpenClosesTheOpenBase() {
 
 void TestEditorWindow::schemas_data() {
     QTest::addColumn<QStringList>("statements");
+    QTest::addColumn<bool>("encrypted");  // keyed as our bases are, or plain SQLite
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("caption");
 
@@ -322,39 +328,66 @@ void TestEditorWindow::schemas_data() {
         << QStringList{table(QString(all).replace(QStringLiteral("\"вопрос\""),
                                                   QStringLiteral("\"ВОПРОС\""))),
                        info, row.arg(QStringLiteral("ВОПРОС"), QStringLiteral("верный"))}
-        << QString() << QStringLiteral("Вопрос № 1 из 1");
+        << false << QString() << QStringLiteral("Вопрос № 1 из 1");
     QTest::newRow("mixed-case correct column")
         << QStringList{table(QString(all).replace(QStringLiteral("\"верный\""),
                                                   QStringLiteral("\"Верный\""))),
                        info, row.arg(QStringLiteral("вопрос"), QStringLiteral("Верный"))}
-        << QString() << QStringLiteral("Вопрос № 1 из 1");
+        << false << QString() << QStringLiteral("Вопрос № 1 из 1");
     QTest::newRow("no info table")
         << QStringList{table(all), row.arg(QStringLiteral("вопрос"), QStringLiteral("верный"))}
-        << QString() << QStringLiteral("Вопрос № 1 из 1");
+        << false << QString() << QStringLiteral("Вопрос № 1 из 1");
     QTest::newRow("no third option column")
         << QStringList{table(QString(all).remove(QStringLiteral("\"ответ3\" TEXT, "))), info,
                        row.arg(QStringLiteral("вопрос"), QStringLiteral("верный"))}
-        << QString() << QStringLiteral("Вопрос № 1 из 1");
+        << false << QString() << QStringLiteral("Вопрос № 1 из 1");
+    // A file refused by the check keeps every byte and its time: nothing is written to a file
+    // before it passed, neither by the exclusive hold nor for the question count.
+    const QStringList noQuestion = {
+        table(QString(all).remove(QStringLiteral("\"вопрос\" TEXT, "))), info,
+        QStringLiteral("INSERT INTO test (\"ответ1\", \"ответ2\", \"верный\") VALUES ('да', "
+                       "'нет', 2)")};
     QTest::newRow("no question column")
-        << QStringList{table(QString(all).remove(QStringLiteral("\"вопрос\" TEXT, "))), info}
-        << QStringLiteral("Ошибка! В базе вопросов отсутствует поле вопрос") << QString();
+        << noQuestion << false << QStringLiteral("Ошибка! В базе вопросов отсутствует поле вопрос")
+        << QString();
+    QTest::newRow("no question column, encrypted")
+        << noQuestion << true << QStringLiteral("Ошибка! В базе вопросов отсутствует поле вопрос")
+        << QString();
     QTest::newRow("no correct-option column")
         << QStringList{table(QString(all).remove(QStringLiteral(", \"верный\" INTEGER"))), info}
-        << QStringLiteral("Ошибка! В базе вопросов отсутствует поле номера верного ответа")
+        << false << QStringLiteral("Ошибка! В базе вопросов отсутствует поле номера верного ответа")
         << QString();
     QTest::newRow("no test table")
-        << QStringList{info}
+        << QStringList{info} << false
         << QStringLiteral("Ошибка! Эта база не похожа на базу вопросов к программе Vorta")
         << QString();
 }
 
 void TestEditorWindow::schemas() {
     QFETCH(QStringList, statements);
+    QFETCH(bool, encrypted);
     QFETCH(QString, message);
     QFETCH(QString, caption);
     EditorSession s;
     const QString path = s.folder.path(QStringLiteral("odd.mdb"));
-    testsupport::makePlainBase(path, statements);
+    if (encrypted) {
+        qb::sqlite::Database db = qb::sqlite::Database::open(path, true);
+        db.key(qb::builtInKey());
+        for (const QString& statement : statements)
+            db.exec(statement);
+    } else {
+        testsupport::makePlainBase(path, statements);
+    }
+    // A time long past: any write would make it now.
+    const timespec past[2] = {{1577836800, 0}, {1577836800, 0}};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), past, 0), 0);
+    const QDateTime modified = QFileInfo(path).lastModified();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const QStringList files = QDir(s.folder.folder()).entryList(QDir::Files);
+
     s.dialogs.expectOpenFile(path);
     if (!message.isEmpty())
         s.dialogs.expectMessage(message);
@@ -363,8 +396,14 @@ void TestEditorWindow::schemas() {
     QCOMPARE(s.dialogs.messages().size(), message.isEmpty() ? 0 : 1);
     QCOMPARE(s.caption(), caption);
     QCOMPARE(s.probe.baza().isOpen(), message.isEmpty());
-    if (!message.isEmpty())
+    if (!message.isEmpty()) {
+        QTest::qWait(50);  // idle time, in which an opened base would be counted
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll() == bytes);
+        QCOMPARE(QFileInfo(path).lastModified(), modified);
+        QCOMPARE(QDir(s.folder.folder()).entryList(QDir::Files), files);
         return;
+    }
     QCOMPARE(s.question(), QStringLiteral("Что?"));
     QCOMPARE(s.probe.Text2()->text(), QStringLiteral("2"));
     QCOMPARE(s.probe.Text(2)->toPlainText(), QString());

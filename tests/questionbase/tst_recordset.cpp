@@ -171,7 +171,8 @@ private slots:
         QCOMPARE(questionTexts(rows_), QStringList({"Вопрос 1", "Новый"}));
     }
 
-    // A jump counts rows as they stand, past the gap a deleted one left.
+    // A jump counts rows as they stand, past the gap a deleted one left; the positions follow
+    // every delete and add, and learning them a slice at a time finds the same.
     void moveToCountsPositionsNotIds() {
         openBase(5);
         rows_.moveNext();
@@ -180,9 +181,35 @@ private slots:
                                               std::pair(4, "Вопрос 5"), std::pair(3, "Вопрос 4")}) {
             rows_.moveTo(position);
             QCOMPARE(rows_.field(1).text(), QString::fromUtf8(shown));
+            QCOMPARE(rows_.currentPosition(), position);
+            QCOMPARE(rows_.positionOf(rows_.currentId()), position);
         }
+        QCOMPARE(rows_.positionOf(2), std::nullopt);
         rows_.moveTo(5);
         QVERIFY(rows_.eof());
+        QCOMPARE(rows_.currentPosition(), std::nullopt);
+
+        rows_.addNew();
+        QCOMPARE(rows_.currentPosition(), 5);
+        rows_.field(1).setValue(QStringLiteral("Новый"));
+        rows_.field(2).setValue(QStringLiteral("а"));
+        rows_.field(3).setValue(QStringLiteral("б"));
+        rows_.field(8).setValue(2);
+        rows_.update();
+        QCOMPARE(rows_.positionCount(), 5);
+        QCOMPARE(rows_.idAt(5), rows_.currentId());
+
+        rows_.close();
+        rows_.openOn(connection_, QStringLiteral("SELECT * FROM test"));
+        int slices = 1;
+        while (!rows_.learnPositions(2))
+            ++slices;
+        QCOMPARE(slices, 3);
+        QList<std::optional<qint64>> ids;
+        for (int position = 0; position <= 6; ++position)
+            ids << rows_.idAt(position);
+        QCOMPARE(ids, (QList<std::optional<qint64>>{std::nullopt, 1, 3, 4, 5, 6, std::nullopt}));
+        QCOMPARE(rows_.recordCount(), 5);
     }
 
     void textRoundTripsExactly_data() {

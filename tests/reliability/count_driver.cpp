@@ -1,12 +1,13 @@
 // Child process of the crash-safety test for the kept question count: in a loop it makes a new
 // base, takes the count away from an existing base while changing its rows (as a program that
-// knows nothing of it would leave the base), and opens that base for exclusive use, which
-// gives it the count again. Each line is flushed before the step it names starts.
+// knows nothing of it would leave the base), and opens that base for exclusive use and walks
+// its ids, as the editor does after opening, which gives it the count again. Each line is
+// flushed before the step it names starts.
 //
 // usage: count_driver FOLDER SEED
 //   "TRY-CREATE" / "CREATED"    FOLDER/new.mdb made anew
 //   "TRY-STRIP"  / "STRIPPED"   FOLDER/base.mdb loses its count, one row and gains two
-//   "TRY-COUNT"  / "COUNTED n"  FOLDER/base.mdb opened as the editor opens it
+//   "TRY-COUNT"  / "COUNTED n"  FOLDER/base.mdb opened and walked as the editor does
 
 #include "questionbase/catalog.h"
 #include "questionbase/connection.h"
@@ -73,7 +74,7 @@ int main(int argc, char** argv) {
             connection.open(qb::connectionStringFor(base, qb::kEmptyPasswordMarker));
             qb::Recordset rows;
             rows.openOn(connection, QStringLiteral("SELECT * FROM test"));
-            say(QStringLiteral("COUNTED %1").arg(rows.recordCount()));
+            say(QStringLiteral("COUNTED %1").arg(rows.positionCount()));
         }
     } catch (const qb::Error& error) {
         say(QStringLiteral("FAILED %1").arg(error.text()));
