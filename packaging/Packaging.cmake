@@ -66,4 +66,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 # instead: the desktop platform plugin and Qt's own Russian texts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
+# Hunspell's dictionaries are data files the editor looks for at run time; without them it
+# works and only leaves spelling unchecked.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hunspell-ru, hunspell-en-us")
 include(CPack)

@@ -1,8 +1,11 @@
 #include "editor/core/basecheck.h"
 
+#include "editor/core/nearduplicates.h"
 #include "editor/core/picturechoice.h"
 #include "editor/core/picturefit.h"
+#include "editor/core/spellingcheck.h"
 #include "exchange/windows1251.h"
+#include "language/words.h"
 #include "questionbase/error.h"
 
 #include <QDir>
@@ -10,8 +13,6 @@
 #include <QHash>
 #include <QImageReader>
 #include <QRegularExpression>
-
-#include <libstemmer.h>
 
 #include <algorithm>
 #include <unordered_map>
@@ -29,136 +30,14 @@ namespace {
 constexpr int kAnswerShareMinimum = 10;
 constexpr double kAnswerShareLimit = 0.4;
 
-// Two questions whose words (the stems of the question's words and of the options' words,
-// counted with repeats) overlap at least this much are near-duplicates. On planted pairs: the
-// same question in other word forms scores 1, one word in eight changed about 0.8, "два плюс
-// два" against "два плюс три" with their options 0.6, and two questions that only share a topic
-// ("столицей России" / "столицей Франции") about 0.35.
-constexpr double kNearDuplicateLimit = 0.7;
-// Questions with fewer words than this are too short to call near-duplicates of each other.
-constexpr size_t kNearDuplicateMinimumWords = 4;
-// MinHash with banding: 10 bands of 3 values find a pair at the limit with a probability of
-// about 0.985 and one at 0.8 with 0.999, while pairs are compared only within a band's bucket.
-constexpr int kBands = 10;
-constexpr int kRowsPerBand = 3;
-constexpr int kHashes = kBands * kRowsPerBand;
-constexpr int kMinimumAgreeing = 14;
-// A bucket that many questions share holds words every question has; comparing each member
-// with every other would be quadratic, so each is compared with the first and the latest few.
-constexpr int kBucketNeighbours = 4;
+static_assert(BaseCheck::finishSteps() == NearDuplicates::steps());
 
 // How many characters outside the code page a remark lists.
 constexpr int kListedCharacters = 8;
 
-quint64 mix(quint64 x) {
-    x ^= x >> 30;
-    x *= 0xbf58476d1ce4e5b9ULL;
-    x ^= x >> 27;
-    x *= 0x94d049bb133111ebULL;
-    x ^= x >> 31;
-    return x;
-}
-
-quint64 hashBytes(const char* data, qsizetype size, quint64 seed) {
-    quint64 h = 0xcbf29ce484222325ULL ^ seed;
-    for (qsizetype i = 0; i < size; ++i) {
-        h ^= static_cast<unsigned char>(data[i]);
-        h *= 0x100000001b3ULL;
-    }
-    return mix(h);
-}
-
-// A letter or digit without its letter case, ё as е; 0 for anything else. Looked up in a table
-// for the alphabets the bases are written in, which is most of the check's time otherwise.
-char16_t folded(char16_t unit) {
-    constexpr char16_t kTableSize = 0x500;
-    static const std::array<char16_t, kTableSize> table = [] {
-        std::array<char16_t, kTableSize> units{};
-        for (char16_t u = 0; u < kTableSize; ++u) {
-            const QChar c(u);
-            if (c.isLetterOrNumber()) {
-                const char16_t f = c.toCaseFolded().unicode();
-                units[u] = f == u'ё' ? u'е' : f;
-            }
-        }
-        return units;
-    }();
-    if (unit < kTableSize)
-        return table[unit];
-    const QChar c(unit);
-    return c.isLetterOrNumber() ? c.toCaseFolded().unicode() : 0;
-}
-
-// The folded words of a text, back to back in one buffer: the buffer itself is the text with
-// letter case, spaces and punctuation ignored. Reused from question to question.
-struct Words {
-    QString buffer;
-    std::vector<std::pair<qsizetype, qsizetype>> ranges;  // start and length of each word
-
-    void read(const QString& text) {
-        buffer.resize(0);
-        ranges.clear();
-        qsizetype start = -1;
-        for (const QChar c : text) {
-            const char16_t f = folded(c.unicode());
-            if (f != 0) {
-                if (start < 0)
-                    start = buffer.size();
-                buffer += QChar(f);
-            } else if (start >= 0) {
-                ranges.emplace_back(start, buffer.size() - start);
-                start = -1;
-            }
-        }
-        if (start >= 0)
-            ranges.emplace_back(start, buffer.size() - start);
-    }
-    QStringView word(size_t i) const {
-        return QStringView(buffer).mid(ranges[i].first, ranges[i].second);
-    }
-};
-
-quint64 hashUnits(QStringView text, quint64 seed) {
-    return hashBytes(reinterpret_cast<const char*>(text.utf16()), text.size() * 2, seed);
-}
-
 bool isFilled(const QString& text) {
     return !text.trimmed().isEmpty();
 }
-
-// Russian word forms reduced to one stem by Snowball's algorithm; each distinct word is stemmed
-// once per check.
-class Stems {
-public:
-    Stems() : stemmer_(sb_stemmer_new("russian", "UTF_8")) {}
-    ~Stems() {
-        if (stemmer_)
-            sb_stemmer_delete(stemmer_);
-    }
-    Stems(const Stems&) = delete;
-    Stems& operator=(const Stems&) = delete;
-
-    quint64 of(QStringView word) {
-        const quint64 key = hashUnits(word, 0x57);
-        const auto known = cache_.find(key);
-        if (known != cache_.end())
-            return known->second;
-        const QByteArray utf8 = word.toUtf8();
-        const sb_symbol* stem =
-            stemmer_ ? sb_stemmer_stem(stemmer_, reinterpret_cast<const sb_symbol*>(utf8.data()),
-                                       static_cast<int>(utf8.size()))
-                     : nullptr;
-        const quint64 hash =
-            stem ? hashBytes(reinterpret_cast<const char*>(stem), sb_stemmer_length(stemmer_), 0)
-                 : hashBytes(utf8.data(), utf8.size(), 0);
-        cache_.emplace(key, hash);
-        return hash;
-    }
-
-private:
-    sb_stemmer* stemmer_;
-    std::unordered_map<quint64, quint64> cache_;  // the word's hash -> its stem's
-};
 
 // The characters of a text that Windows-1251 cannot hold, each once, in order of appearance.
 QStringList outsideCodePage(const QString& text) {
@@ -192,43 +71,43 @@ QString CheckFinding::line() const {
 }
 
 QString BaseCheckResult::summary() const {
-    return QStringLiteral("Вопросов: %1, замечаний: %2").arg(questions).arg(findings.size());
+    const QString counts =
+        QStringLiteral("Вопросов: %1, замечаний: %2").arg(questions).arg(findings.size());
+    return spellingChecked ? counts : counts + QStringLiteral(", орфография не проверялась");
 }
 
 struct BaseCheck::State {
+    explicit State(language::Language& language) : language(language), spelling(language) {}
+
     QString baseFilePath;
     QString baseFolder;
     int questions = 0;
     QList<CheckFinding> baseFindings;
-    // Per question, the findings of the question alone, and where its near-duplicate search
-    // must not look: questions that are exact duplicates of an earlier one are told as such.
+    // Per question, the findings of the question alone.
     std::vector<QList<CheckFinding>> perQuestion;
     std::vector<qint64> rows;                       // per question, its row in the store
     std::unordered_map<quint64, int> firstWithKey;  // exact-duplicate key -> first position
-    std::vector<bool> exactDuplicate;
-    // Word sets for the near-duplicate search: sorted hashes, flat, with each question's start.
-    std::vector<quint32> words;
-    std::vector<quint32> wordStart{0};
-    std::vector<quint32> signatures;  // kHashes minima per question
     std::array<int, columns::kOptionCount> rightAt{};
     QHash<QString, QString> pictureRemarks;  // stored name -> remark, or empty when fine
-    Stems stems;
-    std::vector<quint64> all;  // scratch of rememberWords
-    std::vector<quint32> set;
-    Words textWords;  // the question on hand
-    std::array<Words, columns::kOptionCount> optionWords;
+    language::Language& language;
+    NearDuplicates nearDuplicates;
+    SpellingCheck spelling;
+    language::FoldedWords textWords;  // the question on hand
+    std::array<language::FoldedWords, columns::kOptionCount> optionWords;
+    std::vector<language::Language::Entry> textEntries;  // its words' dictionary entries
+    std::vector<language::Language::Entry> optionEntries;
 
     void add(int question, const QString& text) { perQuestion.back().append({question, text}); }
     void checkOptions(int k, const CheckedQuestion& q);
     void checkPicture(int k, const QString& picture);
     void checkCodePage(int k, const CheckedQuestion& q);
     bool rememberExact(int k, const CheckedQuestion& q);
-    void rememberWords();
+    void readWords(const CheckedQuestion& q);
     QString pictureRemark(const QString& picture) const;
-    bool findNearDuplicates(const std::function<bool(int step)>& step);
 };
 
-BaseCheck::BaseCheck(const QString& baseFilePath) : d(std::make_unique<State>()) {
+BaseCheck::BaseCheck(const QString& baseFilePath, language::Language& language)
+    : d(std::make_unique<State>(language)) {
     d->baseFilePath = baseFilePath;
     d->baseFolder = QDir::cleanPath(QFileInfo(baseFilePath).absolutePath());
 }
@@ -244,11 +123,32 @@ void BaseCheck::addQuestion(const CheckedQuestion& question) {
     d->checkOptions(k, question);
     d->checkPicture(k, question.picture);
     d->checkCodePage(k, question);
-    d->textWords.read(question.text);
-    for (int i = 0; i < columns::kOptionCount; ++i)
-        d->optionWords[i].read(question.options[i]);
-    d->exactDuplicate.push_back(d->rememberExact(k, question));
-    d->rememberWords();
+    d->readWords(question);
+    const bool exactDuplicate = d->rememberExact(k, question);
+    d->nearDuplicates.add(d->textEntries, d->optionEntries, exactDuplicate);
+}
+
+void BaseCheck::State::readWords(const CheckedQuestion& q) {
+    // Each word is looked up once for its keys, which the near-duplicate search compares and
+    // which tell the spelling whether the word is known.
+    const int index = questions - 1;
+    const auto entriesOf = [&](const language::FoldedWords& words, const QString& text,
+                               std::vector<language::Language::Entry>& entries) {
+        for (size_t i = 0; i < words.size(); ++i) {
+            const language::Language::Entry entry = language.lookup(words.word(i));
+            entries.push_back(entry);
+            const auto [start, length] = words.written(i);
+            spelling.add(index, QStringView(text).mid(start, length), entry);
+        }
+    };
+    textEntries.clear();
+    optionEntries.clear();
+    textWords.read(q.text);
+    entriesOf(textWords, q.text, textEntries);
+    for (int i = 0; i < columns::kOptionCount; ++i) {
+        optionWords[i].read(q.options[i]);
+        entriesOf(optionWords[i], q.options[i], optionEntries);
+    }
 }
 
 void BaseCheck::State::checkOptions(int k, const CheckedQuestion& q) {
@@ -367,149 +267,16 @@ bool BaseCheck::State::rememberExact(int k, const CheckedQuestion& q) {
     int filled = 0;
     for (int i = 0; i < columns::kOptionCount; ++i) {
         if (isFilled(q.options[i]))
-            options[filled++] = hashUnits(optionWords[i].buffer, 3);
+            options[filled++] = language::hashOf(optionWords[i].buffer(), 3);
     }
     std::sort(options.begin(), options.end());
-    quint64 hash = hashUnits(textWords.buffer, 1);
+    quint64 hash = language::hashOf(textWords.buffer(), 1);
     for (int i = 0; i < filled; ++i)
-        hash = mix(hash * 0x100000001b3ULL + options[i]);
+        hash = language::mix(hash * 0x100000001b3ULL + options[i]);
     const auto [at, inserted] = firstWithKey.emplace(hash, k);
     if (inserted || !isFilled(q.text))
         return false;
     add(k, QStringLiteral("совпадает с вопросом № %1").arg(at->second));
-    return true;
-}
-
-void BaseCheck::State::rememberWords() {
-    // The question's stems and the options' stems, hashed apart from each other; the n-th
-    // repeat of a stem is a word of its own, so the overlap of two sets counts repeats ("два
-    // плюс два" is not "два плюс три").
-    all.clear();
-    for (size_t i = 0; i < textWords.ranges.size(); ++i)
-        all.push_back(mix(stems.of(textWords.word(i)) ^ 0x51));
-    for (const Words& option : optionWords) {
-        for (size_t i = 0; i < option.ranges.size(); ++i)
-            all.push_back(mix(stems.of(option.word(i)) ^ 0x53));
-    }
-    std::sort(all.begin(), all.end());
-    set.clear();
-    for (size_t i = 0, repeat = 0; i < all.size(); ++i) {
-        repeat = i > 0 && all[i] == all[i - 1] ? repeat + 1 : 0;
-        set.push_back(quint32(mix(all[i] + repeat)));
-    }
-    std::sort(set.begin(), set.end());
-    set.erase(std::unique(set.begin(), set.end()), set.end());
-
-    std::array<quint32, kHashes> minima;
-    minima.fill(0xffffffffu);
-    // The words are hashes already: one multiply-add each makes the 30 independent orders.
-    static const std::array<std::pair<quint64, quint64>, kHashes> orders = [] {
-        std::array<std::pair<quint64, quint64>, kHashes> factors;
-        for (int h = 0; h < kHashes; ++h)
-            factors[h] = {mix(quint64(2 * h + 1)) | 1, mix(quint64(2 * h + 2))};
-        return factors;
-    }();
-    for (const quint32 word : set) {
-        for (int h = 0; h < kHashes; ++h) {
-            const auto value = quint32((quint64(word) * orders[h].first + orders[h].second) >> 32);
-            minima[h] = std::min(minima[h], value);
-        }
-    }
-    words.insert(words.end(), set.begin(), set.end());
-    wordStart.push_back(quint32(words.size()));
-    signatures.insert(signatures.end(), minima.begin(), minima.end());
-}
-
-bool BaseCheck::State::findNearDuplicates(const std::function<bool(int step)>& step) {
-    const auto wordsOfQuestion = [&](int index) {
-        return std::pair(words.begin() + wordStart[index], words.begin() + wordStart[index + 1]);
-    };
-    const auto similarity = [&](int a, int b) {
-        const auto [aBegin, aEnd] = wordsOfQuestion(a);
-        const auto [bBegin, bEnd] = wordsOfQuestion(b);
-        size_t common = 0;
-        for (auto i = aBegin, j = bBegin; i != aEnd && j != bEnd;) {
-            if (*i < *j) {
-                ++i;
-            } else if (*j < *i) {
-                ++j;
-            } else {
-                ++common;
-                ++i;
-                ++j;
-            }
-        }
-        const size_t all = size_t(aEnd - aBegin) + size_t(bEnd - bBegin) - common;
-        return all == 0 ? 0.0 : double(common) / double(all);
-    };
-    // Cheap refusals before the exact overlap: sets of very different sizes cannot overlap
-    // enough, and a pair at the limit agrees on about 21 of the 30 MinHash values (on fewer
-    // than kMinimumAgreeing with a probability of 0.2 %, far less for closer pairs), while most
-    // pairs a crowded bucket offers agree on far fewer.
-    const auto mayBeSimilar = [&](int a, int b) {
-        const quint32 sizeA = wordStart[a + 1] - wordStart[a];
-        const quint32 sizeB = wordStart[b + 1] - wordStart[b];
-        if (double(std::min(sizeA, sizeB)) < kNearDuplicateLimit * double(std::max(sizeA, sizeB)))
-            return false;
-        const quint32* x = &signatures[size_t(a) * kHashes];
-        const quint32* y = &signatures[size_t(b) * kHashes];
-        int agreeing = 0;
-        for (int h = 0; h < kHashes; ++h)
-            agreeing += x[h] == y[h];
-        return agreeing >= kMinimumAgreeing;
-    };
-    const auto eligible = [&](int index) {
-        return wordStart[index + 1] - wordStart[index] >= kNearDuplicateMinimumWords;
-    };
-
-    // For each question, the earliest earlier one found similar enough.
-    std::vector<int> nearest(size_t(questions), -1);
-    std::vector<std::pair<quint64, int>> bucket;
-    bucket.reserve(size_t(questions));
-    static_assert(kBands == BaseCheck::finishSteps());
-    for (int band = 0; band < kBands; ++band) {
-        if (step && !step(band))
-            return false;
-        bucket.clear();
-        for (int q = 0; q < questions; ++q) {
-            if (!eligible(q))
-                continue;
-            quint64 key = quint64(band);
-            for (int r = 0; r < kRowsPerBand; ++r)
-                key = mix(key * 0x100000001b3ULL +
-                          signatures[size_t(q) * kHashes + size_t(band * kRowsPerBand + r)]);
-            bucket.emplace_back(key, q);
-        }
-        std::sort(bucket.begin(), bucket.end());
-        for (size_t start = 0; start < bucket.size();) {
-            size_t end = start + 1;
-            while (end < bucket.size() && bucket[end].first == bucket[start].first)
-                ++end;
-            for (size_t later = start + 1; later < end; ++later) {
-                const int k = bucket[later].second;
-                if (exactDuplicate[size_t(k)])
-                    continue;
-                const auto compare = [&](size_t earlier) {
-                    const int j = bucket[earlier].second;
-                    if ((nearest[size_t(k)] < 0 || j < nearest[size_t(k)]) && mayBeSimilar(j, k) &&
-                        similarity(j, k) >= kNearDuplicateLimit)
-                        nearest[size_t(k)] = j;
-                };
-                const size_t first = std::min(later, start + kBucketNeighbours);
-                for (size_t e = start; e < first; ++e)
-                    compare(e);
-                for (size_t e = std::max(first, later - std::min<size_t>(later, kBucketNeighbours));
-                     e < later; ++e)
-                    compare(e);
-            }
-            start = end;
-        }
-    }
-    for (int k = 0; k < questions; ++k) {
-        if (nearest[size_t(k)] >= 0)
-            perQuestion[size_t(k)].append(
-                {k + 1, QStringLiteral("похож на вопрос № %1").arg(nearest[size_t(k)] + 1)});
-    }
     return true;
 }
 
@@ -535,10 +302,20 @@ void BaseCheck::setSettings(const CheckedSettings& settings) {
 }
 
 std::optional<BaseCheckResult> BaseCheck::finish(const std::function<bool(int step)>& step) {
-    if (!d->findNearDuplicates(step))
+    const std::optional<std::vector<int>> nearest = d->nearDuplicates.find(step);
+    if (!nearest)
         return std::nullopt;
+    for (int k = 0; k < d->questions; ++k) {
+        if ((*nearest)[size_t(k)] >= 0)
+            d->perQuestion[size_t(k)].append(
+                {k + 1, QStringLiteral("похож на вопрос № %1").arg((*nearest)[size_t(k)] + 1)});
+    }
+    for (const SpellingCheck::Typo& typo : d->spelling.typos())
+        d->perQuestion[size_t(typo.question)].append(
+            {typo.question + 1, QStringLiteral("возможно, опечатка: «%1»").arg(typo.word)});
     BaseCheckResult result;
     result.questions = d->questions;
+    result.spellingChecked = d->spelling.enabled();
     result.findings = d->baseFindings;
     if (d->questions >= kAnswerShareMinimum) {
         const auto most = std::max_element(d->rightAt.begin(), d->rightAt.end());
@@ -581,8 +358,9 @@ struct Stopped {};
 }  // namespace
 
 std::optional<BaseCheckResult> checkBase(qb::Store& store, const QString& baseFilePath,
-                                         const CheckProgress& progress) {
-    BaseCheck check(baseFilePath);
+                                         const CheckProgress& progress,
+                                         language::Language& language) {
+    BaseCheck check(baseFilePath, language);
 
     if (hasTable(store, columns::kSettingsTable)) {
         const QList<qb::ColumnInfo> settingsColumns = store.columns(columns::kSettingsTable);

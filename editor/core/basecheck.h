@@ -1,5 +1,6 @@
 #pragma once
 
+#include "language/language.h"
 #include "questionbase/columns.h"
 #include "questionbase/store.h"
 
@@ -27,8 +28,9 @@ struct CheckFinding {
 struct BaseCheckResult {
     int questions = 0;
     QList<CheckFinding> findings;  // the whole base's first, then in question order
+    bool spellingChecked = true;   // false without a dictionary
 
-    // "Вопросов: N, замечаний: M".
+    // "Вопросов: N, замечаний: M", and ", орфография не проверялась" without a dictionary.
     QString summary() const;
 };
 
@@ -52,18 +54,21 @@ struct CheckedSettings {
 // without holding its texts.
 class BaseCheck {
 public:
-    // The base file names the folder pictures are looked for in.
-    explicit BaseCheck(const QString& baseFilePath);
+    // The base file names the folder pictures are looked for in; `language` has the
+    // dictionaries the spelling and the word forms come from.
+    explicit BaseCheck(const QString& baseFilePath,
+                       language::Language& language = language::Language::shared());
     ~BaseCheck();
     BaseCheck(const BaseCheck&) = delete;
     BaseCheck& operator=(const BaseCheck&) = delete;
 
     void addQuestion(const CheckedQuestion& question);
     void setSettings(const CheckedSettings& settings);
-    // The near-duplicate search runs here, in `finishSteps` steps; `step` is told of each and
+    // The near-duplicate search runs here, in `finishSteps` steps, and the spelling's last
+    // lookups; `step` is told of each and
     // stops the search by returning false, and then there is no result.
     std::optional<BaseCheckResult> finish(const std::function<bool(int step)>& step = {});
-    static constexpr int finishSteps() { return 10; }
+    static constexpr int finishSteps() { return 10; }  // NearDuplicates::steps()
 
 private:
     struct State;
@@ -76,7 +81,8 @@ using CheckProgress = std::function<bool(int done, int total)>;
 // Reads every question and the settings through the open store, in one pass and without writing
 // anything, and checks them. Nothing when `progress` stopped it. Throws qb::Error when the base
 // cannot be read.
-std::optional<BaseCheckResult> checkBase(qb::Store& store, const QString& baseFilePath,
-                                         const CheckProgress& progress = {});
+std::optional<BaseCheckResult> checkBase(
+    qb::Store& store, const QString& baseFilePath, const CheckProgress& progress = {},
+    language::Language& language = language::Language::shared());
 
 }  // namespace editor

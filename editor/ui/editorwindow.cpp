@@ -6,6 +6,7 @@
 #include "editor/ui/addimage.h"
 #include "editor/ui/limitedtextedit.h"
 #include "editor/ui/settingspanel.h"
+#include "editor/ui/spellhighlighter.h"
 #include "questionbase/catalog.h"
 #include "questionbase/columns.h"
 #include "questionbase/connectionstring.h"
@@ -114,6 +115,7 @@ void Editor::buildControls() {
     Text1->setPlainText(QStringLiteral("ВОПРОС"));
     // An empty box still says what belongs in it (a question's options 3 to 5 are often empty).
     Text1->setPlaceholderText(Text1->accessibleName());
+    attachSpelling(Text1);
 
     for (int i = 0; i < 5; ++i) {
         const OptionBox& box = kOptionBoxes[i];
@@ -124,6 +126,7 @@ void Editor::buildControls() {
         Text[i]->setGeometry(twipsRect(-8, box.top, 10110, 750));
         Text[i]->setPlainText(QString::fromUtf8(box.designText));
         Text[i]->setPlaceholderText(Text[i]->accessibleName());
+        attachSpelling(Text[i]);
     }
 
     Label1 = new QLabel(QStringLiteral("Номер верного варианта"), client);

@@ -31,9 +31,15 @@ echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for package in libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n \
-               libsqlcipher0 libzip4 libc6 libstdc++6; do
+               libsqlcipher0 libzip4 libhunspell-1.7-0 libc6 libstdc++6; do
     tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//' | grep -qxF "$package" ||
         fail "Depends lacks $package"
+done
+# The dictionaries are data, which dpkg-shlibdeps cannot see.
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for package in hunspell-ru hunspell-en-us; do
+    tr ',' '\n' <<<"$recommends" | sed 's/^ *//; s/ .*//' | grep -qxF "$package" ||
+        fail "Recommends lacks $package"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = tambris ] || fail "package name is not tambris"
 [ "$(dpkg-deb -f "$deb" Section)" = education ] || fail "section is not education"
