@@ -1,5 +1,7 @@
 #include "editor/ui/basecheckwindow.h"
 
+#include "desktop/windowhabits.h"
+
 #include <QAbstractListModel>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -93,9 +95,12 @@ BaseCheckWindow::BaseCheckWindow(BaseCheckHost& host)
         move(screen->geometry().center() - rect().center());
 }
 
-BaseCheckWindow* BaseCheckWindow::showFor(QPointer<BaseCheckWindow>& slot, BaseCheckHost& host) {
-    if (!slot)
+BaseCheckWindow* BaseCheckWindow::showFor(QPointer<BaseCheckWindow>& slot, BaseCheckHost& host,
+                                          const QWidget& anchor) {
+    if (!slot) {
         slot = new BaseCheckWindow(host);
+        desktop::placeBeside(*slot, anchor);
+    }
     slot->show();
     slot->raise();
     slot->activateWindow();

@@ -39,9 +39,10 @@ class BaseCheckWindow : public QDialog {
 public:
     explicit BaseCheckWindow(BaseCheckHost& host);
 
-    // Shows the window held in `slot`, creating it when there is none or bringing it to the
-    // front, and checks the base again.
-    static BaseCheckWindow* showFor(QPointer<BaseCheckWindow>& slot, BaseCheckHost& host);
+    // Shows the window held in `slot`, creating it beside `anchor` when there is none or
+    // bringing it to the front, and checks the base again.
+    static BaseCheckWindow* showFor(QPointer<BaseCheckWindow>& slot, BaseCheckHost& host,
+                                    const QWidget& anchor);
 
     // Runs the check, with a progress box that can stop it once it takes longer than half a
     // second, and lists what it found.

@@ -3,8 +3,11 @@
 #include "desktop/application.h"
 #include "desktop/dialogs.h"
 #include "desktop/services.h"
+#include "desktop/windowhabits.h"
 #include "editor/ui/addimage.h"
+#include "editor/ui/findwindow.h"
 #include "editor/ui/limitedtextedit.h"
+#include "editor/ui/questionlistwindow.h"
 #include "editor/ui/settingspanel.h"
 #include "editor/ui/spellhighlighter.h"
 #include "questionbase/catalog.h"
@@ -80,6 +83,7 @@ Editor::Editor(desktop::Dialogs& dialogs, desktop::Services& services, QWidget* 
     buildControls();
     buildMenus();
     buildKeys();
+    desktop::drawFocusClearly(*this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     positionsWalk_ = new QTimer(this);
     positionsWalk_->setInterval(0);
@@ -88,8 +92,10 @@ Editor::Editor(desktop::Dialogs& dialogs, desktop::Services& services, QWidget* 
 }
 
 Editor::~Editor() {
-    // The check window answers to this window; without an owner it would outlive it.
+    // These windows answer to this window; without an owner they would outlive it.
     delete proverka_.data();
+    delete poisk_.data();
+    delete spisok_.data();
     Form_QueryUnload();
 }
 
@@ -212,6 +218,9 @@ void Editor::buildMenus() {
     servis->setAccessibleName(QStringLiteral("сервис"));
     importqAction = item(servis, "importq", QStringLiteral("импорт вопросов"), &Editor::importq);
     provbazAction = item(servis, "provbaz", QStringLiteral("проверить базу"), &Editor::provbaz);
+    poiskAction = item(servis, "poisk", QStringLiteral("найти вопрос"), &Editor::poisk);
+    perehodAction = item(servis, "perehod", QStringLiteral("перейти к вопросу"), &Editor::perehod);
+    spisokAction = item(servis, "spisok", QStringLiteral("список вопросов"), &Editor::spisok);
 }
 
 QString Editor::pictureFieldText() const {
@@ -236,10 +245,6 @@ void Editor::setQuestionFieldsEnabled(bool enabled) {
     ulik->setEnabled(enabled);
 }
 
-void Editor::showCaption() {
-    nomerok->setText(QStringLiteral("Вопрос № %1 из %2").arg(tekuschiy).arg(voprosy.recordCount()));
-}
-
 void Editor::chisto() {
     setQuestionFieldsEnabled(false);
     nomerok->clear();
@@ -251,9 +256,7 @@ void Editor::chisto() {
 }
 
 void Editor::leaveBase() {
-    // The findings of the base that goes would send "Вопрос № K" to another base's questions.
-    if (proverka_)
-        proverka_->close();
+    closeQuestionWindows();
     closeBase();
     chisto();
     infosik->hide();

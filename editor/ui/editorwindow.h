@@ -2,7 +2,9 @@
 
 #include "editor/ui/addimage.h"
 #include "editor/ui/basecheckwindow.h"
+#include "editor/ui/findwindow.h"
 #include "editor/ui/picturehost.h"
+#include "editor/ui/questionlistwindow.h"
 #include "questionbase/connection.h"
 #include "questionbase/recordset.h"
 
@@ -41,7 +43,11 @@ inline const QString kProgramTitle = QStringLiteral("Tambris");
 // The main window of Tambris: one question of the open base at a time, and the whole editing
 // state. Handlers are named after the procedures and controls they stand for; the state and
 // the controls are the window's own, and tests read them through testsupport::EditorProbe.
-class Editor : public QMainWindow, public PictureHost, public BaseCheckHost {
+class Editor : public QMainWindow,
+               public PictureHost,
+               public BaseCheckHost,
+               public FindHost,
+               public QuestionListHost {
     Q_OBJECT
 public:
     Editor(desktop::Dialogs& dialogs, desktop::Services& services, QWidget* parent = nullptr);
@@ -55,6 +61,14 @@ public:
     // BaseCheckHost
     std::optional<BaseCheckResult> checkOpenBase(const CheckProgress& progress) override;
     bool goToQuestion(const CheckFinding& finding) override;
+
+    // FindHost and QuestionListHost
+    std::unique_ptr<QuestionFind> startFind(const QString& query) override;
+    bool goToFound(const FoundQuestion& found) override;
+    qint64 shownPosition() const override;
+    qint64 listedCount() override;
+    std::optional<ListedQuestion> listedQuestion(qint64 position) override;
+    bool goToPosition(qint64 position) override { return goToPosition(position, std::nullopt); }
 
 public slots:
     // ---- opening and showing (editorwindow.cpp) ----
@@ -96,12 +110,21 @@ public slots:
     // ---- the whole-base check (editorwindow_check.cpp) ----
     void provbaz();  // menu "сервис" > "проверить базу"
 
+    // ---- reaching a question (editorwindow_navigate.cpp) ----
+    void poisk();          // menu "сервис" > "найти вопрос" (Ctrl+F)
+    void perehod();        // menu "сервис" > "перейти к вопросу" (Ctrl+G)
+    void spisok();         // menu "сервис" > "список вопросов"
+    void nextFound();      // F3: the next question found
+    void previousFound();  // Shift+F3: the previous question found
+
     // Writes the chosen picture into ulik; called once karti holds the choice.
     void choo();
     // The picture window while it is open.
     AddImage* pictureWindow() const { return addimage_; }
     // The check window while it is open.
     BaseCheckWindow* checkWindow() const { return proverka_; }
+    FindWindow* findWindow() const { return poisk_; }
+    QuestionListWindow* listWindow() const { return spisok_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -129,7 +152,16 @@ private:
     void startNewQuestion();
     void buildMenus();                            // the menu bar and its actions
     void setQuestionFieldsEnabled(bool enabled);  // the question, its options, Text2 and ulik
-    void showCaption();  // "Вопрос № tekuschiy из <count>" in nomerok
+    // "Вопрос № tekuschiy из <count>" in nomerok, told to a screen reader and the list window.
+    void showCaption();
+    // Shows the question at `position` through the usual save: the row `row` when it is still
+    // there, else the row at that position.
+    bool goToPosition(qint64 position, std::optional<qint64> row);
+    // A save, a new question or a deletion (`rowsMoved`): the windows that list questions read
+    // them again.
+    void baseChanged(bool rowsMoved);
+    // The check, find and list windows close with the base they list.
+    void closeQuestionWindows();
     // Sets the limits of the question's and options' boxes from the columns of the open base.
     void fitBoxesToColumns();
     // Fills the fields from the current row; a value that cannot be read leaves its field empty.
@@ -144,10 +176,12 @@ private:
     void offerConversion();
     QString title() const;  // the title of every box: the program's name
 
-    desktop::Dialogs& dialogs_;           // every box the window shows
-    desktop::Services& services_;         // files and the program's folder
-    QPointer<AddImage> addimage_;         // the picture window while it is open
-    QPointer<BaseCheckWindow> proverka_;  // the check window while it is open
+    desktop::Dialogs& dialogs_;            // every box the window shows
+    desktop::Services& services_;          // files and the program's folder
+    QPointer<AddImage> addimage_;          // the picture window while it is open
+    QPointer<BaseCheckWindow> proverka_;   // the check window while it is open
+    QPointer<FindWindow> poisk_;           // the find window while it is open
+    QPointer<QuestionListWindow> spisok_;  // the list window while it is open
     // No question was deleted since the last check, so its positions and rows still agree.
     bool checkedRowsStand_ = false;
     // What fillFromRow put into Text2 and ulik: a field still showing it is not written back.
@@ -194,6 +228,9 @@ private:
     QMenu* servis = nullptr;           // "сервис"
     QAction* importqAction = nullptr;  // "импорт вопросов"
     QAction* provbazAction = nullptr;  // "проверить базу"
+    QAction* poiskAction = nullptr;    // "найти вопрос"
+    QAction* perehodAction = nullptr;  // "перейти к вопросу"
+    QAction* spisokAction = nullptr;   // "список вопросов"
 
     // Learns the positions of voprosy a slice at a time while the window is idle, so that the
     // count it shows is confirmed soon after opening without making opening wait.

@@ -12,7 +12,7 @@ namespace editor {
 void Editor::provbaz() {
     if (!voprosy.isOpen())
         return;
-    BaseCheckWindow::showFor(proverka_, *this);
+    BaseCheckWindow::showFor(proverka_, *this, *this);
 }
 
 std::optional<BaseCheckResult> Editor::checkOpenBase(const CheckProgress& progress) {
@@ -40,7 +40,7 @@ bool Editor::goToQuestion(const CheckFinding& finding) {
     // Positions are those of the check; with questions deleted since then, the row the check saw
     // is not at its position any more, and a position past the end goes to the last one.
     int count = 0;
-    qb::skipIfFails([&] { count = voprosy.recordCount(); });
+    qb::skipIfFails([&] { count = int(voprosy.positionCount()); });
     const int target = std::clamp(finding.question, 1, std::max(count, 1));
     qb::runOrFail(
         [&] {

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace editor {
 
@@ -35,6 +36,10 @@ void Editor::buildKeys() {
         desktop::addButtonShortcut(*shortcut.button, shortcut.keys);
     // A menu bar shows no shortcuts, so the item's caption stays as it is.
     optestAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    poiskAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    perehodAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    new QShortcut(QKeySequence(Qt::Key_F3), this, this, &Editor::nextFound);
+    new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this, this, &Editor::previousFound);
 }
 
 }  // namespace editor

@@ -82,6 +82,8 @@ bool Editor::zapis() {
     }
     for (const auto& stored : nowStored)
         stored();
+    if (!nowStored.isEmpty())
+        baseChanged(false);
     if (refused.isEmpty())
         return true;
     // The rest is stored; nothing moves, so the user can shorten what did not fit.
@@ -158,6 +160,7 @@ void Editor::Command5_Click() {
     Text1->setStoredText(QString());
     ulik->clear();
     shownPicture_.clear();
+    baseChanged(true);
 }
 
 void Editor::Command4_Click() {
@@ -185,6 +188,7 @@ void Editor::Command4_Click() {
             reportDataFailure(QStringLiteral("Не удалось удалить вопрос из базы."));
             qb::skipIfFails([&] { edituem(); });
         });
+    baseChanged(true);
 }
 
 void Editor::Command1_Click() {

@@ -4,6 +4,7 @@
 #include "desktop/dialogs.h"
 #include "desktop/keyboard.h"
 #include "desktop/services.h"
+#include "desktop/windowhabits.h"
 #include "exporter/core/exchangeexport.h"
 #include "exporter/core/programtitle.h"
 #include "exporter/core/textexport.h"
@@ -13,7 +14,6 @@
 #include "questionbase/error.h"
 #include "questionbase/steps.h"
 
-#include <QAccessible>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -87,6 +87,7 @@ Chtenie::Chtenie(desktop::Dialogs& dialogs, desktop::Services& services, QWidget
     setWindowTitle(kProgramTitle);
     buildControls();
     desktop::setUpKeyboard(*this);
+    desktop::drawFocusClearly(*this);
 
     adresok.clear();
     popytki = 0;
@@ -354,9 +355,7 @@ void Chtenie::showStatus(const QString& text) {
     if (status->text() == text)
         return;
     status->setText(text);
-    // A screen reader hears the label as its text, but learns that it changed only when told.
-    QAccessibleEvent changed(status, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&changed);
+    desktop::announceTextChange(*status);
     emit statusChanged(text);
 }
 
