@@ -5,6 +5,12 @@
 #include "questionbase/steps.h"
 
 #include <QAbstractListModel>
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QStyledItemDelegate>
+#include <QTextDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -18,6 +24,48 @@ namespace {
 constexpr int kTypingPause = 300;
 // How long one slice of the search may hold the window before typing is taken again.
 constexpr int kSliceMilliseconds = 30;
+
+// A line with the words that matched in bold. Assistive technology reads the plain line.
+class MatchedWords final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QString line = item.text;
+        item.text.clear();
+        const QWidget* view = option.widget;
+        QStyle* style = view != nullptr ? view->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, view);
+
+        QString html = line.toHtmlEscaped();
+        for (const QString& word : index.data(Qt::UserRole).toStringList()) {
+            const QRegularExpression whole(
+                QStringLiteral("(?<!\\w)(%1)(?!\\w)")
+                    .arg(QRegularExpression::escape(word.toHtmlEscaped())),
+                QRegularExpression::UseUnicodePropertiesOption);
+            html.replace(whole, QStringLiteral("<b>\\1</b>"));
+        }
+        QTextDocument text;
+        text.setDocumentMargin(0);
+        text.setDefaultFont(item.font);
+        text.setHtml(html);
+        const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &item, view);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.palette.setColor(QPalette::Text,
+                                 item.palette.color(item.state & QStyle::State_Selected
+                                                        ? QPalette::HighlightedText
+                                                        : QPalette::Text));
+        painter->save();
+        painter->translate(area.topLeft() +
+                           QPoint(0, (area.height() - int(text.size().height())) / 2));
+        painter->setClipRect(area.translated(-area.topLeft()));
+        text.documentLayout()->draw(painter, context);
+        painter->restore();
+    }
+};
 
 }  // namespace
 
@@ -48,8 +96,8 @@ public:
         const FoundQuestion& found = found_.at(index.row());
         if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
             return found.line();
-        if (role == Qt::ToolTipRole)
-            return found.words.join(QStringLiteral(", "));
+        if (role == Qt::UserRole)
+            return found.words;
         return {};
     }
     const QList<FoundQuestion>& all() const { return found_; }
@@ -83,6 +131,7 @@ FindWindow::FindWindow(FindHost& host)
     results->setModel(lines_);
     results->setEditTriggers(QAbstractItemView::NoEditTriggers);
     results->setUniformItemSizes(true);
+    results->setItemDelegate(new MatchedWords(results));
     connect(results, &QListView::activated, this, &FindWindow::lineActivated);
 
     pause_.setSingleShot(true);

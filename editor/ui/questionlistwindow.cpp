@@ -9,6 +9,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace editor {
 
 namespace {
@@ -111,8 +113,12 @@ QuestionListWindow::QuestionListWindow(QuestionListHost& host)
     questions->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     questions->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     const int character = fontMetrics().averageCharWidth();
-    for (int column = 0; column < ColumnCount; ++column)
-        questions->setColumnWidth(column, kWidths[column] * character);
+    const QFontMetrics header = questions->horizontalHeader()->fontMetrics();
+    for (int column = 0; column < ColumnCount; ++column) {
+        const int caption =
+            header.horizontalAdvance(QString::fromUtf8(kHeaders[column])) + 3 * character;
+        questions->setColumnWidth(column, std::max(kWidths[column] * character, caption));
+    }
     questions->horizontalHeader()->setStretchLastSection(true);
     questions->setTabKeyNavigation(false);
     summary->setBuddy(questions);
