@@ -34,10 +34,10 @@ Language::Language(const QStringList& dictionaryFolders, QObject* parent) : QObj
                 findDictionary(dictionaryFolders, {QStringLiteral("ru_RU"), QStringLiteral("ru")},
                                QStringLiteral("ru")))
             loaded->russian = Dictionary::load(*files);
-        if (const auto files = findDictionary(dictionaryFolders,
-                                              {QStringLiteral("en_US"), QStringLiteral("en_GB")},
-                                              QStringLiteral("en")))
-            loaded->english = Dictionary::load(*files);
+        // English only when a Latin word comes: most bases have none, and it would add 7 MB.
+        loaded->englishFiles =
+            findDictionary(dictionaryFolders, {QStringLiteral("en_US"), QStringLiteral("en_GB")},
+                           QStringLiteral("en"));
         // Told on the object's own thread, where the boxes repaint what they underline.
         QMetaObject::invokeMethod(
             this,
@@ -82,8 +82,14 @@ Dictionary* Language::dictionaryFor(Script script) {
     switch (script) {
         case Script::Cyrillic:
             return dictionaries().russian.get();
-        case Script::Latin:
-            return dictionaries().english.get();
+        case Script::Latin: {
+            Dictionaries& loaded = dictionaries();
+            if (loaded.englishFiles) {
+                loaded.english = Dictionary::load(*loaded.englishFiles);
+                loaded.englishFiles.reset();
+            }
+            return loaded.english.get();
+        }
         case Script::Other:
             break;
     }
@@ -236,6 +242,11 @@ QStringList Language::suggestions(QStringView word, int most) {
             break;
     }
     return result;
+}
+
+void Language::forgetWords() {
+    entries_.clear();
+    spelled_.clear();
 }
 
 void Language::ignore(QStringView word) {
