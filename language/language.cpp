@@ -221,12 +221,18 @@ bool Language::isKnown(QStringView word) {
         return true;
     if (!ignored_.isEmpty() && ignored_.contains(folded(word)))
         return true;
-    const QString written = word.toString();
-    const auto known = spelled_.constFind(written);
+    const auto known = spelled_.constFind(word.toString());
     if (known != spelled_.cend())
         return *known;
-    const bool right = spelledRight(word);
-    spelled_.insert(written, right);
+    // A stress mark ("за́мок") is not part of the spelling.
+    QString written;
+    written.reserve(word.size());
+    for (const QChar c : word) {
+        if (foldedUnit(c.unicode()) != kDropped)
+            written += c;
+    }
+    const bool right = spelledRight(written);
+    spelled_.insert(word.toString(), right);
     return right;
 }
 

@@ -218,6 +218,13 @@ void TestSpelling::checkOfTheBase_data() {
         << QStringList{"Чему равна сила Ньютонуса?", "Кто открыл закон Ньютонуса?",
                        "Что измеряют в Ньютонусах?"}
         << true << "" << QStringList() << "Вопросов: 3, замечаний: 0";
+    // Not a misspelling; the text export cannot write the mark.
+    QTest::newRow("a stress mark")
+        << QStringList{"Какой за\u0301мок стоит на горе?"} << true << ""
+        << QStringList{"Вопрос № 1: в тексте вопроса есть знаки, которых нет в кодировке "
+                       "Windows-1251: «\u0301» (U+0301); при выгрузке в текст вместо них будет "
+                       "«?»"}
+        << "Вопросов: 1, замечаний: 1";
     QTest::newRow("numbers, letters, abbreviations")
         << QStringList{"В 1945 году СССР и США, ЦП и ПК, HTML и x2: что это?"} << true << ""
         << QStringList() << "Вопросов: 1, замечаний: 0";
