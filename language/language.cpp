@@ -34,10 +34,10 @@ Language::Language(const QStringList& dictionaryFolders, QObject* parent) : QObj
                 findDictionary(dictionaryFolders, {QStringLiteral("ru_RU"), QStringLiteral("ru")},
                                QStringLiteral("ru")))
             loaded->russian = Dictionary::load(*files);
-        if (const auto files = findDictionary(dictionaryFolders,
-                                              {QStringLiteral("en_US"), QStringLiteral("en_GB")},
-                                              QStringLiteral("en")))
-            loaded->english = Dictionary::load(*files);
+        // English only when a Latin word comes: most bases have none, and it would add 7 MB.
+        loaded->englishFiles =
+            findDictionary(dictionaryFolders, {QStringLiteral("en_US"), QStringLiteral("en_GB")},
+                           QStringLiteral("en"));
         // Told on the object's own thread, where the boxes repaint what they underline.
         QMetaObject::invokeMethod(
             this,
@@ -82,8 +82,14 @@ Dictionary* Language::dictionaryFor(Script script) {
     switch (script) {
         case Script::Cyrillic:
             return dictionaries().russian.get();
-        case Script::Latin:
-            return dictionaries().english.get();
+        case Script::Latin: {
+            Dictionaries& loaded = dictionaries();
+            if (loaded.englishFiles) {
+                loaded.english = Dictionary::load(*loaded.englishFiles);
+                loaded.englishFiles.reset();
+            }
+            return loaded.english.get();
+        }
         case Script::Other:
             break;
     }
@@ -215,12 +221,18 @@ bool Language::isKnown(QStringView word) {
         return true;
     if (!ignored_.isEmpty() && ignored_.contains(folded(word)))
         return true;
-    const QString written = word.toString();
-    const auto known = spelled_.constFind(written);
+    const auto known = spelled_.constFind(word.toString());
     if (known != spelled_.cend())
         return *known;
-    const bool right = spelledRight(word);
-    spelled_.insert(written, right);
+    // A stress mark ("за́мок") is not part of the spelling.
+    QString written;
+    written.reserve(word.size());
+    for (const QChar c : word) {
+        if (foldedUnit(c.unicode()) != kDropped)
+            written += c;
+    }
+    const bool right = spelledRight(written);
+    spelled_.insert(word.toString(), right);
     return right;
 }
 
@@ -236,6 +248,11 @@ QStringList Language::suggestions(QStringView word, int most) {
             break;
     }
     return result;
+}
+
+void Language::forgetWords() {
+    entries_.clear();
+    spelled_.clear();
 }
 
 void Language::ignore(QStringView word) {

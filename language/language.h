@@ -11,6 +11,7 @@
 
 #include <future>
 #include <memory>
+#include <optional>
 
 struct sb_stemmer;
 
@@ -20,9 +21,10 @@ namespace language {
 // works with. A missing dictionary is no error: its language is then not spell-checked, and
 // word forms come from Snowball's stemmer alone.
 //
-// The dictionaries load on a thread of their own from construction on (a quarter of a second,
-// which the editor's first window should not wait for); every lookup waits for them, and
-// isReady() says whether one would wait. Everything else happens on the thread that made the
+// The Russian dictionary loads on a thread of its own from construction on (a fifth of a
+// second, which the editor's first window should not wait for); every lookup waits for it, and
+// isReady() says whether one would wait. The English one loads when the first Latin word is
+// looked up. Everything else happens on the thread that made the
 // object. Each distinct word is looked up in the dictionary once and then remembered for the
 // rest of the run, since Hunspell takes microseconds a word and a bank holds 100,000 words.
 class Language : public QObject {
@@ -78,6 +80,9 @@ public:
     // "Пропустить везде": the word (in any letter case) is taken as correct until the program
     // ends; nothing is stored.
     void ignore(QStringView word);
+    // Forgets the words looked up so far, as at start-up; the dictionaries and the ignored
+    // words stay. What a benchmark of a first check or find needs.
+    void forgetWords();
 
 signals:
     // The dictionaries arrived or a word was ignored: what isKnown says may have changed.
@@ -87,6 +92,7 @@ private:
     struct Dictionaries {
         std::unique_ptr<Dictionary> russian;
         std::unique_ptr<Dictionary> english;
+        std::optional<DictionaryFiles> englishFiles;  // found, not loaded yet
     };
     struct Resolved {
         QString lemma;

@@ -87,18 +87,47 @@ bool Query::phraseAt(const QString& foldedField, const QString& phrase) const {
     return false;
 }
 
+bool Query::markTerms(QStringView foldedWord) {
+    const Language::Entry entry = language_.lookup(foldedWord);
+    bool any = false;
+    for (size_t t = 0; t < terms_.size(); ++t) {
+        if (terms_[t].entry.sameWord(entry)) {
+            found_[t] = true;
+            any = true;
+        }
+    }
+    return any;
+}
+
+bool Query::mayMatch(std::span<const QByteArrayView> fields) {
+    if (terms_.empty())
+        return !phrases_.isEmpty();
+    std::fill(found_.begin(), found_.end(), false);
+    for (const QByteArrayView field : fields) {
+        forEachWordUtf8(field, [&](qsizetype start, qsizetype end, char16_t first) {
+            if (!wanted(first))
+                return;
+            scratch_.resize(0);
+            forEachUnitUtf8(field.sliced(start, end - start), [&](char16_t unit) {
+                const char16_t f = foldedUnit(unit);
+                if (f != kDropped)
+                    scratch_ += QChar(f);
+            });
+            markTerms(scratch_);
+        });
+    }
+    return std::all_of(found_.begin(), found_.end(), [](bool f) { return f; });
+}
+
 bool Query::matches(std::span<const QString> fields, QStringList* matched) {
     if (isEmpty())
         return false;
     std::fill(found_.begin(), found_.end(), false);
     if (matched)
         matched->clear();
-    const size_t termCount = terms_.size();
     for (const QString& field : fields) {
         forEachWord(field, [&](qsizetype start, qsizetype length) {
-            const char16_t first = foldedUnit(field[start].unicode());
-            if (!everyWord_ && std::none_of(terms_.begin(), terms_.end(),
-                                            [&](const Term& t) { return t.first == first; }))
+            if (!wanted(foldedUnit(field[start].unicode())))
                 return;
             scratch_.resize(0);
             for (const QChar c : QStringView(field).mid(start, length)) {
@@ -106,15 +135,11 @@ bool Query::matches(std::span<const QString> fields, QStringList* matched) {
                 if (f != kDropped)
                     scratch_ += QChar(f);
             }
-            const Language::Entry entry = language_.lookup(scratch_);
-            for (size_t t = 0; t < termCount; ++t) {
-                if (!terms_[t].entry.sameWord(entry))
-                    continue;
-                found_[t] = true;
-                const QString written = field.mid(start, length);
-                if (matched && !matched->contains(written))
-                    *matched << written;
-            }
+            if (!markTerms(scratch_) || !matched)
+                return;
+            const QString written = field.mid(start, length);
+            if (!matched->contains(written))
+                *matched << written;
         });
     }
     if (!std::all_of(found_.begin(), found_.end(), [](bool f) { return f; }))

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <span>
 #include <vector>
 
@@ -30,6 +31,10 @@ public:
     // gets what matched, as the question writes it: its words in the order they stand, each
     // once, then the query's phrases.
     bool matches(std::span<const QString> fields, QStringList* matched = nullptr);
+    // The quick first test of a question held as UTF-8 (as the store holds its texts): whether
+    // every word of the query occurs in it. Only a question that passes needs its texts
+    // converted for matches(), which also looks for the phrases and says what matched.
+    bool mayMatch(std::span<const QByteArrayView> fields);
 
 private:
     struct Term {
@@ -37,6 +42,12 @@ private:
         char16_t first;  // the folded first letter of the word, its lemma and its stem
     };
     void addWords(QStringView text);
+    // Marks the terms the word is a form of; true when it is one's.
+    bool markTerms(QStringView foldedWord);
+    bool wanted(char16_t first) const {
+        return everyWord_ || std::any_of(terms_.begin(), terms_.end(),
+                                         [&](const Term& t) { return t.first == first; });
+    }
     bool phraseAt(const QString& foldedField, const QString& phrase) const;
 
     Language& language_;

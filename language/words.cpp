@@ -42,16 +42,20 @@ quint64 hashOf(QStringView text, quint64 seed) {
     return mix(h);
 }
 
-char16_t foldedUnit(char16_t unit) {
-    constexpr char16_t kTableSize = 0x530;
-    static const std::array<char16_t, kTableSize> table = [] {
-        std::array<char16_t, kTableSize> units{};
-        for (char16_t u = 0; u < kTableSize; ++u)
-            units[u] = foldedOf(u);
-        return units;
-    }();
-    return unit < kTableSize ? table[unit] : foldedOf(unit);
+namespace detail {
+
+const std::array<char16_t, kFoldedTableSize> kFolded = [] {
+    std::array<char16_t, kFoldedTableSize> units{};
+    for (char16_t u = 0; u < kFoldedTableSize; ++u)
+        units[u] = foldedOf(u);
+    return units;
+}();
+
+char16_t foldedOutsideTable(char16_t unit) {
+    return foldedOf(unit);
 }
+
+}  // namespace detail
 
 QString folded(QStringView word) {
     QString result;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 #include <vector>
@@ -14,7 +16,15 @@ namespace language {
 // 0 for anything that ends a word. Looked up in a table for the alphabets the bases are
 // written in, which is most of a scan's time otherwise.
 constexpr char16_t kDropped = 0xffff;
-char16_t foldedUnit(char16_t unit);
+namespace detail {
+constexpr char16_t kFoldedTableSize = 0x530;
+extern const std::array<char16_t, kFoldedTableSize> kFolded;
+char16_t foldedOutsideTable(char16_t unit);
+}  // namespace detail
+inline char16_t foldedUnit(char16_t unit) {
+    return unit < detail::kFoldedTableSize ? detail::kFolded[unit]
+                                           : detail::foldedOutsideTable(unit);
+}
 
 // A word without its letter case, ё as е, stress marks left out.
 QString folded(QStringView word);
@@ -51,6 +61,61 @@ void forEachWord(QStringView text, Visit&& visit) {
     }
     if (start >= 0)
         visit(start, size - start);
+}
+
+// The UTF-16 unit of the character that starts at `i` of UTF-8 bytes, and in `length` how many
+// bytes it takes; 0 (no letter) for a character outside the basic plane, which UTF-16 holds as
+// two surrogates that are no letters either, and for a malformed byte.
+inline char16_t unitAt(const unsigned char* bytes, qsizetype i, qsizetype size, int& length) {
+    const unsigned char lead = bytes[i];
+    length = 1;
+    if (lead < 0x80)
+        return lead;
+    if ((lead & 0xe0) == 0xc0 && i + 1 < size) {
+        length = 2;
+        return char16_t(((lead & 0x1f) << 6) | (bytes[i + 1] & 0x3f));
+    }
+    if ((lead & 0xf0) == 0xe0 && i + 2 < size) {
+        length = 3;
+        return char16_t(((lead & 0x0f) << 12) | ((bytes[i + 1] & 0x3f) << 6) |
+                        (bytes[i + 2] & 0x3f));
+    }
+    if ((lead & 0xf8) == 0xf0)
+        length = int(std::min<qsizetype>(4, size - i));
+    return 0;
+}
+
+// The UTF-16 units of UTF-8 bytes, one `visit(unit)` each.
+template <typename Visit>
+void forEachUnitUtf8(QByteArrayView text, Visit&& visit) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    int length = 1;
+    for (qsizetype i = 0; i < text.size(); i += length)
+        visit(unitAt(bytes, i, text.size(), length));
+}
+
+// The words of forEachWord in UTF-8, as the store holds texts, so that a scan need not convert
+// every text: `visit(start, end, first)` gets each word's bytes and its folded first letter.
+template <typename Visit>
+void forEachWordUtf8(QByteArrayView text, Visit&& visit) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const qsizetype size = text.size();
+    qsizetype start = -1;
+    char16_t first = 0;
+    int length = 1;
+    for (qsizetype i = 0; i < size; i += length) {
+        const char16_t f = foldedUnit(unitAt(bytes, i, size, length));
+        if (f == 0) {
+            if (start >= 0)
+                visit(start, i, first);
+            start = -1;
+        } else if (start < 0 && f != kDropped) {
+            start = i;
+            first = f;
+        }
+    }
+    if (start >= 0)
+        visit(start, size, first);
 }
 
 // The words of a text, folded, back to back in one buffer: the buffer alone is the text with

@@ -243,7 +243,8 @@ RowValues SqliteStore::readRow(const QString& table, qint64 id) {
     fail(Reason::Refused, QStringLiteral("Строка удалена"));
 }
 
-void SqliteStore::scanRows(const QString& table, const std::function<void(const RowView&)>& visit) {
+void SqliteStore::scanRows(const QString& table, const std::function<void(const RowView&)>& visit,
+                           std::optional<qint64> after) {
     takeHold();
     class StatementRow final : public RowView {
     public:
@@ -263,7 +264,9 @@ void SqliteStore::scanRows(const QString& table, const std::function<void(const 
     // Not cached: a scan that a visitor abandons with an exception must leave no statement
     // stopped on a row behind it.
     sqlite::Statement statement(
-        db_, QStringLiteral("SELECT *, rowid FROM %1 ORDER BY rowid").arg(sqlite::quoted(table)));
+        db_, QStringLiteral("SELECT *, rowid FROM %1 WHERE rowid > ? ORDER BY rowid")
+                 .arg(sqlite::quoted(table)));
+    statement.bind(1, after.value_or(std::numeric_limits<qint64>::min()));
     const StatementRow row(statement);
     while (statement.step())
         visit(row);

@@ -43,7 +43,8 @@ public:
     std::vector<qint64> nextRowIds(const QString& table, std::optional<qint64> after,
                                    int limit) override;
     RowValues readRow(const QString& table, qint64 id) override;
-    void scanRows(const QString& table, const std::function<void(const RowView&)>& visit) override;
+    void scanRows(const QString& table, const std::function<void(const RowView&)>& visit,
+                  std::optional<qint64> after = std::nullopt) override;
     qint64 insertRow(const QString& table, const ColumnValues& values) override;
     void updateRow(const QString& table, qint64 id, const ColumnValues& values) override;
     void deleteRow(const QString& table, qint64 id) override;

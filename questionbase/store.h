@@ -67,9 +67,11 @@ public:
     virtual std::vector<qint64> nextRowIds(const QString& table, std::optional<qint64> after,
                                            int limit) = 0;
     virtual RowValues readRow(const QString& table, qint64 id) = 0;
-    // Hands every row to `visit` in insertion order, in one pass over the table.
-    virtual void scanRows(const QString& table,
-                          const std::function<void(const RowView&)>& visit) = 0;
+    // Hands every row to `visit` in insertion order, in one pass over the table; with `after`,
+    // the rows after that one only, so a scan that a visitor stopped (by throwing) is taken up
+    // again where it stopped without reading the rows before.
+    virtual void scanRows(const QString& table, const std::function<void(const RowView&)>& visit,
+                          std::optional<qint64> after = std::nullopt) = 0;
 
     virtual qint64 insertRow(const QString& table, const ColumnValues& values) = 0;
     virtual void updateRow(const QString& table, qint64 id, const ColumnValues& values) = 0;

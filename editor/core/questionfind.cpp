@@ -1,5 +1,7 @@
 #include "editor/core/questionfind.h"
 
+#include <QElapsedTimer>
+
 namespace editor {
 
 namespace columns = qb::columns;
@@ -30,30 +32,55 @@ QuestionFind::QuestionFind(qb::Store& store, const QString& query, language::Lan
 }
 
 QList<FoundQuestion> QuestionFind::next(int milliseconds) {
+    struct SliceOver {};
     QList<FoundQuestion> found;
     QElapsedTimer clock;
     clock.start();
-    const auto textAt = [](const qb::RowValues& row, int column) {
-        return column >= 0 && column < row.size() ? row.at(column).toString() : QString();
+    int rows = 0;
+    const auto textAt = [](const qb::RowView& row, int column) {
+        if (column < 0)
+            return QString();
+        if (const std::optional<QByteArrayView> utf8 = row.utf8(column))
+            return QString::fromUtf8(*utf8);
+        return row.value(column).toString();
     };
-    for (int rows = 0; !done_; ++rows) {
-        // A look at the clock costs far less than a row.
-        if (rows > 0 && clock.elapsed() >= milliseconds)
-            break;
-        const std::optional<qint64> id = store_.nextRowId(columns::kQuestionsTable, last_);
-        if (!id) {
-            done_ = true;
-            break;
+    // Most questions are turned down on their stored UTF-8 alone, without a conversion.
+    const auto turnedDown = [&](const qb::RowView& row) {
+        std::array<QByteArrayView, 1 + columns::kOptionCount> bytes;
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            const int column = i == 0 ? text_ : options_[i - 1];
+            if (column < 0)
+                continue;
+            if (const std::optional<QByteArrayView> utf8 = row.utf8(column))
+                bytes[i] = *utf8;
+            else if (!row.value(column).isNull())
+                return false;  // a number where a text should be: the long way
         }
-        const qb::RowValues row = store_.readRow(columns::kQuestionsTable, *id);
-        last_ = id;
-        ++read_;
-        fields_[0] = textAt(row, text_);
-        for (int i = 0; i < columns::kOptionCount; ++i)
-            fields_[size_t(i) + 1] = textAt(row, options_[i]);
-        QStringList words;
-        if (query_.matches(fields_, &words))
-            found.append({read_, *id, fields_[0], words});
+        return !query_.mayMatch(bytes);
+    };
+    try {
+        // A slice stops the scan; the next one takes it up after the last row read.
+        store_.scanRows(
+            columns::kQuestionsTable,
+            [&](const qb::RowView& row) {
+                // A look at the clock costs far less than a row.
+                if (rows > 0 && clock.elapsed() >= milliseconds)
+                    throw SliceOver{};
+                ++rows;
+                ++read_;
+                last_ = row.id();
+                if (turnedDown(row))
+                    return;
+                fields_[0] = textAt(row, text_);
+                for (int i = 0; i < columns::kOptionCount; ++i)
+                    fields_[size_t(i) + 1] = textAt(row, options_[i]);
+                QStringList words;
+                if (query_.matches(fields_, &words))
+                    found.append({read_, *last_, fields_[0], words});
+            },
+            last_);
+        done_ = true;
+    } catch (const SliceOver&) {
     }
     return found;
 }

@@ -4,7 +4,6 @@
 #include "questionbase/columns.h"
 #include "questionbase/store.h"
 
-#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -27,8 +26,8 @@ struct FoundQuestion {
 
 // The find over the open base, a slice at a time: each call of next() reads on for about the
 // time it is given and returns what it found, so a window shows the first results at once and
-// stays responsive while a bank of 100,000 questions is read. It reads the rows through the
-// store's walk forward (nothing is held but the query), in the base's order.
+// stays responsive while a bank of 100,000 questions is read. Each slice is one scan of the
+// store taken up after the row the last one stopped at; nothing is held but the query.
 //
 // The positions it reports are those of the base as it was when the find began; a window
 // starts a new find after a save, a new question or a deletion.

@@ -379,7 +379,8 @@ RowValues JetStore::readRow(const QString& name, qint64 id) {
     return found.rows[size_t(id - 1)];
 }
 
-void JetStore::scanRows(const QString& name, const std::function<void(const RowView&)>& visit) {
+void JetStore::scanRows(const QString& name, const std::function<void(const RowView&)>& visit,
+                        std::optional<qint64> after) {
     class ValuesRow final : public RowView {
     public:
         const RowValues* values = nullptr;
@@ -389,9 +390,12 @@ void JetStore::scanRows(const QString& name, const std::function<void(const RowV
         qint64 position = 0;
     };
     ValuesRow row;
-    for (const RowValues& values : table(name).rows) {
-        row.values = &values;
-        ++row.position;
+    const std::vector<RowValues>& rows = table(name).rows;
+    // A row's id is its position, from 1.
+    for (size_t i = size_t(std::clamp<qint64>(after.value_or(0), 0, qint64(rows.size())));
+         i < rows.size(); ++i) {
+        row.values = &rows[i];
+        row.position = qint64(i) + 1;
         visit(row);
     }
 }
