@@ -35,13 +35,17 @@ tambris_library(program_icons
 qt_add_resources(program_icons program_icons PREFIX /icons BASE ${icon_dir} FILES ${icon_outputs})
 
 # The sample is rebuilt from scratch: the importer refuses to write over an existing base.
+# Its pictures have Cyrillic names, so the commands that write and remove them run in a UTF-8
+# locale whatever the caller's.
+set(utf8 ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8)
 add_custom_command(
   OUTPUT ${TAMBRIS_SAMPLE_DIR}/sample.mdb ${TAMBRIS_SAMPLE_DIR}/sample-password.mdb
-  COMMAND ${CMAKE_COMMAND} -E rm -rf ${TAMBRIS_SAMPLE_DIR}
+  COMMAND ${utf8} ${CMAKE_COMMAND} -E rm -rf ${TAMBRIS_SAMPLE_DIR}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${TAMBRIS_SAMPLE_DIR}
-  COMMAND qbtool import --source ${TAMBRIS_SAMPLE_SOURCE} ${TAMBRIS_SAMPLE_DIR}/sample.mdb
-  COMMAND qbtool import --source ${TAMBRIS_SAMPLE_SOURCE} --password ${TAMBRIS_SAMPLE_PASSWORD}
-          ${TAMBRIS_SAMPLE_DIR}/sample-password.mdb
+  COMMAND ${utf8} $<TARGET_FILE:qbtool> import --source ${TAMBRIS_SAMPLE_SOURCE}
+          ${TAMBRIS_SAMPLE_DIR}/sample.mdb
+  COMMAND ${utf8} $<TARGET_FILE:qbtool> import --source ${TAMBRIS_SAMPLE_SOURCE}
+          --password ${TAMBRIS_SAMPLE_PASSWORD} ${TAMBRIS_SAMPLE_DIR}/sample-password.mdb
   DEPENDS qbtool ${TAMBRIS_SAMPLE_SOURCE}
   VERBATIM)
 
@@ -69,4 +73,5 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 # Hunspell's dictionaries are data files the editor looks for at run time; without them it
 # works and only leaves spelling unchecked.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hunspell-ru, hunspell-en-us")
+set(CPACK_PROJECT_CONFIG_FILE ${TAMBRIS_PACKAGING_DIR}/CPackLocale.cmake)
 include(CPack)

@@ -8,6 +8,8 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
+# The build and the package's test read Cyrillic file names: not in the ASCII of an unset locale.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 
 if [[ ${1:-} == --clean ]]; then
     rm -rf build-sanitize

@@ -17,8 +17,10 @@ trap 'rm -rf "$scratch"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# cpack stages and writes into the scratch folder, so the build tree stays untouched.
-if ! cpack -G DEB --config "$build_dir/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1; then
+# cpack stages and writes into the scratch folder, so the build tree stays untouched. It runs
+# as from a shell with no locale set (a fresh machine, a container): the package must build
+# there too, Cyrillic picture names and all.
+if ! LC_ALL=C cpack -G DEB --config "$build_dir/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1; then
     cat "$scratch/cpack.log"
     echo "FAIL: cpack did not build the package"
     exit 1

@@ -20,6 +20,7 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(qb::Reason)
@@ -324,9 +325,14 @@ void BadFiles::baseHeldByAnotherProcess() {
 
 // The journal cannot be created beside the base: the base opens, a save reports its failure
 // and the file keeps what it had. Root ignores permissions, so then the save runs in a child
-// that gives up root for "nobody" first.
+// that gives up root for "nobody" first. That child cannot count on reaching the build tree
+// (a clone in a home folder of mode 0700), so it runs a copy of the driver from a folder
+// under /tmp that everyone may enter; the driver links only system libraries.
 void BadFiles::readOnlyFolderOpensButSavesFail() {
-    QTemporaryDir root;
+    const bool asRoot = ::geteuid() == 0;
+    QTemporaryDir root((asRoot ? QStringLiteral("/tmp") : QDir::tempPath()) +
+                       QStringLiteral("/tambris-bad-files-XXXXXX"));
+    QVERIFY2(root.isValid(), qPrintable(root.errorString()));
     const QString dir = root.filePath(QStringLiteral("только чтение"));
     QVERIFY(QDir().mkpath(dir));
     const QString path = dir + QStringLiteral("/база.mdb");
@@ -346,11 +352,19 @@ void BadFiles::readOnlyFolderOpensButSavesFail() {
     const QByteArray before = readFile(path);
 
     QProcess saver;
-    if (::geteuid() == 0) {
+    QString driver = QStringLiteral(HOLD_DRIVER);
+    if (asRoot) {
+        struct statvfs tmp {};
+        if (::statvfs("/tmp", &tmp) == 0 && (tmp.f_flag & ST_NOEXEC) != 0)
+            QSKIP("/tmp is mounted noexec: no folder to run the driver from as \"nobody\"");
         constexpr uid_t kNobody = 65534;
-        QVERIFY(QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                                       QFile::ExeOwner | QFile::ReadOther |
-                                                       QFile::ExeOther));
+        const auto reachable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                               QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(root.path(), reachable));
+        driver = root.filePath(QStringLiteral("hold_driver"));
+        QVERIFY(QFile::copy(QStringLiteral(HOLD_DRIVER), driver));
+        QVERIFY(QFile::setPermissions(driver, reachable));
+        saver.setWorkingDirectory(root.path());
         // The file itself stays writable for the child; only the folder refuses new files.
         QVERIFY(::chown(QFile::encodeName(path).constData(), kNobody, kNobody) == 0);
         saver.setChildProcessModifier([] {
@@ -360,9 +374,8 @@ void BadFiles::readOnlyFolderOpensButSavesFail() {
     }
     QVERIFY(QFile::setPermissions(
         dir, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
-    saver.start(QStringLiteral(HOLD_DRIVER),
-                {path, qb::kEmptyPasswordMarker, QStringLiteral("save")});
-    QVERIFY(saver.waitForFinished(10000));
+    saver.start(driver, {path, qb::kEmptyPasswordMarker, QStringLiteral("save")});
+    QVERIFY2(saver.waitForFinished(10000), qPrintable(saver.errorString()));
     const QString output = QString::fromUtf8(saver.readAllStandardOutput());
     QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(saver.exitCode(), 0);
