@@ -25,9 +25,12 @@ constexpr int kSliceMilliseconds = 30;
 // Two words a teacher might look a question up by: the first and the last of the text of
 // question 501 (its number and "Вопрос" left out). Found in that question at least.
 QString queryFor(qb::Store& store) {
-    const std::optional<qint64> id = store.rowIdAt(qb::columns::kQuestionsTable, 500);
-    if (!id)
-        return {};
+    std::optional<qint64> id;
+    for (int step = 0; step <= 500; ++step) {
+        id = store.nextRowId(qb::columns::kQuestionsTable, id);
+        if (!id)
+            return {};
+    }
     const QString text = store.readRow(qb::columns::kQuestionsTable, *id).value(1).toString();
     QStringList words;
     language::forEachWord(text, [&](qsizetype start, qsizetype length) {
