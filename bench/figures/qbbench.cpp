@@ -3,6 +3,8 @@
 // building windows, copying bases and checking results happen outside the clock.
 
 #include "bench/figures/benchbases.h"
+#include "bench/figures/findbench.h"
+#include "bench/figures/steptimer.h"
 #include "desktop/scripted/scripteddialogs.h"
 #include "editor/ui/editorwindow.h"
 #include "editor/ui/limitedtextedit.h"
@@ -28,50 +30,10 @@
 
 namespace {
 
+using benchbases::skip;
+using benchbases::StepTimer;
+
 const QString kPasswordPrompt = QStringLiteral("Введите пароль");
-
-double processCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
-
-// Times one step in wall time (what the benchmark reports) and in CPU time of the process,
-// which stays meaningful when other work shares the machine. The CPU figure is reported as
-// the counter cpu_ms, per step.
-class StepTimer {
-public:
-    explicit StepTimer(benchmark::State& state) : state_(state) {}
-    ~StepTimer() {
-        if (steps_ > 0)
-            state_.counters["cpu_ms"] = cpuSeconds_ * 1000.0 / double(steps_);
-    }
-
-    void start() {
-        wallStart_ = std::chrono::steady_clock::now();
-        cpuStart_ = processCpuSeconds();
-    }
-    void stop() {
-        cpuSeconds_ += processCpuSeconds() - cpuStart_;
-        ++steps_;
-        state_.SetIterationTime(
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart_).count());
-    }
-
-private:
-    benchmark::State& state_;
-    std::chrono::steady_clock::time_point wallStart_;
-    double cpuStart_ = 0;
-    double cpuSeconds_ = 0;
-    int steps_ = 0;
-};
-
-// The message is copied, as older versions of the library keep the bare pointer.
-void skip(benchmark::State& state, const std::string& why) {
-    static std::string kept;
-    kept = why;
-    state.SkipWithError(kept.c_str());
-}
 
 QString describe(const desktop::ScriptedDialogs& dialogs) {
     return dialogs.messages().join(QStringLiteral(" | "));
@@ -179,7 +141,8 @@ void editorCreate(benchmark::State& state, int questions, bool withPassword) {
 }
 
 // The whole-base check as the menu item runs it, on the base the editor holds: every question
-// read through the held connection, near-duplicates included.
+// read through the held connection, near-duplicates and spelling included. Each check is the
+// run's first: the words the last one looked up are forgotten (the dictionaries stay loaded).
 void baseCheck(benchmark::State& state, int questions, bool withPassword) {
     OpenEditor editor(benchbases::basePath(questions, withPassword), withPassword);
     editor.open();
@@ -190,6 +153,8 @@ void baseCheck(benchmark::State& state, int questions, bool withPassword) {
     qint64 findings = 0;
     StepTimer timer(state);
     for (auto _ : state) {
+        language::Language::shared().available();
+        language::Language::shared().forgetWords();
         timer.start();
         const std::optional<editor::BaseCheckResult> result =
             editor.window->checkOpenBase([](int, int) { return true; });
@@ -201,6 +166,10 @@ void baseCheck(benchmark::State& state, int questions, bool withPassword) {
             return;
         }
         findings = result->findings.size();
+        if (!result->spellingChecked) {
+            skip(state, "no dictionary: the check left spelling out");
+            return;
+        }
     }
     state.counters["findings"] = double(findings);
 }
@@ -461,6 +430,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     registerAll();
+    registerFindBenchmarks(sizes());
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -8,6 +8,7 @@
 #include "desktop/scripted/scripteddialogs.h"
 #include "editor/ui/editorwindow.h"
 #include "exporter/ui/chtenie.h"
+#include "language/language.h"
 #include "tests/support/editorprobe.h"
 
 #include <QApplication>
@@ -46,6 +47,9 @@ int editorState(const QString& path, const QString& password) {
         std::fputs("qbmem: the editor did not open the base\n", stderr);
         return 1;
     }
+    // The spelling's dictionary arrives a moment later in every session; it is counted.
+    language::Language::shared().available();
+    benchbases::settle();
     print("editor", before, benchbases::memory(), probe.voprosy().recordCount());
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "bench/qbtool/generator.h"
 
+#include "language/dictionary.h"
 #include "questionbase/columns.h"
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
@@ -15,6 +16,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPainter>
+
+#include <cmath>
+#include <cstdio>
 
 namespace qbtool {
 
@@ -46,13 +50,68 @@ private:
     quint32 state_;
 };
 
-QString phrase(Sequence& random, int words, int maxLength) {
+// The words questions are made of: the dictionary's lower-case entries in an order shuffled
+// once, drawn with the frequencies of Zipf's law (the word of rank r about 1/r as often as the
+// first), as words occur in real texts; or the 15 words.
+class Vocabulary {
+public:
+    explicit Vocabulary(bool fromDictionary) {
+        if (fromDictionary) {
+            if (const auto files = language::findDictionary(
+                    language::systemDictionaryFolders(),
+                    {QStringLiteral("ru_RU"), QStringLiteral("ru")}, QStringLiteral("ru"))) {
+                for (const QString& entry : language::dictionaryEntries(*files)) {
+                    if (entry.size() > 1 && entry == entry.toLower() &&
+                        std::all_of(entry.begin(), entry.end(),
+                                    [](QChar c) { return c.isLetter() || c == u'-'; }))
+                        words_ << entry;
+                }
+            }
+            if (words_.isEmpty())
+                std::fputs("qbtool: no Russian dictionary; the questions use 15 words\n", stderr);
+        }
+        if (words_.isEmpty()) {
+            words_ = kWords;
+            return;
+        }
+        Sequence order(20251208);
+        for (qsizetype i = words_.size() - 1; i > 0; --i)
+            words_.swapItemsAt(i, order.below(int(i + 1)));
+        zipf_ = true;
+    }
+
+    QString draw(Sequence& random) const {
+        const auto count = int(words_.size());
+        if (!zipf_)
+            return words_.at(random.below(count));
+        // Ranks spread evenly on a logarithmic scale: the density falls as 1/rank.
+        const double uniform = double(random.next()) / double(1u << 24);
+        const int rank = int(std::exp(uniform * std::log(double(count) + 1.0))) - 1;
+        return words_.at(std::clamp(rank, 0, count - 1));
+    }
+    bool misspells() const { return zipf_; }
+
+private:
+    QStringList words_;
+    bool zipf_ = false;
+};
+
+QString phrase(const Vocabulary& vocabulary, Sequence& random, int words, int maxLength) {
     QStringList parts;
     for (int i = 0; i < words; ++i)
-        parts << kWords.at(random.below(static_cast<int>(kWords.size())));
+        parts << vocabulary.draw(random);
     QString text = parts.join(u' ');
     text[0] = text[0].toUpper();
     return text.left(maxLength);
+}
+
+// Two neighbouring letters of a word in the middle of the text swapped, as a quick typist does.
+void misspell(QString& text) {
+    const qsizetype middle = text.indexOf(u' ', text.size() / 2);
+    if (middle < 0 || middle + 4 >= text.size() || !text[middle + 2].isLetter() ||
+        !text[middle + 3].isLetter())
+        return;
+    std::swap(text[middle + 2], text[middle + 3]);
 }
 
 QStringList writePictures(const QString& basePath, const QString& folder) {
@@ -106,13 +165,16 @@ void generateBase(const QString& path, const GenerateOptions& options) {
     const QString& settings = columns::kSettingsTable;
     const int correct = positionOf(store, questions, columns::kCorrect);
 
+    const Vocabulary vocabulary(options.dictionaryWords);
     Sequence random(20261207);
     // One transaction for the whole base: a generated base of 100,000 questions would take
     // minutes with a commit per row.
     database.exec(QStringLiteral("BEGIN"));
     for (int i = 0; i < options.questions; ++i) {
         QString question = QStringLiteral("Вопрос %1. ").arg(i + 1) +
-                           phrase(random, 4 + random.below(8), 200) + u'?';
+                           phrase(vocabulary, random, 4 + random.below(8), 200) + u'?';
+        if (vocabulary.misspells() && i % 50 == 7)
+            misspell(question);
         if (i % 7 == 3)
             question.insert(question.indexOf(u' ') + 1, QStringLiteral("\r\n"));
         qb::ColumnValues row;
@@ -121,7 +183,7 @@ void generateBase(const QString& path, const GenerateOptions& options) {
         for (int k = 0; k < columns::kOptionCount; ++k) {
             if (k < optionCount)
                 row.append({columns::optionPosition(k),
-                            phrase(random, 1 + random.below(4), columns::kOptionSize)});
+                            phrase(vocabulary, random, 1 + random.below(4), columns::kOptionSize)});
             else if (k % 2 == 0)
                 row.append({columns::optionPosition(k), QString()});  // empty text, not absent
         }

@@ -1,5 +1,5 @@
 // qbtool: makes and prints question bases for benchmarks and checks.
-//   qbtool generate --questions N [--pictures DIR] [--password P] FILE
+//   qbtool generate --questions N [--pictures DIR] [--password P] [--fifteen-words] FILE
 //   qbtool import --source FILE [--password P] FILE
 //   qbtool dump [--password P] FILE
 
@@ -27,13 +27,16 @@ int main(int argc, char* argv[]) {
                       QStringLiteral("readable source of a base (JSON lines)"),
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("password"), QStringLiteral("password"), QStringLiteral("P")});
+    parser.addOption({QStringLiteral("fifteen-words"),
+                      QStringLiteral("questions of 15 words instead of the Russian dictionary's")});
     parser.addHelpOption();
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
     if (args.size() != 2) {
         std::fputs(
-            "usage: qbtool generate --questions N [--pictures DIR] [--password P] FILE\n"
+            "usage: qbtool generate --questions N [--pictures DIR] [--password P] "
+            "[--fifteen-words] FILE\n"
             "       qbtool import --source FILE [--password P] FILE\n"
             "       qbtool dump [--password P] FILE\n",
             stderr);
@@ -48,6 +51,7 @@ int main(int argc, char* argv[]) {
             options.questions = parser.value(QStringLiteral("questions")).toInt();
             options.picturesFolder = parser.value(QStringLiteral("pictures"));
             options.password = password;
+            options.dictionaryWords = !parser.isSet(QStringLiteral("fifteen-words"));
             qbtool::generateBase(args[1], options);
         } else if (args[0] == QLatin1String("import")) {
             if (!parser.isSet(QStringLiteral("source"))) {

@@ -274,28 +274,33 @@ void TestSpelling::misspelledWordIsUnderlinedAndCorrected() {
     typeText(box, QStringLiteral(" река Нил?"));
     QVERIFY(underlinedExactly(box, 4, 5));
 
+    // Opens the box's context menu, notes what it offers and chooses `wanted` in it.
+    const auto choose = [](QWidget* receiver, QContextMenuEvent& request, const QString& wanted) {
+        QStringList offered;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            QAction* chosen = nullptr;
+            for (QAction* action : menu->actions()) {
+                offered << action->text();
+                if (action->text() == wanted && !chosen)
+                    chosen = action;
+            }
+            menu->close();
+            if (chosen)
+                chosen->trigger();
+        });
+        QApplication::sendEvent(receiver, &request);
+        return offered;
+    };
+
     // The context menu on the word offers corrections; the chosen one replaces the word.
     QTextCursor inWord(box->document());
     inWord.setPosition(6);
     const QPoint at = box->cursorRect(inWord).center();
-    QStringList offered;
-    QTimer::singleShot(0, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu)
-            return;
-        for (QAction* action : menu->actions())
-            offered << action->text();
-        for (QAction* action : menu->actions()) {
-            if (action->text() == QStringLiteral("течет")) {
-                menu->close();
-                action->trigger();
-                return;
-            }
-        }
-        menu->close();
-    });
     QContextMenuEvent click(QContextMenuEvent::Mouse, at, box->viewport()->mapToGlobal(at));
-    QApplication::sendEvent(box->viewport(), &click);
+    const QStringList offered = choose(box->viewport(), click, QStringLiteral("течет"));
     QVERIFY2(offered.contains(QStringLiteral("течет")), qPrintable(offered.join(u'|')));
     // At most five corrections, then "Пропустить везде", then the box's own actions.
     const qsizetype ignore = offered.indexOf(QStringLiteral("Пропустить везде"));
@@ -307,6 +312,17 @@ void TestSpelling::misspelledWordIsUnderlinedAndCorrected() {
     QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(box->toPlainText(), QStringLiteral("Где течот река Нил?"));
     QVERIFY(underlinedExactly(box, 4, 5));
+
+    // From the keyboard (the menu key) the menu is for the word at the text cursor;
+    // "Пропустить везде" takes the word as correct in every box for the rest of the run.
+    box->setTextCursor(inWord);
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, box->cursorRect().center());
+    QVERIFY(choose(box, key, QStringLiteral("Пропустить везде")).contains("течет"));
+    QVERIFY(underlinedExactly(box, 0, 0));
+    editor::LimitedTextEdit* option = session.probe.Text(0);
+    option->selectAll();
+    typeText(option, QStringLiteral("Течот, малако "));
+    QVERIFY(underlinedExactly(option, 7, 6));
 }
 
 QTEST_MAIN(TestSpelling)
