@@ -1,10 +1,11 @@
 #include "language/dictionary.h"
 
+#include "exchange/windows1251.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <iconv.h>
 #include <hunspell.hxx>
 
 namespace language {
@@ -19,30 +20,6 @@ QByteArray iconvName(const std::string& set) {
     if (name.startsWith("ISO8859-"))
         return "ISO-8859-" + name.mid(8);
     return name;
-}
-
-// The UTF-16 unit of each byte of a single-byte encoding; nothing when iconv has no such
-// encoding or it is not one byte a character.
-std::optional<std::array<char16_t, 256>> singleByteTable(const QByteArray& encoding) {
-    const iconv_t converter = iconv_open("UTF-16LE", encoding.constData());
-    if (converter == reinterpret_cast<iconv_t>(-1))
-        return std::nullopt;
-    std::array<char16_t, 256> table{};
-    for (int byte = 1; byte < 256; ++byte) {
-        char in = static_cast<char>(byte);
-        unsigned char unit[4] = {};
-        char* inPointer = &in;
-        size_t inLeft = 1;
-        char* outPointer = reinterpret_cast<char*>(unit);
-        size_t outLeft = sizeof unit;
-        iconv(converter, nullptr, nullptr, nullptr, nullptr);
-        // A byte the encoding leaves undefined stays 0 and is never written.
-        if (iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) != size_t(-1) &&
-            outLeft == sizeof unit - 2)
-            table[byte] = char16_t(unit[0] | (unit[1] << 8));
-    }
-    iconv_close(converter);
-    return table;
 }
 
 bool affixFileHasPrefixes(const QString& aff) {
@@ -72,7 +49,7 @@ QStringList dictionaryEntries(const DictionaryFiles& files) {
         }
     }
     const bool utf8 = encoding == "UTF-8" || encoding == "UTF8";
-    const auto table = utf8 ? std::nullopt : singleByteTable(encoding);
+    const auto table = utf8 ? std::nullopt : exchange::singleByteTable(encoding.constData());
     if (!utf8 && !table)
         return {};
     QStringList entries;
@@ -150,7 +127,7 @@ std::unique_ptr<Dictionary> Dictionary::load(const DictionaryFiles& files) {
     const QByteArray encoding = iconvName(dictionary->hunspell_->get_dict_encoding());
     dictionary->utf8_ = encoding == "UTF-8" || encoding == "UTF8";
     if (!dictionary->utf8_) {
-        const auto table = singleByteTable(encoding);
+        const auto table = exchange::singleByteTable(encoding.constData());
         if (!table)
             return nullptr;
         dictionary->decode_ = *table;

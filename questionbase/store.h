@@ -26,6 +26,16 @@ struct ColumnInfo {
     bool autoIncrement = false;
 };
 
+// Where the column named `name` stands among `columns`, letter case aside, as the old provider
+// found columns by name; -1 when there is none.
+inline int columnPosition(const QList<ColumnInfo>& columns, const QString& name) {
+    for (int i = 0; i < columns.size(); ++i) {
+        if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
 using RowValues = QList<QVariant>;                     // in column order; null = absent
 using ColumnValues = QList<std::pair<int, QVariant>>;  // column position, new value
 

@@ -337,15 +337,6 @@ std::optional<BaseCheckResult> BaseCheck::finish(const std::function<bool(int st
 
 namespace {
 
-// Where each named column is among the table's columns, letter case aside; -1 when absent.
-int positionOf(const QList<qb::ColumnInfo>& columnList, const QString& name) {
-    for (int i = 0; i < columnList.size(); ++i) {
-        if (columnList[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
-}
-
 bool hasTable(qb::Store& store, const QString& table) {
     const QStringList tables = store.tableNames();
     return std::any_of(tables.begin(), tables.end(), [&](const QString& name) {
@@ -364,8 +355,8 @@ std::optional<BaseCheckResult> checkBase(qb::Store& store, const QString& baseFi
 
     if (hasTable(store, columns::kSettingsTable)) {
         const QList<qb::ColumnInfo> settingsColumns = store.columns(columns::kSettingsTable);
-        const int time = positionOf(settingsColumns, columns::kTime);
-        const int target = positionOf(settingsColumns, columns::kTimeTarget);
+        const int time = qb::columnPosition(settingsColumns, columns::kTime);
+        const int target = qb::columnPosition(settingsColumns, columns::kTimeTarget);
         bool first = true;
         try {
             store.scanRows(columns::kSettingsTable, [&](const qb::RowView& row) {
@@ -380,12 +371,12 @@ std::optional<BaseCheckResult> checkBase(qb::Store& store, const QString& baseFi
     }
 
     const QList<qb::ColumnInfo> questionColumns = store.columns(columns::kQuestionsTable);
-    const int text = positionOf(questionColumns, columns::kQuestion);
+    const int text = qb::columnPosition(questionColumns, columns::kQuestion);
     std::array<int, columns::kOptionCount> options{};
     for (int i = 0; i < columns::kOptionCount; ++i)
-        options[i] = positionOf(questionColumns, columns::option(i));
-    const int picture = positionOf(questionColumns, columns::kPicture);
-    const int correct = positionOf(questionColumns, columns::kCorrect);
+        options[i] = qb::columnPosition(questionColumns, columns::option(i));
+    const int picture = qb::columnPosition(questionColumns, columns::kPicture);
+    const int correct = qb::columnPosition(questionColumns, columns::kCorrect);
     const auto total = int(store.rowCount(columns::kQuestionsTable));
     // Reading takes most of the time; the near-duplicate search after it gets its own steps,
     // so a progress box keeps moving through it.

@@ -6,18 +6,6 @@ namespace editor {
 
 namespace columns = qb::columns;
 
-namespace {
-
-int positionOf(const QList<qb::ColumnInfo>& columnList, const QString& name) {
-    for (int i = 0; i < columnList.size(); ++i) {
-        if (columnList[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
-}
-
-}  // namespace
-
 QString FoundQuestion::line() const {
     return QStringLiteral("Вопрос № %1: %2").arg(question).arg(text);
 }
@@ -25,9 +13,9 @@ QString FoundQuestion::line() const {
 QuestionFind::QuestionFind(qb::Store& store, const QString& query, language::Language& language)
     : store_(store), query_(query, language) {
     const QList<qb::ColumnInfo> columnList = store_.columns(columns::kQuestionsTable);
-    text_ = positionOf(columnList, columns::kQuestion);
+    text_ = qb::columnPosition(columnList, columns::kQuestion);
     for (int i = 0; i < columns::kOptionCount; ++i)
-        options_[i] = positionOf(columnList, columns::option(i));
+        options_[i] = qb::columnPosition(columnList, columns::option(i));
     done_ = query_.isEmpty();
 }
 

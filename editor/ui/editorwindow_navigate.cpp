@@ -103,14 +103,13 @@ std::optional<ListedQuestion> Editor::listedQuestion(qint64 position) {
         const std::optional<qint64> id = voprosy.idAt(position);
         if (!id)
             return;
-        const qb::RowValues row = baza.store().readRow(voprosy.table(), *id);
+        qb::Store& store = baza.store();
+        const qb::RowValues row = store.readRow(voprosy.table(), *id);
+        const QList<qb::ColumnInfo> columnsOfTest = store.columns(voprosy.table());
         // Columns by name, in any letter case, as the window reads them.
         const auto value = [&](const QString& column) -> QVariant {
-            for (qsizetype i = 0; i < polya.size(); ++i) {
-                if (polya.at(i).compare(column, Qt::CaseInsensitive) == 0)
-                    return row.value(i);
-            }
-            return {};
+            const int at = qb::columnPosition(columnsOfTest, column);
+            return at >= 0 ? row.value(at) : QVariant();
         };
         ListedQuestion line;
         line.text = value(columns::kQuestion).toString().simplified();

@@ -6,6 +6,7 @@
 #include <QCache>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -128,7 +129,12 @@ QuestionListWindow::QuestionListWindow(QuestionListHost& host)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(summary);
     layout->addWidget(questions, 1);
-    resize(std::min(110 * character, 900), 420);
+    int columns = 0;
+    for (int column = 0; column < ColumnCount; ++column)
+        columns += questions->columnWidth(column);
+    // Every column shows, the picture's too; placeBeside narrows the window where the screen is
+    // short of room.
+    resize(columns + questions->verticalScrollBar()->sizeHint().width() + 4 * character, 420);
     showCount();
 }
 

@@ -2,13 +2,16 @@
 // layout font, whatever font size the desktop theme asks for.
 
 #include "desktop/application.h"
+#include "desktop/windowhabits.h"
 #include "exporter/ui/chtenie.h"
 #include "tests/support/editorsession.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 
@@ -96,6 +99,43 @@ private slots:
         exporterWindow.show();
         QVERIFY(QTest::qWaitForWindowExposed(&exporterWindow));
         VERIFY_FITS(exporterWindow);
+    }
+
+    // A window that lists questions opens beside the main window where the screen has room,
+    // narrowed to a side's room when that is enough, and over it as little as can be.
+    void listingWindowsOpenBesideTheMainWindow_data() {
+        QTest::addColumn<QRect>("anchor");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRect>("placed");
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const int w = screen.width();
+        const int h = screen.height();
+        const QPoint o = screen.topLeft();
+        QTest::newRow("right") << QRect(o, QSize(w / 3, h / 2)) << QSize(w / 2, h / 3)
+                               << QRect(o + QPoint(w / 3, 0), QSize(w / 2, h / 3));
+        QTest::newRow("left") << QRect(o + QPoint(w - w / 3, 0), QSize(w / 3, h / 2))
+                              << QSize(w / 2, h / 3)
+                              << QRect(o + QPoint(w - w / 3 - w / 2, 0), QSize(w / 2, h / 3));
+        QTest::newRow("below") << QRect(o + QPoint(w / 8, 0), QSize(w * 3 / 4, h / 2))
+                               << QSize(w / 2, h / 3)
+                               << QRect(o + QPoint(w / 8, h / 2), QSize(w / 2, h / 3));
+        QTest::newRow("narrowed to the right")
+            << QRect(o, QSize(w - 400, h - 100)) << QSize(600, h / 3)
+            << QRect(o + QPoint(w - 400, 0), QSize(400, h / 3));
+        QTest::newRow("no room: against the wider side's edge")
+            << QRect(o + QPoint(100, 0), QSize(w - 250, h - 100)) << QSize(500, h / 3)
+            << QRect(o + QPoint(w - 500, 0), QSize(500, h / 3));
+    }
+    void listingWindowsOpenBesideTheMainWindow() {
+        QFETCH(QRect, anchor);
+        QFETCH(QSize, size);
+        QFETCH(QRect, placed);
+        QWidget main;
+        main.setGeometry(anchor);
+        QWidget window;
+        window.resize(size);
+        desktop::placeBeside(window, main);
+        QCOMPARE(window.frameGeometry(), placed);
     }
 };
 
