@@ -16,7 +16,7 @@ namespace {
 
 // Ids learnt by a step that must know every position, and at least by one that needs a few.
 constexpr int kLearnAllSlice = 1 << 16;
-constexpr int kLearnFewSlice = 1024;
+constexpr int kLearnFewSlice = 256;
 
 QString sourceTable(const QString& source) {
     static const QRegularExpression select(

@@ -109,16 +109,17 @@ QuestionListWindow::QuestionListWindow(QuestionListHost& host)
     questions = new QTableView(this);
     questions->setObjectName(QStringLiteral("questions"));
     questions->setAccessibleName(QStringLiteral("Вопросы"));
+    // Fixed line heights and column widths: sizing either to its contents would read every
+    // question of the base. The line heights are set before the lines come: each change of
+    // them afterwards goes over every line of the base.
+    questions->verticalHeader()->hide();
+    questions->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    questions->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     questions->setModel(lines_);
     questions->setEditTriggers(QAbstractItemView::NoEditTriggers);
     questions->setSelectionBehavior(QAbstractItemView::SelectRows);
     questions->setSelectionMode(QAbstractItemView::SingleSelection);
     questions->setWordWrap(false);
-    // Fixed line heights and column widths: sizing either to its contents would read every
-    // question of the base.
-    questions->verticalHeader()->hide();
-    questions->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    questions->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     const int character = fontMetrics().averageCharWidth();
     const QFontMetrics header = questions->horizontalHeader()->fontMetrics();
     for (int column = 0; column < ColumnCount; ++column) {

@@ -14,6 +14,7 @@
 #include "questionbase/recordset.h"
 #include "tests/support/editorsession.h"
 #include "tests/support/tempbase.h"
+#include "tests/support/useractions.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -300,13 +301,19 @@ void QuestionCount::aCountThatLiesIsMendedSoonAfterOpening() {
     };
     s.open(path);
     QCOMPARE(s.question(), questions.at(0));
-    // The list, opened before the walk could run, has as many lines as the caption says.
+    // The list, opened before the walk could run, has as many lines as the caption says, and
+    // the walk's end leaves the line the teacher went to.
     s.trigger("spisok");
-    const QAbstractItemModel* lines =
-        s.window->listWindow()->findChild<QTableView*>(QStringLiteral("questions"))->model();
+    editor::QuestionListWindow* list = s.window->listWindow();
+    const QTableView* view = list->findChild<QTableView*>(QStringLiteral("questions"));
+    const QAbstractItemModel* lines = view->model();
     if (idle) {
+        testsupport::activate(*list);
+        testsupport::pressKey(Qt::Key_End, Qt::ControlModifier);
+        const int wentTo = view->currentIndex().row();
         QTRY_COMPARE(s.caption(), caption(1, n));
         QCOMPARE(lines->rowCount(), int(n));
+        QCOMPARE(view->currentIndex().row(), std::min(wentTo, int(n) - 1));
     }
 
     s.click("Command4");
