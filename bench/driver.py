@@ -135,7 +135,7 @@ def run_benchmarks():
             "ms": entry["real_time"], "cpu_ms": entry.get("cpu_ms"),
             "repetitions": entry.get("repetitions"), "iterations": entry.get("iterations"),
             "bytes": entry.get("bytes"), "first_ms": entry.get("first_ms"),
-            "found": entry.get("found")}
+            "found": entry.get("found"), "lines_read": entry.get("lines_read")}
     for entry in data["benchmarks"]:
         if entry.get("error_occurred") and name(entry) not in figures:
             figures[name(entry)] = {"error": entry.get("error_message", "")}
@@ -183,6 +183,7 @@ def main():
     for password in (False, True):
         tag = "password" if password else "plain"
         memory["editor/%d/%s" % (largest, tag)] = peak_memory("editor", largest, password)
+    memory["editor_list/%d/plain" % largest] = peak_memory("editor-list", largest, False)
     memory["word_export/%d/plain" % largest] = peak_memory("word", largest, False)
 
     def fig(name, key="ms"):
@@ -270,6 +271,17 @@ def main():
            ratio(fig(find_big), fig("text_export/%d/plain" % big)), 1.0,
            ratio(fig(find_big, "cpu_ms"), fig("text_export/%d/plain" % big, "cpu_ms")))
     target("find %d, first results (ms)" % big, fig(find_big, "first_ms"), 100)
+    # The list window reads only the lines in view, so opening it costs about the same at any
+    # size: judged right after opening the base, before the idle time has walked the ids of
+    # the rows (a user may open the list at once), and after it.
+    for when, label in (("list_open", "right after opening"), ("list_open_idle", "after idle")):
+        target("list window open %d / %d, %s" % (big, small, label),
+               ratio(fig("%s/%d/plain" % (when, big)), fig("%s/%d/plain" % (when, small))), 2.0,
+               ratio(fig("%s/%d/plain" % (when, big), "cpu_ms"),
+                     fig("%s/%d/plain" % (when, small), "cpu_ms")))
+    # Ctrl+End reads the lines that come into view: a screenful, not the base.
+    target("list lines read by Ctrl+End, %d" % big,
+           fig("list_end/%d/plain" % big, "lines_read"), 100)
     for n in SIZES:
         for pictures in ("no_pictures", "pictures"):
             ref = references["docx_python"]["%d/%s" % (n, pictures)]
@@ -288,6 +300,9 @@ def main():
     for password in ("plain", "password"):
         m = memory["editor/%d/%s" % (big, password)]
         target("editor peak RSS, %d open, %s (MB)" % (big, password), m["peak_kib"] / 1024, 60)
+    m = memory["editor_list/%d/plain" % big]
+    target("editor peak RSS, %d open, list scrolled to the end (MB)" % big,
+           m["peak_kib"] / 1024, 80)
     m = memory["word_export/%d/plain" % big]
     target("exporter peak RSS, %d Word export with pictures (MB)" % big, m["peak_kib"] / 1024, 200)
 
@@ -334,6 +349,11 @@ def main():
                       cell(fig("store_open/built_in"), 2)))
     print("Find, the same search again with its words remembered: %s" % ", ".join(
         "%d: %s ms" % (n, cell(fig("find_again/%d/plain" % n))) for n in SIZES))
+    print("List window: " + ", ".join(
+        "%d: open %s ms right after opening, %s ms after idle, Ctrl+End %s ms reading %s lines" % (
+            n, cell(fig("list_open/%d/plain" % n)), cell(fig("list_open_idle/%d/plain" % n)),
+            cell(fig("list_end/%d/plain" % n)), cell(fig("list_end/%d/plain" % n, "lines_read"), 0))
+        for n in SIZES))
     print("Peak RSS: " + ", ".join("%s %.1f MB" % (k, v["peak_kib"] / 1024)
                                   for k, v in memory.items()))
     print("load average at the end: %s; the run took %.0f s; figures in %s" % (

@@ -7,11 +7,16 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <limits>
 
 namespace qb {
 
 namespace {
+
+// Ids learnt by a step that must know every position, and at least by one that needs a few.
+constexpr int kLearnAllSlice = 1 << 16;
+constexpr int kLearnFewSlice = 256;
 
 QString sourceTable(const QString& source) {
     static const QRegularExpression select(
@@ -292,8 +297,7 @@ bool Recordset::learnPositions(int limit) {
 }
 
 void Recordset::learnAllPositions() {
-    constexpr int kSlice = 1 << 16;
-    while (!learnPositions(kSlice)) {
+    while (!learnPositions(kLearnAllSlice)) {
     }
 }
 
@@ -303,7 +307,13 @@ qint64 Recordset::positionCount() {
 }
 
 std::optional<qint64> Recordset::idAt(qint64 position) {
-    learnAllPositions();
+    requireOpen();
+    // The ids before it are all a position needs: the first lines of a long list do not wait
+    // for the rest of the walk.
+    while (positions_.count() < position && !positions_.complete()) {
+        const qint64 missing = position - positions_.count();
+        learnPositions(int(std::clamp<qint64>(missing, kLearnFewSlice, kLearnAllSlice)));
+    }
     return positions_.idAt(position);
 }
 

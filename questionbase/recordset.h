@@ -116,7 +116,8 @@ public:
     bool positionsKnown() const { return positions_.complete(); }
     // The exact number of stored rows (a new row not yet stored is not among them).
     qint64 positionCount();
-    // The id of the stored row at `position`; none outside 1 … positionCount().
+    // The id of the stored row at `position`; none outside 1 … positionCount(). Learns the
+    // positions only up to `position`.
     std::optional<qint64> idAt(qint64 position);
     // The position of the stored row `id`; none when there is no such row.
     std::optional<qint64> positionOf(qint64 id);
@@ -136,8 +137,8 @@ private:
     enum class Place { BeforeFirst, OnRow, AfterLast };
 
     void leaveRow();
-    // The positions of every row; each call of the position API above starts with it, so that
-    // learning them costs once and only where asked for.
+    // The positions of every row; each call of the position API above but idAt starts with it,
+    // so that learning them costs once and only where asked for.
     void learnAllPositions();
     // On the row `id`, or at `otherwise` when there is none.
     void placeOn(std::optional<qint64> id, Place otherwise);

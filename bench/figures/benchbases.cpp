@@ -42,8 +42,9 @@ QString scratchCopy(int questions, bool withPassword) {
 namespace {
 QtMessageHandler previousHandler = nullptr;
 
-void dropSizeHintWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (text.contains(QLatin1String("propagateSizeHints")))
+void dropOffscreenNoise(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.contains(QLatin1String("propagateSizeHints")) ||
+        text.contains(QLatin1String("does not support raise()")))
         return;
     if (previousHandler)
         previousHandler(type, context, text);
@@ -51,7 +52,7 @@ void dropSizeHintWarnings(QtMsgType type, const QMessageLogContext& context, con
 }  // namespace
 
 void quietOffscreen() {
-    previousHandler = qInstallMessageHandler(dropSizeHintWarnings);
+    previousHandler = qInstallMessageHandler(dropOffscreenNoise);
 }
 
 void settle() {

@@ -20,8 +20,8 @@ QString basePath(int questions, bool withPassword);
 // them. The copy replaces any earlier one.
 QString scratchCopy(int questions, bool withPassword);
 
-// The offscreen platform warns about every window it cannot size as a desktop would; the
-// warnings would bury the figures. Other messages still go out.
+// The offscreen platform warns about every window it cannot size or raise as a desktop would;
+// the warnings would bury the figures. Other messages still go out.
 void quietOffscreen();
 
 // Lets the offscreen window lay itself out and paint what the last step changed.

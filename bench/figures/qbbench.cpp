@@ -4,6 +4,8 @@
 
 #include "bench/figures/benchbases.h"
 #include "bench/figures/findbench.h"
+#include "bench/figures/listbench.h"
+#include "bench/figures/openeditor.h"
 #include "bench/figures/steptimer.h"
 #include "desktop/scripted/scripteddialogs.h"
 #include "editor/ui/editorwindow.h"
@@ -30,41 +32,11 @@
 
 namespace {
 
+using benchbases::describe;
+using benchbases::kPasswordPrompt;
+using benchbases::OpenEditor;
 using benchbases::skip;
 using benchbases::StepTimer;
-
-const QString kPasswordPrompt = QStringLiteral("Введите пароль");
-
-QString describe(const desktop::ScriptedDialogs& dialogs) {
-    return dialogs.messages().join(QStringLiteral(" | "));
-}
-
-// An editor window that opens the base the way the user opens it, through the open dialog:
-// the built-in key first, then the typed password. open() leaves question 1 on screen.
-struct OpenEditor {
-    desktop::ScriptedDialogs dialogs;
-    desktop::ScriptedServices services;
-    std::unique_ptr<editor::Editor> window;
-    testsupport::EditorProbe probe;
-
-    OpenEditor(const QString& path, bool withPassword)
-        : window(std::make_unique<editor::Editor>(dialogs, services)), probe(*window) {
-        services.folder = QFileInfo(path).absolutePath();
-        window->show();
-        benchbases::settle();
-        dialogs.expectOpenFile(path);
-        if (withPassword)
-            dialogs.expectPassword(benchbases::password(), kPasswordPrompt);
-    }
-
-    void open() { window->optest(); }
-
-    bool opened(int questions) const {
-        return probe.voprosy().isOpen() && probe.tekuschiy() == 1 &&
-               probe.voprosy().recordCount() == questions && dialogs.pending() == 0 &&
-               dialogs.messages().isEmpty();
-    }
-};
 
 void editorOpen(benchmark::State& state, int questions, bool withPassword) {
     const QString path = benchbases::basePath(questions, withPassword);
@@ -431,6 +403,7 @@ int main(int argc, char* argv[]) {
     benchmark::Initialize(&argc, argv);
     registerAll();
     registerFindBenchmarks(sizes());
+    registerListBenchmarks(sizes());
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

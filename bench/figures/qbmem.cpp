@@ -1,12 +1,15 @@
 // Peak memory of one program state, measured in a process of its own so that nothing else the
 // benchmarks did inflates the figure:
-//   qbmem editor BASE [PASSWORD]   the editor with the base open and question 1 on screen
-//   qbmem word BASE [PASSWORD]     the exporter through a Word export with pictures
+//   qbmem editor BASE [PASSWORD]       the editor with the base open and question 1 on screen
+//   qbmem editor-list BASE [PASSWORD]  the same with the list of questions open and scrolled
+//                                      to its last line (Ctrl+End)
+//   qbmem word BASE [PASSWORD]         the exporter through a Word export with pictures
 // Prints one JSON object with the peak (VmHWM) and current (VmRSS) resident set in KiB.
 
 #include "bench/figures/benchbases.h"
 #include "desktop/scripted/scripteddialogs.h"
 #include "editor/ui/editorwindow.h"
+#include "editor/ui/questionlistwindow.h"
 #include "exporter/ui/chtenie.h"
 #include "language/language.h"
 #include "tests/support/editorprobe.h"
@@ -15,6 +18,8 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QTableView>
 
 #include <cstdio>
 
@@ -29,7 +34,21 @@ void print(const char* what, const benchbases::Memory& before, const benchbases:
         static_cast<long long>(after.peakKiB), static_cast<long long>(after.currentKiB));
 }
 
-int editorState(const QString& path, const QString& password) {
+// Ctrl+End in the list: the view reads the last lines and keeps what it read.
+bool listScrolledToEnd(editor::Editor& window) {
+    window.spisok();
+    benchbases::settle();
+    editor::QuestionListWindow* list = window.listWindow();
+    auto* view = list ? list->findChild<QTableView*>(QStringLiteral("questions")) : nullptr;
+    if (view == nullptr)
+        return false;
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+    QApplication::sendEvent(view, &press);
+    benchbases::settle();
+    return view->currentIndex().row() == view->model()->rowCount() - 1;
+}
+
+int editorState(const QString& path, const QString& password, bool withList) {
     desktop::ScriptedDialogs dialogs;
     desktop::ScriptedServices services;
     services.folder = QFileInfo(path).absolutePath();
@@ -47,10 +66,15 @@ int editorState(const QString& path, const QString& password) {
         std::fputs("qbmem: the editor did not open the base\n", stderr);
         return 1;
     }
+    if (withList && !listScrolledToEnd(window)) {
+        std::fputs("qbmem: the list did not scroll to its last line\n", stderr);
+        return 1;
+    }
     // The spelling's dictionary arrives a moment later in every session; it is counted.
     language::Language::shared().available();
     benchbases::settle();
-    print("editor", before, benchbases::memory(), probe.voprosy().recordCount());
+    print(withList ? "editor_list" : "editor", before, benchbases::memory(),
+          probe.voprosy().recordCount());
     return 0;
 }
 
@@ -91,12 +115,15 @@ int main(int argc, char* argv[]) {
     benchbases::quietOffscreen();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
+    const QString mode = args.value(1);
     if (args.size() < 3 ||
-        (args[1] != QLatin1String("editor") && args[1] != QLatin1String("word"))) {
-        std::fputs("usage: qbmem editor|word BASE [PASSWORD]\n", stderr);
+        (mode != QLatin1String("editor") && mode != QLatin1String("editor-list") &&
+         mode != QLatin1String("word"))) {
+        std::fputs("usage: qbmem editor|editor-list|word BASE [PASSWORD]\n", stderr);
         return 2;
     }
     const QString password = args.value(3);
-    return args[1] == QLatin1String("editor") ? editorState(args[2], password)
-                                              : wordExportState(args[2], password);
+    if (mode == QLatin1String("word"))
+        return wordExportState(args[2], password);
+    return editorState(args[2], password, mode == QLatin1String("editor-list"));
 }

@@ -11,10 +11,16 @@
 
 #include <QLabel>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace editor {
 
 namespace columns = qb::columns;
+
+namespace {
+// Time for a window opened during the walk over the ids to show itself first.
+constexpr int kListPaintMs = 50;
+}  // namespace
 
 void Editor::poisk() {
     if (!voprosy.isOpen())
@@ -49,6 +55,12 @@ void Editor::spisok() {
     if (!voprosy.isOpen())
         return;
     QuestionListWindow::showFor(spisok_, *this, *this);
+    // The walk over the ids, while it is under way, lets the list paint its first lines
+    // before its next slice: each slice holds the event loop for a few milliseconds.
+    if (positionsWalk_->isActive()) {
+        positionsWalk_->stop();
+        QTimer::singleShot(kListPaintMs, positionsWalk_, qOverload<>(&QTimer::start));
+    }
 }
 
 void Editor::nextFound() {
@@ -93,7 +105,11 @@ qint64 Editor::shownPosition() const {
 
 qint64 Editor::listedCount() {
     qint64 count = 0;
-    qb::skipIfFails([&] { count = voprosy.positionCount(); });
+    // Until the idle time has walked the ids of the rows, the count the base keeps, as the
+    // caption shows it: the list opens without waiting for the walk, and hears its end.
+    qb::skipIfFails([&] {
+        count = voprosy.positionsKnown() ? voprosy.positionCount() : voprosy.recordCount();
+    });
     return count;
 }
 

@@ -24,7 +24,13 @@ constexpr int kWidths[ColumnCount] = {7, 60, 10, 8, 20};
 // Lines kept read: a few screens' worth, whatever the size of the base.
 constexpr int kKeptLines = 1000;
 
+qint64 linesRead = 0;
+
 }  // namespace
+
+qint64 listedLinesRead() {
+    return linesRead;
+}
 
 // The lines as a table model that reads each line from the base only when a view asks for it.
 class QuestionListWindow::Lines final : public QAbstractTableModel {
@@ -62,6 +68,7 @@ public:
             return QString::number(position);
         ListedQuestion* line = read_.object(position);
         if (line == nullptr) {
+            ++linesRead;
             std::optional<ListedQuestion> fresh = host_.listedQuestion(position);
             if (!fresh)
                 return {};
@@ -103,16 +110,17 @@ QuestionListWindow::QuestionListWindow(QuestionListHost& host)
     questions = new QTableView(this);
     questions->setObjectName(QStringLiteral("questions"));
     questions->setAccessibleName(QStringLiteral("Вопросы"));
+    // Fixed line heights and column widths: sizing either to its contents would read every
+    // question of the base. The line heights are set before the lines come: each change of
+    // them afterwards goes over every line of the base.
+    questions->verticalHeader()->hide();
+    questions->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    questions->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     questions->setModel(lines_);
     questions->setEditTriggers(QAbstractItemView::NoEditTriggers);
     questions->setSelectionBehavior(QAbstractItemView::SelectRows);
     questions->setSelectionMode(QAbstractItemView::SingleSelection);
     questions->setWordWrap(false);
-    // Fixed line heights and column widths: sizing either to its contents would read every
-    // question of the base.
-    questions->verticalHeader()->hide();
-    questions->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    questions->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     const int character = fontMetrics().averageCharWidth();
     const QFontMetrics header = questions->horizontalHeader()->fontMetrics();
     for (int column = 0; column < ColumnCount; ++column) {
@@ -147,7 +155,8 @@ QuestionListWindow* QuestionListWindow::showFor(QPointer<QuestionListWindow>& sl
     slot->show();
     slot->raise();
     slot->activateWindow();
-    slot->follow(host.shownPosition());
+    slot->followed_ = host.shownPosition();
+    slot->select(slot->followed_);
     slot->questions->setFocus();
     return slot;
 }
@@ -157,10 +166,22 @@ void QuestionListWindow::reread() {
                                                                : host_.shownPosition();
     lines_->reread();
     showCount();
-    follow(std::min(current, lines_->count()));
+    select(std::min(current, lines_->count()));
 }
 
 void QuestionListWindow::follow(qint64 position) {
+    // The walk over the ids of the rows may end with another count than the base kept.
+    if (host_.listedCount() != lines_->count())
+        reread();
+    // The same question again (a save, the end of that walk) leaves the line the teacher
+    // went to where it is.
+    if (position == followed_)
+        return;
+    followed_ = position;
+    select(position);
+}
+
+void QuestionListWindow::select(qint64 position) {
     if (position < 1 || position > lines_->rowCount())
         return;
     const QModelIndex line = lines_->index(int(position - 1), Number);

@@ -22,10 +22,15 @@ struct ListedQuestion {
     QString picture;  // the picture's name, empty for none
 };
 
+// How many lines the list windows of this run have read from the base: scrolling must read
+// the lines that come into view and no others, which a benchmark checks by this number.
+qint64 listedLinesRead();
+
 // What the list window asks of the main window.
 class QuestionListHost {
 public:
-    // The exact number of questions the base holds.
+    // The number of questions the base holds: until the ids of its rows are walked, the one it
+    // keeps, which another program may have made wrong.
     virtual qint64 listedCount() = 0;
     // The question at `position` (from 1) as the base holds it; nothing when it cannot be read.
     virtual std::optional<ListedQuestion> listedQuestion(qint64 position) = 0;
@@ -54,12 +59,14 @@ public:
 
     // The base changed (a save, a new question, a deletion): lines are read again.
     void reread();
-    // The main window shows another question: its line becomes the current one.
+    // The main window shows the question at `position`: when it is another question, its line
+    // becomes the current one. The count of questions is read again.
     void follow(qint64 position);
 
 private:
     class Lines;
 
+    void select(qint64 position);
     void lineActivated(const QModelIndex& line);
     void showCount();
 
@@ -67,6 +74,7 @@ private:
     Lines* lines_ = nullptr;
     QLabel* summary = nullptr;        // "Вопросов: N"
     QTableView* questions = nullptr;  // the lines
+    qint64 followed_ = 0;             // the position the main window was last seen to show
 };
 
 }  // namespace editor
