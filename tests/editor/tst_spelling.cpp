@@ -316,7 +316,9 @@ void TestSpelling::misspelledWordIsUnderlinedAndCorrected() {
     // From the keyboard (the menu key) the menu is for the word at the text cursor;
     // "Пропустить везде" takes the word as correct in every box for the rest of the run.
     box->setTextCursor(inWord);
-    QContextMenuEvent key(QContextMenuEvent::Keyboard, box->cursorRect().center());
+    const QPoint cursorAt = box->cursorRect().center();
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, cursorAt,
+                          box->viewport()->mapToGlobal(cursorAt));
     QVERIFY(choose(box, key, QStringLiteral("Пропустить везде")).contains("течет"));
     QVERIFY(underlinedExactly(box, 0, 0));
     editor::LimitedTextEdit* option = session.probe.Text(0);
