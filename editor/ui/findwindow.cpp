@@ -7,13 +7,13 @@
 #include <QAbstractListModel>
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QStyledItemDelegate>
 #include <QTextDocument>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
 #include <QVBoxLayout>
 
 namespace editor {
@@ -54,10 +54,10 @@ public:
         text.setHtml(html);
         const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &item, view);
         QAbstractTextDocumentLayout::PaintContext context;
-        context.palette.setColor(QPalette::Text,
-                                 item.palette.color(item.state & QStyle::State_Selected
-                                                        ? QPalette::HighlightedText
-                                                        : QPalette::Text));
+        context.palette.setColor(
+            QPalette::Text,
+            item.palette.color(item.state & QStyle::State_Selected ? QPalette::HighlightedText
+                                                                   : QPalette::Text));
         painter->save();
         painter->translate(area.topLeft() +
                            QPoint(0, (area.height() - int(text.size().height())) / 2));
