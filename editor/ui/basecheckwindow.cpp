@@ -1,7 +1,5 @@
 #include "editor/ui/basecheckwindow.h"
 
-#include "desktop/windowhabits.h"
-
 #include <QAbstractListModel>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -51,14 +49,7 @@ private:
 };
 
 BaseCheckWindow::BaseCheckWindow(BaseCheckHost& host)
-    : QDialog(nullptr,
-              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      host_(host) {
-    setObjectName(QStringLiteral("proverka"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(kBaseCheckTitle);
-    setAccessibleName(windowTitle());
-
+    : ToolWindow(QStringLiteral("proverka"), kBaseCheckTitle), host_(host) {
     summary = new QLabel(this);
     summary->setObjectName(QStringLiteral("summary"));
 
@@ -97,13 +88,7 @@ BaseCheckWindow::BaseCheckWindow(BaseCheckHost& host)
 
 BaseCheckWindow* BaseCheckWindow::showFor(QPointer<BaseCheckWindow>& slot, BaseCheckHost& host,
                                           const QWidget& anchor) {
-    if (!slot) {
-        slot = new BaseCheckWindow(host);
-        desktop::placeBeside(*slot, anchor);
-    }
-    slot->show();
-    slot->raise();
-    slot->activateWindow();
+    bringUp(slot, anchor, [&] { return new BaseCheckWindow(host); });
     slot->check();
     return slot;
 }

@@ -2,6 +2,8 @@
 
 #include "editor/core/basecheck.h"
 
+#include "editor/ui/toolwindow.h"
+
 #include <QDialog>
 #include <QPointer>
 
@@ -34,7 +36,7 @@ protected:
 // The findings of the whole-base check, one line each; activating a line shows its question in
 // the main window. Not modal and without an owner, like the picture window; it deletes itself
 // when closed.
-class BaseCheckWindow : public QDialog {
+class BaseCheckWindow : public ToolWindow {
     Q_OBJECT
 public:
     explicit BaseCheckWindow(BaseCheckHost& host);

@@ -107,14 +107,7 @@ private:
 };
 
 FindWindow::FindWindow(FindHost& host)
-    : QDialog(nullptr,
-              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      host_(host) {
-    setObjectName(QStringLiteral("poisk"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(kFindTitle);
-    setAccessibleName(windowTitle());
-
+    : ToolWindow(QStringLiteral("poisk"), kFindTitle), host_(host) {
     auto* prompt = new QLabel(QStringLiteral("Что искать"), this);
     chto = new QLineEdit(this);
     chto->setObjectName(QStringLiteral("chto"));
@@ -164,13 +157,7 @@ FindWindow::FindWindow(FindHost& host)
 FindWindow::~FindWindow() = default;
 
 FindWindow* FindWindow::showFor(QPointer<FindWindow>& slot, FindHost& host, const QWidget& anchor) {
-    if (!slot) {
-        slot = new FindWindow(host);
-        desktop::placeBeside(*slot, anchor);
-    }
-    slot->show();
-    slot->raise();
-    slot->activateWindow();
+    bringUp(slot, anchor, [&] { return new FindWindow(host); });
     slot->chto->setFocus();
     slot->chto->selectAll();
     return slot;

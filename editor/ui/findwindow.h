@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/core/questionfind.h"
+#include "editor/ui/toolwindow.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -37,7 +38,7 @@ protected:
 // of it, in any of its forms. The list fills as the teacher types, after a short pause, a slice
 // of the base at a time, so typing never waits for the search. Not modal and without an owner;
 // it deletes itself when closed.
-class FindWindow : public QDialog {
+class FindWindow : public ToolWindow {
     Q_OBJECT
 public:
     explicit FindWindow(FindHost& host);

@@ -95,14 +95,7 @@ private:
 };
 
 QuestionListWindow::QuestionListWindow(QuestionListHost& host)
-    : QDialog(nullptr,
-              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      host_(host) {
-    setObjectName(QStringLiteral("spisok"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(kQuestionListTitle);
-    setAccessibleName(windowTitle());
-
+    : ToolWindow(QStringLiteral("spisok"), kQuestionListTitle), host_(host) {
     summary = new QLabel(this);
     summary->setObjectName(QStringLiteral("summary"));
 
@@ -148,13 +141,7 @@ QuestionListWindow::QuestionListWindow(QuestionListHost& host)
 
 QuestionListWindow* QuestionListWindow::showFor(QPointer<QuestionListWindow>& slot,
                                                 QuestionListHost& host, const QWidget& anchor) {
-    if (!slot) {
-        slot = new QuestionListWindow(host);
-        desktop::placeBeside(*slot, anchor);
-    }
-    slot->show();
-    slot->raise();
-    slot->activateWindow();
+    bringUp(slot, anchor, [&] { return new QuestionListWindow(host); });
     slot->followed_ = host.shownPosition();
     slot->select(slot->followed_);
     slot->questions->setFocus();

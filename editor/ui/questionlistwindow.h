@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/ui/toolwindow.h"
+
 #include <QDialog>
 #include <QPointer>
 
@@ -47,7 +49,7 @@ protected:
 // Every question of the base, one line each: "№", the beginning of "Вопрос", "Вариантов",
 // "Верный", "Картинка". Lines are read from the base as they come into view, so the list of a
 // bank of any size opens at once. Not modal and without an owner; it deletes itself when closed.
-class QuestionListWindow : public QDialog {
+class QuestionListWindow : public ToolWindow {
     Q_OBJECT
 public:
     explicit QuestionListWindow(QuestionListHost& host);
