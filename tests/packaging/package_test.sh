@@ -33,7 +33,7 @@ echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for package in libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n \
-               libsqlcipher0 libzip4 libhunspell-1.7-0 libc6 libstdc++6; do
+               fonts-liberation2 fonts-dejavu-core libqrencode4 libsqlcipher0 libzip4 libhunspell-1.7-0 libc6 libstdc++6; do
     tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//' | grep -qxF "$package" ||
         fail "Depends lacks $package"
 done
