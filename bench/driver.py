@@ -65,6 +65,55 @@ def generate():
                     out.write("")
 
 
+FORTY = 40
+
+
+def generate_forty():
+    """The 40-question base with pictures the print of 30 variants is measured on."""
+    folder = base_dir(FORTY, False)
+    path = base_path(FORTY, False)
+    if os.path.exists(path) and os.path.getmtime(path) > os.path.getmtime(QBTOOL):
+        return
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    subprocess.run([QBTOOL, "generate", "--questions", str(FORTY), "--pictures",
+                    os.path.join(folder, "pics"), path], check=True, env=ENV)
+
+
+def pdf_pages(path):
+    result = subprocess.run(["pdfinfo", path], capture_output=True, text=True, check=True)
+    for line in result.stdout.splitlines():
+        if line.startswith("Pages:"):
+            return int(line.split()[1])
+    return None
+
+
+def soffice_reference(runs):
+    """LibreOffice turning the print's .docx into a PDF, as a teacher without our PDF would;
+    and the page count it renders beside ours. The first conversion sets up its profile and is
+    not counted."""
+    soffice = shutil.which("soffice")
+    docx = os.path.join(base_dir(FORTY, False), "print.docx")
+    if soffice is None or not os.path.exists(docx):
+        return {"ms": None, "cpu_ms": None, "skipped": "no soffice or no print.docx"}
+    outdir = os.path.join(OUT, "soffice")
+    os.makedirs(outdir, exist_ok=True)
+    profile = "file://" + os.path.join(OUT, "soffice-profile")
+    command = [soffice, "-env:UserInstallation=" + profile, "--headless", "--convert-to", "pdf",
+               "--outdir", outdir, docx]
+    walls, cpus = [], []
+    for run in range(runs + 1):
+        result, wall, cpu = timed_child(command, env=ENV, capture_output=True)
+        if result.returncode != 0:
+            raise RuntimeError("soffice failed: %s" % result.stderr)
+        if run:
+            walls.append(wall)
+            cpus.append(cpu)
+    return {"ms": statistics.median(walls) * 1000, "cpu_ms": statistics.median(cpus) * 1000,
+            "runs": runs, "pages": pdf_pages(os.path.join(outdir, "print.pdf")),
+            "our_pages": pdf_pages(os.path.join(base_dir(FORTY, False), "print.pdf"))}
+
+
 def timed_child(command, **kwargs):
     """Wall and CPU seconds (user + system of the children) of one command."""
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
@@ -158,6 +207,7 @@ def main():
     os.makedirs(BASES, exist_ok=True)
     started = time.perf_counter()
     generate()
+    generate_forty()
     log("running the benchmarks")
     bench, context = run_benchmarks()
 
@@ -177,6 +227,9 @@ def main():
                 continue
             log("python-docx " + label)
             references["docx_python"][label] = docx_reference(n, pictures, 3 if n <= 1000 else 1)
+
+    log("LibreOffice converting the printed variants")
+    references["soffice_print"] = soffice_reference(3)
 
     memory = {}
     largest = max(SIZES)
@@ -297,6 +350,16 @@ def main():
         ours = "exchange_export/%s/%d/plain" % (name, big)
         target("%s export / text export, %d" % (name, big), ratio(fig(ours), fig(text_big)),
                limit, ratio(fig(ours, "cpu_ms"), fig(text_big, "cpu_ms")))
+    # Printing 30 variants of 40 questions with sheets writes the PDF and the .docx in at most
+    # half the time LibreOffice takes to turn that .docx into a PDF; a draw of 10 × 50 from the
+    # largest base reads the ids and the drawn rows only, within a text export of the base.
+    lo = references["soffice_print"]
+    target("print 30 × 40, .docx + PDF / LibreOffice's conversion of the .docx",
+           ratio(fig("print_forty"), lo.get("ms")), 0.5,
+           ratio(fig("print_forty", "cpu_ms"), lo.get("cpu_ms")))
+    target("print 10 × 50 drawn from %d / text export %d" % (big, big),
+           ratio(fig("print_draw/%d/plain" % big), fig(text_big)), 1.0,
+           ratio(fig("print_draw/%d/plain" % big, "cpu_ms"), fig(text_big, "cpu_ms")))
     for password in ("plain", "password"):
         m = memory["editor/%d/%s" % (big, password)]
         target("editor peak RSS, %d open, %s (MB)" % (big, password), m["peak_kib"] / 1024, 60)
@@ -354,6 +417,9 @@ def main():
             n, cell(fig("list_open/%d/plain" % n)), cell(fig("list_open_idle/%d/plain" % n)),
             cell(fig("list_end/%d/plain" % n)), cell(fig("list_end/%d/plain" % n, "lines_read"), 0))
         for n in SIZES))
+    print("Printed variants: ours %s ms for %s pages; LibreOffice %s ms for the .docx, %s pages"
+          % (cell(fig("print_forty")), lo.get("our_pages"), cell(lo.get("ms")),
+             lo.get("pages")))
     print("Peak RSS: " + ", ".join("%s %.1f MB" % (k, v["peak_kib"] / 1024)
                                   for k, v in memory.items()))
     print("load average at the end: %s; the run took %.0f s; figures in %s" % (

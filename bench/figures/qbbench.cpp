@@ -6,6 +6,7 @@
 #include "bench/figures/findbench.h"
 #include "bench/figures/listbench.h"
 #include "bench/figures/openeditor.h"
+#include "bench/figures/printbench.h"
 #include "bench/figures/steptimer.h"
 #include "desktop/scripted/scripteddialogs.h"
 #include "editor/ui/editorwindow.h"
@@ -404,6 +405,7 @@ int main(int argc, char* argv[]) {
     registerAll();
     registerFindBenchmarks(sizes());
     registerListBenchmarks(sizes());
+    registerPrintBenchmarks(sizes());
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

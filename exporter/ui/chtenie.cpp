@@ -121,6 +121,13 @@ void Chtenie::buildControls() {
     giftAction = formatItem("gift", exchange::Format::Gift, &Chtenie::gift);
     aikenAction = formatItem("aiken", exchange::Format::Aiken, &Chtenie::aiken);
 
+    pechat = menuBar()->addMenu(QStringLiteral("печать"));
+    pechat->setObjectName(QStringLiteral("pechat"));
+    pechat->setAccessibleName(QStringLiteral("печать"));
+    variantsAction = pechat->addAction(QStringLiteral("варианты для печати…"));
+    variantsAction->setObjectName(QStringLiteral("variantsForPrint"));
+    connect(variantsAction, &QAction::triggered, this, &Chtenie::printVariants);
+
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(desktop::pixels(kClientWidth), desktop::pixels(kClientHeight));

@@ -3,6 +3,7 @@
 #include "desktop/dialogs.h"
 #include "exchange/question.h"
 #include "exporter/core/fileidentity.h"
+#include "printing/core/printtypes.h"
 #include "questionbase/connection.h"
 #include "questionbase/recordset.h"
 
@@ -55,6 +56,8 @@ public slots:
     void moodleXml();  // "другие форматы" → "Moodle XML"
     void gift();       // "другие форматы" → "GIFT"
     void aiken();      // "другие форматы" → "Aiken"
+    // "печать" → "варианты для печати…": asks how, in the dialog "Варианты для печати"
+    void printVariants();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -70,6 +73,10 @@ private:
     // cancelled, the file is the open base itself (under any name), or the user keeps an
     // existing file.
     std::optional<QString> exportPath(desktop::FileDialogOptions options);
+    // What "Создать" in "Варианты для печати" does: asks where, then writes the files.
+    void makeVariants(const printing::PrintChoices& choices);
+    // The test's title for the pages: `инфо`, else the base's name.
+    QString printTitle();
 
     desktop::Dialogs& dialogs_;    // every box the window shows
     desktop::Services& services_;  // files, the program's folder, the word processor
@@ -89,6 +96,8 @@ private:
     QAction* moodleXmlAction = nullptr;    // "Moodle XML"
     QAction* giftAction = nullptr;         // "GIFT"
     QAction* aikenAction = nullptr;        // "Aiken"
+    QMenu* pechat = nullptr;               // menu "печать"
+    QAction* variantsAction = nullptr;     // "варианты для печати…"
     QPushButton* opwordButton = nullptr;   // "импорт в Microsoft Word"
     QPushButton* savtextButton = nullptr;  // "сохранить в Leina"
     QLabel* Label1 = nullptr;  // "Помечать верный вариант ответа": Check1's caption

@@ -1,0 +1,96 @@
+#include "bench/figures/printbench.h"
+
+#include "bench/figures/benchbases.h"
+#include "bench/figures/steptimer.h"
+#include "printing/core/printjob.h"
+#include "questionbase/columns.h"
+#include "questionbase/connection.h"
+#include "questionbase/connectionstring.h"
+#include "questionbase/error.h"
+#include "questionbase/recordset.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+using benchbases::skip;
+using benchbases::StepTimer;
+
+// The base of 40 questions the runner makes beside the others.
+constexpr int kFortyQuestions = 40;
+
+// The files one run writes, beside the base; the runner hands the .docx to LibreOffice.
+QString outputStem(const QString& basePath) {
+    return QFileInfo(basePath).absoluteDir().filePath(QStringLiteral("print"));
+}
+
+void printOnce(benchmark::State& state, const QString& basePath,
+               const printing::PrintChoices& choices) {
+    qb::Connection connection;
+    qb::Recordset questions;
+    try {
+        connection.open(basePath, qb::kEmptyPasswordMarker);
+        questions.openOn(connection, qb::columns::kQuestionsQuery);
+    } catch (const qb::Error& error) {
+        skip(state, ("the base did not open: " + error.text()).toStdString());
+        return;
+    }
+    const printing::PrintFiles files =
+        printing::printFiles(outputStem(basePath) + QStringLiteral(".docx"), choices);
+    StepTimer timer(state);
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        timer.start();
+        try {
+            printing::printVariants(questions, basePath, choices, files);
+        } catch (const qb::Error& error) {
+            timer.stop();
+            skip(state, ("the print failed: " + error.text()).toStdString());
+            return;
+        }
+        timer.stop();
+        bytes = QFileInfo(files.docx).size() + QFileInfo(files.pdf).size();
+    }
+    state.counters["bytes"] = double(bytes);
+}
+
+void printForty(benchmark::State& state) {
+    printing::PrintChoices choices;
+    choices.variants = 30;
+    choices.seed = 2024;
+    choices.title = QStringLiteral("Контрольная работа");
+    printOnce(state, benchbases::basePath(kFortyQuestions, false), choices);
+}
+
+void printDraw(benchmark::State& state, int questions) {
+    printing::PrintChoices choices;
+    choices.variants = 10;
+    choices.questionsPerVariant = 50;
+    choices.drawForEachVariant = true;
+    choices.seed = 2024;
+    choices.title = QStringLiteral("Контрольная работа");
+    printOnce(state, benchbases::basePath(questions, false), choices);
+}
+
+}  // namespace
+
+void registerPrintBenchmarks(const QList<int>& sizes) {
+    const auto setup = [](benchmark::internal::Benchmark* b, int repetitions) {
+        b->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1)
+            ->Repetitions(repetitions)
+            ->ReportAggregatesOnly(true);
+    };
+    setup(benchmark::RegisterBenchmark("print_forty", printForty), 3);
+    const int largest = *std::max_element(sizes.begin(), sizes.end());
+    setup(benchmark::RegisterBenchmark(
+              QStringLiteral("print_draw/%1/plain").arg(largest).toStdString().c_str(), printDraw,
+              largest),
+          3);
+}
