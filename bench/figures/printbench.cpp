@@ -37,7 +37,7 @@ void printOnce(benchmark::State& state, const QString& basePath,
         connection.open(basePath, qb::kEmptyPasswordMarker);
         questions.openOn(connection, qb::columns::kQuestionsQuery);
     } catch (const qb::Error& error) {
-        skip(state, ("the base did not open: " + error.text()).toStdString());
+        skip(state, (QStringLiteral("the base did not open: ") + error.text()).toStdString());
         return;
     }
     const printing::PrintFiles files =
@@ -50,7 +50,7 @@ void printOnce(benchmark::State& state, const QString& basePath,
             printing::printVariants(questions, basePath, choices, files);
         } catch (const qb::Error& error) {
             timer.stop();
-            skip(state, ("the print failed: " + error.text()).toStdString());
+            skip(state, (QStringLiteral("the print failed: ") + error.text()).toStdString());
             return;
         }
         timer.stop();
