@@ -7,10 +7,10 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
-#include <QRegularExpression>
 
 #include <algorithm>
-#include <limits>
+#include <array>
+#include <functional>
 #include <optional>
 
 namespace printing {
@@ -81,11 +81,19 @@ const char* const kReferencePhrases[] = {
 };
 
 QStringList wordsOf(const QString& text) {
-    static const QRegularExpression separators(QStringLiteral("[^\\w]+"),
-                                               QRegularExpression::UseUnicodePropertiesOption);
-    QString folded = text.toLower();
-    folded.replace(QChar(u'ё'), QChar(u'е'));
-    return folded.split(separators, Qt::SkipEmptyParts);
+    QStringList words;
+    QString word;
+    for (QChar c : text) {
+        if (c.isLetterOrNumber()) {
+            word += c == u'ё' || c == u'Ё' ? QChar(u'е') : c.toLower();
+        } else if (!word.isEmpty()) {
+            words << word;
+            word.clear();
+        }
+    }
+    if (!word.isEmpty())
+        words << word;
+    return words;
 }
 
 bool wordMatches(const QString& word, const QString& pattern) {
@@ -111,20 +119,36 @@ struct Reading {
     QStringList remarks;
 };
 
-QString textOf(qb::Recordset& questions, const QString& column) {
-    const QVariant value = questions.field(column).value();
-    return value.isNull() ? QString() : value.toString();
+// Where the columns a question needs stand in a row of `test`.
+struct Columns {
+    explicit Columns(qb::Recordset& questions)
+        : question(questions.field(columns::kQuestion).position()),
+          picture(questions.field(columns::kPicture).position()),
+          correct(questions.field(columns::kCorrect).position()) {
+        for (int i = 0; i < kOptionCount; ++i)
+            options[size_t(i)] = questions.field(columns::option(i)).position();
+    }
+    int question;
+    std::array<int, kOptionCount> options{};
+    int picture;
+    int correct;
+};
+
+// A row's value in a column, from a walk's row view or from the recordset's current row.
+using ValueAt = std::function<QVariant(int column)>;
+
+QString textOf(const ValueAt& value, int column) {
+    const QVariant v = value(column);
+    return v.isNull() ? QString() : v.toString();
 }
 
 bool blank(const QString& text) {
     return text.trimmed().isEmpty();
 }
 
-Reading readQuestion(qb::Recordset& questions, const QString& basePath, qint64 position,
-                     qint64 id) {
+Reading readQuestion(const ValueAt& value, const Columns& at, const QString& basePath,
+                     qint64 position, qint64 id) {
     Reading reading;
-    if (!questions.moveToRow(id))
-        return reading;
     const auto remark = [&](const QString& reason) {
         reading.remarks << QStringLiteral("Вопрос № %1: %2").arg(position).arg(reason);
     };
@@ -132,17 +156,17 @@ Reading readQuestion(qb::Recordset& questions, const QString& basePath, qint64 p
     PrintQuestion question;
     question.id = id;
     question.position = position;
-    question.text = textOf(questions, columns::kQuestion);
+    question.text = textOf(value, at.question);
     int filled = 0;
     for (int i = 0; i < kOptionCount; ++i) {
-        const QString option = textOf(questions, columns::option(i));
+        const QString option = textOf(value, at.options[size_t(i)]);
         if (!blank(option)) {
             question.options[size_t(i)] = option;
             ++filled;
         }
     }
     bool numbered = false;
-    question.correct = questions.field(columns::kCorrect).value().toInt(&numbered);
+    question.correct = value(at.correct).toInt(&numbered);
 
     if (blank(question.text)) {
         remark(QStringLiteral("нет текста вопроса"));
@@ -161,7 +185,7 @@ Reading readQuestion(qb::Recordset& questions, const QString& basePath, qint64 p
         return reading;
     }
 
-    const QString stored = textOf(questions, columns::kPicture);
+    const QString stored = textOf(value, at.picture);
     if (!blank(stored)) {
         const QString path = exporter::picturePath(basePath, stored.trimmed());
         if (QFileInfo(path).isFile())
@@ -177,21 +201,40 @@ Reading readQuestion(qb::Recordset& questions, const QString& basePath, qint64 p
 class QuestionReader {
 public:
     QuestionReader(qb::Recordset& questions, const QString& basePath)
-        : questions_(questions), basePath_(basePath) {}
+        : questions_(questions), columns_(questions), basePath_(basePath) {}
 
     // Whether the question at `position` can be printed.
     bool printable(qint64 position) {
         auto known = read_.constFind(position);
-        if (known == read_.constEnd()) {
-            const std::optional<qint64> id = questions_.idAt(position);
-            Reading reading;
-            if (id)
-                reading = readQuestion(questions_, basePath_, position, *id);
-            if (!reading.remarks.isEmpty())
-                remarks_.insert(position, reading.remarks);
-            known = read_.insert(position, std::move(reading.question));
-        }
-        return known->has_value();
+        if (known != read_.constEnd())
+            return known->has_value();
+        const std::optional<qint64> id = questions_.idAt(position);
+        if (!id)
+            return keep(position, {});
+        questions_.moveTo(position);
+        return keep(position,
+                    readQuestion([this](int column) { return questions_.field(column).value(); },
+                                 columns_, basePath_, position, *id));
+    }
+
+    // Every question in one pass over the table: a walk reads far faster than as many jumps.
+    void readAll() {
+        qint64 position = 0;
+        questions_.forEachRow([&](const qb::RowView& row) {
+            ++position;
+            if (!read_.contains(position))
+                keep(position, readQuestion([&row](int column) { return row.value(column); },
+                                            columns_, basePath_, position, row.id()));
+        });
+    }
+
+    // Reads the positions not read yet from the last to the first: the store reads a row met
+    // backwards alone, while a step forwards makes it read a long run ahead for a walk, which a
+    // scattered draw would throw away.
+    void readBackwards(QList<qint64> positions) {
+        std::sort(positions.begin(), positions.end(), std::greater<>());
+        for (qint64 position : positions)
+            printable(position);
     }
 
     // Every printable question read, in the base's order, and each one's index in that list.
@@ -217,7 +260,14 @@ public:
     }
 
 private:
+    bool keep(qint64 position, Reading reading) {
+        if (!reading.remarks.isEmpty())
+            remarks_.insert(position, reading.remarks);
+        return read_.insert(position, std::move(reading.question))->has_value();
+    }
+
     qb::Recordset& questions_;
+    Columns columns_;
     QString basePath_;
     QHash<qint64, std::optional<PrintQuestion>> read_;
     QMap<qint64, QStringList> remarks_;
@@ -225,6 +275,7 @@ private:
 
 // The positions of every printable question, in the base's order.
 QList<qint64> takeAll(QuestionReader& reader, qint64 total) {
+    reader.readAll();
     QList<qint64> taken;
     for (qint64 position = 1; position <= total; ++position)
         if (reader.printable(position))
@@ -234,40 +285,59 @@ QList<qint64> takeAll(QuestionReader& reader, qint64 total) {
 
 // Up to `wanted` printable positions at random, in the base's order. A partial Fisher–Yates
 // over 1 … total: only the positions it reaches are read, so a small draw from a large base
-// costs a few rows, and the unprintable ones it meets are passed over.
+// costs a few rows. It draws as many as are still wanted, reads them, and draws again for the
+// unprintable ones it met; the reading order spends no chance, so the seed alone fixes the draw.
 QList<qint64> draw(QuestionReader& reader, qint64 total, qint64 wanted, Shuffler& chance) {
     QHash<qint64, qint64> moved;  // the slots the swaps have touched; the rest hold themselves
     const auto slot = [&](qint64 i) { return moved.value(i, i); };
     QList<qint64> taken;
-    for (qint64 i = 1; i <= total && taken.size() < wanted; ++i) {
-        const qint64 j = i + qint64(chance.below(quint64(total - i + 1)));
-        const qint64 position = slot(j);
-        moved.insert(j, slot(i));
-        if (reader.printable(position))
-            taken << position;
+    qint64 next = 1;
+    while (taken.size() < wanted && next <= total) {
+        QList<qint64> batch;
+        for (; next <= total && taken.size() + batch.size() < wanted; ++next) {
+            const qint64 j = next + qint64(chance.below(quint64(total - next + 1)));
+            batch << slot(j);
+            moved.insert(j, slot(next));
+        }
+        reader.readBackwards(batch);
+        for (qint64 position : batch)
+            if (reader.printable(position))
+                taken << position;
     }
     std::sort(taken.begin(), taken.end());
     return taken;
 }
 
-// The filled options in the base's order, the free ones shuffled around those that speak of
-// the others.
-QList<int> optionOrder(const PrintQuestion& question, bool shuffle, Shuffler& chance) {
+// The options of a question that keep their place, one bit each (bit 0 for option 1).
+using Pinned = quint8;
+
+Pinned pinnedOptions(const PrintQuestion& question) {
+    Pinned pinned = 0;
+    for (int i = 0; i < kOptionCount; ++i)
+        if (!question.options[size_t(i)].isEmpty() && speaksOfOthers(question.options[size_t(i)]))
+            pinned |= Pinned(1u << i);
+    return pinned;
+}
+
+// The filled options in the base's order, the free ones shuffled around the pinned ones.
+QList<int> optionOrder(const PrintQuestion& question, bool shuffle, Pinned pinned,
+                       Shuffler& chance) {
     QList<int> filled;
     for (int i = 0; i < kOptionCount; ++i)
         if (!question.options[size_t(i)].isEmpty())
             filled << i + 1;
     if (!shuffle)
         return filled;
+    const auto isPinned = [&](int number) { return (pinned >> (number - 1)) & 1u; };
     QList<int> free;
     for (int number : filled)
-        if (!speaksOfOthers(question.options[size_t(number - 1)]))
+        if (!isPinned(number))
             free << number;
     chance.shuffle(free);
     QList<int> order;
     qsizetype next = 0;
     for (int number : filled)
-        order << (speaksOfOthers(question.options[size_t(number - 1)]) ? number : free[next++]);
+        order << (isPinned(number) ? number : free[next++]);
     return order;
 }
 
@@ -299,7 +369,7 @@ PrintSet planPrint(qb::Recordset& questions, const QString& basePath, const Prin
     QList<QList<qint64>> placed;
     QList<qint64> drawn;
     for (int v = 0; v < variantCount; ++v) {
-        if (v == 0 || choices.drawForEachVariant)
+        if (v == 0 || (choices.drawForEachVariant && !everyQuestion))
             drawn = everyQuestion ? takeAll(reader, total)
                                   : draw(reader, total, choices.questionsPerVariant, chance);
         QList<qint64> order = drawn;
@@ -313,6 +383,10 @@ PrintSet planPrint(qb::Recordset& questions, const QString& basePath, const Prin
     QHash<qint64, int> indexOfPosition;
     set.questions = reader.questions(indexOfPosition);
     set.remarks = reader.remarks();
+    QList<Pinned> pinned;
+    if (choices.shuffleOptions)
+        for (const PrintQuestion& question : set.questions)
+            pinned << pinnedOptions(question);
     for (int v = 0; v < variantCount; ++v) {
         Variant variant;
         variant.number = v + 1;
@@ -320,7 +394,8 @@ PrintSet planPrint(qb::Recordset& questions, const QString& basePath, const Prin
             VariantQuestion question;
             question.question = indexOfPosition.value(position);
             question.optionOrder =
-                optionOrder(set.questions.at(question.question), choices.shuffleOptions, chance);
+                optionOrder(set.questions.at(question.question), choices.shuffleOptions,
+                            pinned.value(question.question), chance);
             variant.questions << question;
         }
         set.variants << variant;
