@@ -140,18 +140,20 @@ void addListNumber(FormItems& out, Form form) {
 }
 
 void addAnswers(FormItems& out, Form form, const QList<int>& optionCounts) {
-    const int columns =
-        int((optionCounts.size() + sheet::rowsPerColumn(form) - 1) / sheet::rowsPerColumn(form));
+    const int questions = int(optionCounts.size());
+    const int rows = sheet::rowsPerColumn(questions);
+    const int columns = (questions + rows - 1) / rows;
     for (int column = 0; column < columns; ++column)
         for (int option = 0; option < kOptionCount; ++option)
             out.text(sheet::letterBox(form, column, option), optionLetter(option), kLetterSize,
                      true, Qt::AlignCenter);
-    for (int question = 0; question < optionCounts.size(); ++question) {
-        out.text(sheet::rowNumberBox(form, question), QString::number(question + 1), kRowNumberSize,
-                 true, Qt::AlignRight | Qt::AlignVCenter);
+    for (int question = 0; question < questions; ++question) {
+        out.text(sheet::rowNumberBox(questions, question), QString::number(question + 1),
+                 kRowNumberSize, true, Qt::AlignRight | Qt::AlignVCenter);
         const int options = std::clamp(optionCounts[question], 0, kOptionCount);
         for (int option = 0; option < options; ++option)
-            out.add(Kind::Bubble, sheet::bubbleRect(sheet::answerBubble(form, question, option)));
+            out.add(Kind::Bubble,
+                    sheet::bubbleRect(sheet::answerBubble(questions, question, option)));
     }
 }
 

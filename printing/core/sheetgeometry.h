@@ -120,10 +120,15 @@ constexpr double gridTop(Form form) {
 constexpr double rowPitch(Form form) {
     return form == Form::Half ? 6.5 : 7.0;
 }
-constexpr int rowsPerColumn(Form form) {
-    return form == Form::Half ? 10 : 25;
-}
 inline constexpr int kAnswerColumns = 4;
+
+// The columns are filled evenly, in rows of fives that are easy to count along, ten at the
+// least: 40 questions stand in four columns of 10, 100 in four of 25.
+constexpr int rowsPerColumn(int questions) {
+    const int perColumn = (questions + kAnswerColumns - 1) / kAnswerColumns;
+    const int rows = (perColumn + 4) / 5 * 5;
+    return rows < 10 ? 10 : rows;
+}
 
 // The answers: rows 1 … n, down one column, then the next.
 inline constexpr double kAnswerLeft = 44.0;
@@ -134,16 +139,17 @@ inline constexpr double kFirstBubbleOffset = 10.0;
 constexpr double answerColumnLeft(int column) {
     return kAnswerLeft + column * kAnswerColumnPitch;
 }
-// `question` and `option` counted from 0.
-constexpr QPointF answerBubble(Form form, int question, int option) {
-    const int column = question / rowsPerColumn(form);
-    const int row = question % rowsPerColumn(form);
+// `question` and `option` counted from 0, on the sheet of a variant of `questions`.
+constexpr QPointF answerBubble(int questions, int question, int option) {
+    const Form form = formFor(questions);
+    const int column = question / rowsPerColumn(questions);
+    const int row = question % rowsPerColumn(questions);
     return {answerColumnLeft(column) + kFirstBubbleOffset + option * kBubblePitch,
             gridTop(form) + row * rowPitch(form)};
 }
-constexpr QRectF rowNumberBox(Form form, int question) {
-    const QPointF first = answerBubble(form, question, 0);
-    const double left = answerColumnLeft(question / rowsPerColumn(form));
+constexpr QRectF rowNumberBox(int questions, int question) {
+    const QPointF first = answerBubble(questions, question, 0);
+    const double left = answerColumnLeft(question / rowsPerColumn(questions));
     return {left, first.y() - 2.0, kRowNumberWidth, 4.0};
 }
 // The letters А … Д above each column of answers.

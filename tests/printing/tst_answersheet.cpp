@@ -135,7 +135,7 @@ void AnswerSheetTest::renderedPageReads() {
         if (options == printing::kOptionCount)
             continue;
         const QPointF absent = sheet::frameOrigin(paper) +
-                               sheet::answerBubble(form, question, options) +
+                               sheet::answerBubble(questions, question, options) +
                                QPointF(sheet::kBubbleRadius - 0.15, 0);
         QVERIFY2(darkestNear(image, absent, dpi, ring) > 200, "a bubble for a missing option");
     }
@@ -146,7 +146,7 @@ void AnswerSheetTest::layoutFitsTheFrame_data() {
     QTest::addColumn<int>("questions");
     for (Paper paper : {Paper::A4, Paper::Letter}) {
         const char* name = paper == Paper::A4 ? "A4" : "Letter";
-        for (int questions : {1, 30, 31, printing::sheetCapacity()})
+        for (int questions : {1, 30, 31, 41, printing::sheetCapacity()})
             QTest::addRow("%s, %d questions", name, questions) << paper << questions;
     }
 }
