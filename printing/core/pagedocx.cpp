@@ -11,7 +11,9 @@
 #include <QTemporaryFile>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace printing::pages {
 
@@ -91,6 +93,35 @@ QByteArray docPr(int id) {
            "\" name=\"\xD0\xA0\xD0\xB8\xD1\x81\xD1\x83\xD0\xBD\xD0\xBE\xD0\xBA " + nr +
            "\"/><wp:cNvGraphicFramePr><a:graphicFrameLocks noChangeAspect=\"1\"/>"
            "</wp:cNvGraphicFramePr>";
+}
+
+// A page of marks and lines prints as well in black and white at this resolution, and a
+// one-bit picture is written in a fraction of the time a grey one takes.
+QImage blackAndWhite(const QImage& gray) {
+    QImage mono(gray.size(), QImage::Format_Mono);
+    mono.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    mono.setDotsPerMeterX(gray.dotsPerMeterX());
+    mono.setDotsPerMeterY(gray.dotsPerMeterY());
+    const int width = gray.width();
+    const qsizetype lineBytes = mono.bytesPerLine();
+    for (int y = 0; y < gray.height(); ++y) {
+        const uchar* in = gray.constScanLine(y);
+        uchar* out = mono.scanLine(y);
+        std::fill_n(out, lineBytes, uchar(0));
+        for (int x = 0; x < width; x += 8) {
+            // Most of a sheet is paper: eight white pixels at a time.
+            quint64 eight = ~quint64(0);
+            if (x + 8 <= width)
+                std::memcpy(&eight, in + x, 8);
+            if (eight == ~quint64(0) && x + 8 <= width)
+                continue;
+            for (int i = x; i < std::min(x + 8, width); ++i) {
+                if (in[i] < 128)
+                    out[i >> 3] |= uchar(0x80 >> (i & 7));
+            }
+        }
+    }
+    return mono;
 }
 
 class DocxPages {
@@ -248,7 +279,7 @@ private:
             sheet_(painter, set_.variants.at(page.variant));
         }
         const QString file = folder_ + QStringLiteral("/sheet%1.png").arg(page.variant + 1);
-        if (!image.save(file, "PNG"))
+        if (!blackAndWhite(image).save(file, "PNG"))
             qb::fail(qb::Reason::Io, QStringLiteral("Не удалось записать временный файл бланка"));
         exporter::ImageInfo info;
         info.format = exporter::ImageInfo::Format::Png;

@@ -127,7 +127,9 @@ void PrintPagesTest::pages() {
         if (v.number == refusedSheet)
             return false;
         painter.drawRect(QRectF(10, 10, 180, 250));
-        painter.setFont(pages::pageFont(14, true));
+        QFont font = pages::pageFont(12, true);
+        font.setPixelSize(5);  // millimetres
+        painter.setFont(font);
         painter.drawText(QPointF(20, 30), QStringLiteral("Бланк %1").arg(v.number));
         return true;
     };
