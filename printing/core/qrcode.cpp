@@ -20,7 +20,7 @@ QrModules encodeQr(QByteArrayView text) {
     QrModules modules;
     modules.size = code->width;
     modules.dark.resize(qsizetype(code->width) * code->width);
-    // Bit 0 of each byte is the module's colour; the others say what the module is part of.
+    // Bit 0 of each byte is the module's colour; the other bits tell the module's role.
     for (qsizetype i = 0; i < modules.dark.size(); ++i)
         modules.dark[i] = (code->data[i] & 1) != 0;
     return modules;

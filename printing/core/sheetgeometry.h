@@ -109,7 +109,7 @@ constexpr QRectF instructionBox(Form form) {
 }
 
 // Bubbles: circles of kBubbleRadius, drawn with a thin line; a reader measures a bubble's
-// darkness inside its inner part.
+// darkness inside its inner area.
 inline constexpr double kBubbleRadius = 2.25;
 inline constexpr double kBubblePitch = 6.0;  // between the bubbles of one row
 
