@@ -108,6 +108,8 @@ void TestExchangeReaders::roundTrip() {
         questions << question(text, options, n % options.size());
     }
     questions[1].picture = exchange::Picture{"рис 1.png", QByteArray("\x89PNG\r\n\x1A\n....", 12)};
+    // Characters a link gives a meaning to, in the picture's own name.
+    questions[4].picture = exchange::Picture{"Что это? #1 100%.jpg", QByteArray("\xFF\xD8\xFF")};
     const QByteArray bytes = exchange::writeAll(format, {"База", "О тесте\r\nстрока"}, questions);
     const exchange::Source source = exchange::readSource(bytes);
     QCOMPARE(source.kind, kind);
@@ -118,20 +120,21 @@ void TestExchangeReaders::roundTrip() {
     QCOMPARE(source.questions.size(), questions.size());
     for (qsizetype n = 0; n < questions.size(); ++n) {
         const Question& back = source.questions[n].question;
-        // Each format trims what surrounds a text, as Moodle does.
-        QCOMPARE(back.text,
-                 format == Format::MoodleXml ? questions[n].text : questions[n].text.trimmed());
-        // Moodle XML keeps the spaces around a text; GIFT and Aiken trim them, as Moodle does.
+        // Each format trims what surrounds a text and an option, as Moodle does.
+        QCOMPARE(back.text, questions[n].text.trimmed());
         QStringList options;
         for (const QString& option : questions[n].options)
-            options << (format == Format::MoodleXml ? option : option.trimmed());
+            options << option.trimmed();
         QCOMPARE(back.options, options);
         QCOMPARE(back.correct, questions[n].correct);
-        QCOMPARE(back.picture.has_value(), format == Format::MoodleXml && n == 1);
+        QCOMPARE(back.picture.has_value(), format == Format::MoodleXml && questions[n].picture);
+        QCOMPARE(source.questions[n].remarks, QStringList());
     }
     if (format == Format::MoodleXml) {
-        QCOMPARE(source.questions[1].question.picture->data, questions[1].picture->data);
-        QCOMPARE(source.questions[1].question.picture->name, "рис 1.png");
+        for (const int n : {1, 4}) {
+            QCOMPARE(source.questions[n].question.picture->data, questions[n].picture->data);
+            QCOMPARE(source.questions[n].question.picture->name, questions[n].picture->name);
+        }
         QCOMPARE(source.description, "О тесте\r\nстрока");
     }
 }
