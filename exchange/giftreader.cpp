@@ -196,6 +196,8 @@ Source readGift(const QString& text) {
         for (const QString& line : std::as_const(block)) {
             if (!line.trimmed().startsWith(QLatin1String("//")))
                 kept << line;
+            else if (kept.isEmpty())
+                ++firstLine;  // a report points at the question, not at the comment above it
         }
         block.clear();
         const QString joined = hideEscapes(kept.join(u'\n').trimmed());
