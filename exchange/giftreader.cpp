@@ -186,7 +186,6 @@ std::variant<Taken, QString> readBlock(QString text) {
 Source readGift(const QString& text) {
     Source source;
     source.kind = SourceKind::Gift;
-    const QStringList lines = detail::lines(text);
     QStringList block;
     qsizetype firstLine = 0;
     int questions = 0;
@@ -215,14 +214,22 @@ Source readGift(const QString& text) {
             taken.question.name = QStringLiteral("Вопрос %1").arg(questions);
         source.questions << SourceQuestion{std::move(taken.question), where, taken.remarks};
     };
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines.at(i).trimmed().isEmpty()) {
+    // Line by line over the text itself: a copy of every line would double a large file.
+    const QStringView all(text);
+    qsizetype start = 0;
+    for (qsizetype i = 0; start <= all.size(); ++i) {
+        qsizetype end = start;
+        while (end < all.size() && all[end] != u'\r' && all[end] != u'\n')
+            ++end;
+        const QStringView line = all.sliced(start, end - start);
+        start = end + (end + 1 < all.size() && all[end] == u'\r' && all[end + 1] == u'\n' ? 2 : 1);
+        if (line.trimmed().isEmpty()) {
             finish();
             continue;
         }
         if (block.isEmpty())
             firstLine = i;
-        block << lines.at(i);
+        block << line.toString();
     }
     finish();
     return source;

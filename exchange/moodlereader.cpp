@@ -76,12 +76,9 @@ std::optional<Picture> olderPicture(const QString& name, const QString& data,
     return std::nullopt;
 }
 
-}  // namespace
-
-Source readMoodleXml(const QByteArray& bytes) {
+Source readQuiz(QXmlStreamReader& xml) {
     Source source;
     source.kind = SourceKind::MoodleXml;
-    QXmlStreamReader xml(bytes);
     int number = 0;
     bool described = false;
     while (!xml.atEnd()) {
@@ -175,6 +172,18 @@ Source readMoodleXml(const QByteArray& bytes) {
     if (xml.hasError())
         throw SourceError(QStringLiteral("Файл Moodle XML повреждён: ") + xml.errorString());
     return source;
+}
+
+}  // namespace
+
+Source readMoodleXml(const QByteArray& bytes) {
+    QXmlStreamReader xml(bytes);
+    return readQuiz(xml);
+}
+
+Source readMoodleXml(QIODevice& device) {
+    QXmlStreamReader xml(&device);
+    return readQuiz(xml);
 }
 
 }  // namespace exchange

@@ -22,6 +22,9 @@ bool looksLikeExporterText(const QString& text) {
     return rest.endsWith(QLatin1String("\n  ")) || rest.endsWith(QLatin1String("\r  "));
 }
 
+// How much of a file tells its kind when it is XML, comments before the quiz included.
+constexpr qsizetype kSniffBytes = 64 * 1024;
+
 const QString kPasswordProtected = QStringLiteral(
     "Документ Word защищён паролем: откройте его в Word, снимите пароль и сохраните заново");
 
@@ -220,6 +223,11 @@ Source readSource(const QString& path) {
         throw SourceError(QStringLiteral("Не удалось открыть файл: ") + file.errorString());
     if (file.size() > kMaxSourceBytes)
         throw SourceError(QStringLiteral("Файл слишком велик для файла вопросов"));
+    // Moodle XML, the kind that carries pictures and so the largest, is read as it streams.
+    const QByteArray head = file.peek(kSniffBytes);
+    if (!head.startsWith("PK\x03\x04") && utf16Mark(head).isEmpty() &&
+        startsLikeXml(decodeText(head)))
+        return readMoodleXml(file);
     // Read no more than the limit, whatever the size the file claimed.
     const QByteArray bytes = file.read(kMaxSourceBytes + 1);
     return readSource(bytes);
@@ -244,9 +252,9 @@ Source readSource(const QByteArray& bytes) {
         throw SourceError(QStringLiteral("Файл пуст"));
     if (const QByteArray mark = utf16Mark(bytes); !mark.isEmpty())
         return readSource(mark + bytes);
-    const QString text = decodeText(bytes);
-    if (startsLikeXml(text))
+    if (startsLikeXml(decodeText(bytes.first(std::min(bytes.size(), kSniffBytes)))))
         return readMoodleXml(bytes);
+    const QString text = decodeText(bytes);
     if (looksLikeExporterText(text))
         return readExporterText(text);
     static const QRegularExpression aikenAnswer(QStringLiteral("^[ \\t]*ANSWER:[ \\t]*[A-Z]"),

@@ -3,6 +3,7 @@
 #include "exchange/question.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QList>
 #include <QString>
 
@@ -93,6 +94,8 @@ Source readGift(const QString& text);
 Source readAiken(const QString& text);
 Source readExporterText(const QString& text);
 Source readMoodleXml(const QByteArray& bytes);
+// Moodle XML as it streams from a file: never the whole file in memory at once.
+Source readMoodleXml(QIODevice& device);
 Source readExporterWord(const QByteArray& bytes);
 
 }  // namespace exchange
