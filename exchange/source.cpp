@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <utility>
+
 namespace exchange {
 
 namespace {
@@ -21,6 +23,8 @@ bool looksLikeExporterText(const QString& text) {
         rest.chop(1);
     return rest.endsWith(QLatin1String("\n  ")) || rest.endsWith(QLatin1String("\r  "));
 }
+
+Source readSourceBytes(QByteArray bytes);
 
 // How much of a file tells its kind when it is XML, comments before the quiz included.
 constexpr qsizetype kSniffBytes = 64 * 1024;
@@ -229,11 +233,17 @@ Source readSource(const QString& path) {
         startsLikeXml(decodeText(head)))
         return readMoodleXml(file);
     // Read no more than the limit, whatever the size the file claimed.
-    const QByteArray bytes = file.read(kMaxSourceBytes + 1);
-    return readSource(bytes);
+    return readSourceBytes(file.read(kMaxSourceBytes + 1));
 }
 
 Source readSource(const QByteArray& bytes) {
+    return readSourceBytes(bytes);
+}
+
+namespace {
+
+// Takes the bytes by value so that a text source can let them go once decoded.
+Source readSourceBytes(QByteArray bytes) {
     if (bytes.size() > kMaxSourceBytes)
         throw SourceError(QStringLiteral("Файл слишком велик для файла вопросов"));
     if (bytes.startsWith("PK\x03\x04")) {
@@ -251,10 +261,10 @@ Source readSource(const QByteArray& bytes) {
     if (bytes.trimmed().isEmpty())
         throw SourceError(QStringLiteral("Файл пуст"));
     if (const QByteArray mark = utf16Mark(bytes); !mark.isEmpty())
-        return readSource(mark + bytes);
+        return readSourceBytes(mark + std::exchange(bytes, {}));
     if (startsLikeXml(decodeText(bytes.first(std::min(bytes.size(), kSniffBytes)))))
         return readMoodleXml(bytes);
-    const QString text = decodeText(bytes);
+    const QString text = decodeText(std::exchange(bytes, {}));
     if (looksLikeExporterText(text))
         return readExporterText(text);
     static const QRegularExpression aikenAnswer(QStringLiteral("^[ \\t]*ANSWER:[ \\t]*[A-Z]"),
@@ -271,5 +281,7 @@ Source readSource(const QByteArray& bytes) {
         "Не удалось узнать, как записаны вопросы: это не Moodle XML, не GIFT, не Aiken, не "
         "текст и не документ Word в том виде, в каком их выгружает Leina"));
 }
+
+}  // namespace
 
 }  // namespace exchange
