@@ -15,7 +15,7 @@ bool linksOwnFile(const QString& address) {
 }
 
 // The file name a link names: a query or fragment after a literal "?" or "#" is the link's, a
-// percent-encoded one ("%3F") is part of the name.
+// percent-encoded one ("%3F") belongs to the name.
 QString linkedName(const QString& address) {
     QString path = address.mid(kFileLink.size());
     const qsizetype cut = path.indexOf(QRegularExpression(QStringLiteral("[?#]")));
@@ -102,7 +102,7 @@ QList<HtmlMedia> mediaOfHtml(QStringView html) {
             if (address.contains(u'&'))
                 address = plainTextOfHtml(address);
             address = address.trimmed();
-            // A link to a web page is part of the text's words; a link to the source's own
+            // A link to a web page belongs with the text's words; a link to the source's own
             // file is a download the question offers.
             if (!address.isEmpty() && (name != QLatin1String("a") || linksOwnFile(address)))
                 media << HtmlMedia{address, name == QLatin1String("img")};
