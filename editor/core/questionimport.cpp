@@ -181,6 +181,7 @@ ImportPlan planImport(const exchange::Source& source, const ImportProgress& prog
     ImportPlan plan;
     // One large picture pasted into every question is decoded once, not once a question.
     QHash<QByteArray, Fitted> fittedByKey;
+    QHash<const char*, QByteArray> keyByBuffer;
     const int total = int(source.questions.size());
     int done = 0;
     ImportReport& report = plan.report;
@@ -246,7 +247,12 @@ ImportPlan planImport(const exchange::Source& source, const ImportProgress& prog
         }
         QStringList changes = taken.remarks;
         if (question.picture) {
-            const QByteArray key = keyOf(question.picture->data);
+            // A reader hands one picture shown by many questions as one shared buffer.
+            const QByteArray& data = question.picture->data;
+            auto hashed = keyByBuffer.constFind(data.constData());
+            if (hashed == keyByBuffer.cend())
+                hashed = keyByBuffer.insert(data.constData(), keyOf(data));
+            const QByteArray key = hashed.value();
             auto fitted = fittedByKey.constFind(key);
             if (fitted == fittedByKey.cend())
                 fitted = fittedByKey.insert(key, fitBytes(question.picture->data, key));
