@@ -360,6 +360,16 @@ def main():
     target("print 10 × 50 drawn from %d / text export %d" % (big, big),
            ratio(fig("print_draw/%d/plain" % big), fig(text_big)), 1.0,
            ratio(fig("print_draw/%d/plain" % big, "cpu_ms"), fig(text_big, "cpu_ms")))
+    # The import of questions: a bank of 10,000 questions with 2,000 distinct JPEG pictures
+    # within a few of its own Moodle XML exports; pictures sharing one name cost what as many
+    # names do.
+    target("import Moodle XML 10000 with 2000 pictures / its Moodle XML export",
+           ratio(fig("import/moodle_xml/10000"), fig("import/moodle_xml_export/10000")), 3.0,
+           ratio(fig("import/moodle_xml/10000", "cpu_ms"),
+                 fig("import/moodle_xml_export/10000", "cpu_ms")))
+    target("import 5000 pictures of one name / of 5000 names",
+           ratio(fig("import/one_name/5000"), fig("import/distinct_names/5000")), 1.5,
+           ratio(fig("import/one_name/5000", "cpu_ms"), fig("import/distinct_names/5000", "cpu_ms")))
     for password in ("plain", "password"):
         m = memory["editor/%d/%s" % (big, password)]
         target("editor peak RSS, %d open, %s (MB)" % (big, password), m["peak_kib"] / 1024, 60)

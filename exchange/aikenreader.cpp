@@ -6,7 +6,7 @@
 namespace exchange {
 
 Source readAiken(const QString& text) {
-    static const QRegularExpression option(QStringLiteral("^([A-Z])[).][ \\t]+(.*)$"));
+    static const QRegularExpression option(QStringLiteral("^([A-Z])[).][ \\t]*(.*)$"));
     static const QRegularExpression answer(QStringLiteral("^ANSWER:[ \\t]*([A-Z])?"));
     Source source;
     source.kind = SourceKind::Aiken;

@@ -43,27 +43,40 @@ QString showEscapes(QString text) {
     return text;
 }
 
-// A text with its optional format, "[html]…", as plain text with CR LF line breaks.
-QString textOf(QString text, bool html) {
+// A text as GIFT writes it: an optional format first ("[plain]…"), otherwise the format it
+// inherits, HTML for a question. Moodle's own "moodle" format is HTML too.
+struct GiftText {
+    QString text;  // plain, with CR LF line breaks
+    QString html;  // the markup it was read from; empty for plain and markdown
+};
+
+GiftText textOf(QString text, bool html) {
     text = text.trimmed();
     if (text.startsWith(u'[')) {
         const qsizetype end = text.indexOf(u']');
         const QString format = end > 0 ? text.mid(1, end - 1) : QString();
         if (format == QLatin1String("html") || format == QLatin1String("plain") ||
             format == QLatin1String("moodle") || format == QLatin1String("markdown")) {
-            html = format == QLatin1String("html");
+            html = format == QLatin1String("html") || format == QLatin1String("moodle");
             text = text.mid(end + 1);
         }
     }
     // A line break of the file inside a text is one of the text.
-    text = detail::lines(text.trimmed()).join(QStringLiteral("\r\n"));
+    text = showEscapes(detail::lines(text.trimmed()).join(QStringLiteral("\r\n")));
     if (html)
-        return plainTextOfHtml(showEscapes(text));
-    return showEscapes(text);
+        return {trimmedText(plainTextOfHtml(text)), text};
+    return {trimmedText(text), {}};
 }
 
-bool htmlFormat(const QString& text) {
-    return text.trimmed().startsWith(QLatin1String("[html]"));
+// Whether the text names its own format, which then holds for its answers too.
+std::optional<bool> statedHtml(const QString& text) {
+    static const QRegularExpression format(
+        QStringLiteral("^\\s*\\[(html|moodle|plain|markdown)\\]"));
+    const auto match = format.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return match.captured(1) == QLatin1String("html") ||
+           match.captured(1) == QLatin1String("moodle");
 }
 
 struct Answers {
@@ -71,8 +84,13 @@ struct Answers {
     QList<double> weights;
 };
 
+struct Taken {
+    Question question;
+    QStringList remarks;
+};
+
 // The question of one block, or why it is not one the base can hold.
-std::variant<Question, QString> readBlock(QString text) {
+std::variant<Taken, QString> readBlock(QString text) {
     QString name;
     if (text.startsWith(QLatin1String("::"))) {
         const qsizetype end = text.indexOf(QLatin1String("::"), 2);
@@ -113,14 +131,20 @@ std::variant<Question, QString> readBlock(QString text) {
     static const QRegularExpression weight(QStringLiteral("^%-*[0-9]{1,2}\\.?[0-9]*%"));
     Question question;
     question.name = name;
-    const bool htmlText = htmlFormat(questionText);
-    question.text = textOf(questionText, false);
+    // Answers without a format of their own take the question's.
+    const bool htmlText = statedHtml(questionText).value_or(true);
+    const GiftText read = textOf(questionText, true);
+    question.text = read.text;
+    QStringList problems;
+    if (!read.html.isEmpty())
+        question.picture = pictureOfHtml(read.html, {}, problems);
     answers.replace(u'=', QStringLiteral("~="));
     QStringList parts = answers.split(u'~');
     if (!parts.isEmpty() && parts.first().trimmed().isEmpty())
         parts.removeFirst();
     int right = 0;
     int partly = 0;
+    QList<QList<HtmlMedia>> optionMedia;
     for (QString answer : parts) {
         answer = answer.trimmed();
         double fraction = 0;
@@ -140,13 +164,21 @@ std::variant<Question, QString> readBlock(QString text) {
         } else if (fraction > 0) {
             ++partly;
         }
-        question.options << textOf(answer, htmlText || htmlFormat(answer));
+        const GiftText option = textOf(answer, htmlText);
+        question.options << option.text;
+        optionMedia << mediaOfHtml(option.html);
     }
     if (right > 1 || (right == 0 && partly > 1))
         return QStringLiteral("несколько верных ответов");
     if (right == 0)
         return QStringLiteral("нет верного ответа");
-    return question;
+    if (partly > 0)
+        problems << QStringLiteral(
+            "частичные баллы не сохранены: верным остался ответ с полным баллом");
+    if (const auto reason =
+            optionMediaRefusal(optionMedia, question.options, question.correct, problems))
+        return *reason;
+    return Taken{std::move(question), problems};
 }
 
 }  // namespace
@@ -154,7 +186,6 @@ std::variant<Question, QString> readBlock(QString text) {
 Source readGift(const QString& text) {
     Source source;
     source.kind = SourceKind::Gift;
-    const QStringList lines = detail::lines(text);
     QStringList block;
     qsizetype firstLine = 0;
     int questions = 0;
@@ -164,6 +195,8 @@ Source readGift(const QString& text) {
         for (const QString& line : std::as_const(block)) {
             if (!line.trimmed().startsWith(QLatin1String("//")))
                 kept << line;
+            else if (kept.isEmpty())
+                ++firstLine;  // a report points at the question, not at the comment above it
         }
         block.clear();
         const QString joined = hideEscapes(kept.join(u'\n').trimmed());
@@ -176,19 +209,27 @@ Source readGift(const QString& text) {
             source.refused << Refusal{where, *reason};
             return;
         }
-        Question question = std::get<Question>(std::move(read));
-        if (question.name.isEmpty())
-            question.name = QStringLiteral("Вопрос %1").arg(questions);
-        source.questions << SourceQuestion{std::move(question), where, {}};
+        Taken taken = std::get<Taken>(std::move(read));
+        if (taken.question.name.isEmpty())
+            taken.question.name = QStringLiteral("Вопрос %1").arg(questions);
+        source.questions << SourceQuestion{std::move(taken.question), where, taken.remarks};
     };
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines.at(i).trimmed().isEmpty()) {
+    // Line by line over the text itself: a copy of every line would double a large file.
+    const QStringView all(text);
+    qsizetype start = 0;
+    for (qsizetype i = 0; start <= all.size(); ++i) {
+        qsizetype end = start;
+        while (end < all.size() && all[end] != u'\r' && all[end] != u'\n')
+            ++end;
+        const QStringView line = all.sliced(start, end - start);
+        start = end + (end + 1 < all.size() && all[end] == u'\r' && all[end + 1] == u'\n' ? 2 : 1);
+        if (line.trimmed().isEmpty()) {
             finish();
             continue;
         }
         if (block.isEmpty())
             firstLine = i;
-        block << lines.at(i);
+        block << line.toString();
     }
     finish();
     return source;

@@ -1,7 +1,5 @@
 #include "exchange/source.h"
 
-#include <QRegularExpression>
-#include <QUrl>
 #include <QXmlStreamReader>
 
 namespace exchange {
@@ -13,6 +11,18 @@ struct Text {
     QString format;
     QList<Picture> files;
 };
+
+// The bytes of a picture written in base64, wrapped over lines or not; nothing when they are
+// damaged or larger than a picture may be.
+QByteArray base64Picture(const QString& data) {
+    if (data.size() > kMaxPictureBytes / 3 * 4 + kMaxPictureBytes / 16)
+        return {};
+    QByteArray packed = data.toLatin1();
+    packed.removeIf([](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
+    const auto decoded =
+        QByteArray::fromBase64Encoding(packed, QByteArray::AbortOnBase64DecodingErrors);
+    return decoded ? *decoded : QByteArray();
+}
 
 // <text> and <file> children of the element the reader stands on.
 Text readText(QXmlStreamReader& xml) {
@@ -27,12 +37,8 @@ Text readText(QXmlStreamReader& xml) {
             const bool base64 =
                 xml.attributes().value(QLatin1String("encoding")) == QLatin1String("base64");
             const QString data = xml.readElementText();
-            if (base64 && data.size() <= kMaxPictureBytes / 3 * 4 + 1024) {
-                auto decoded = QByteArray::fromBase64Encoding(
-                    data.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-                if (decoded)
-                    file.data = *decoded;
-            }
+            if (base64)
+                file.data = base64Picture(data);
             text.files << file;
         } else {
             xml.skipCurrentElement();
@@ -41,43 +47,38 @@ Text readText(QXmlStreamReader& xml) {
     return text;
 }
 
-QString plain(const Text& text) {
-    if (text.format == QLatin1String("plain_text") || text.format == QLatin1String("markdown"))
-        return text.text;
-    return plainTextOfHtml(text.text);
+bool isHtml(const Text& text) {
+    return text.format != QLatin1String("plain_text") && text.format != QLatin1String("markdown");
 }
 
-// The picture the question text shows: the first image that links a file of the question.
-std::optional<Picture> pictureOf(const Text& text, QStringList& problems) {
-    static const QRegularExpression image(
-        QStringLiteral("<img[^>]*src=\"@@PLUGINFILE@@/([^\"]*)\""),
-        QRegularExpression::CaseInsensitiveOption);
-    auto matches = image.globalMatch(text.text);
-    if (!matches.hasNext())
+QString plain(const Text& text) {
+    return trimmedText(isHtml(text) ? plainTextOfHtml(text.text) : text.text);
+}
+
+// The picture of the older form, <image> naming it and <image_base64> carrying it, which Moodle
+// shows after the question's text.
+std::optional<Picture> olderPicture(const QString& name, const QString& data,
+                                    QStringList& problems) {
+    if (name.isEmpty() && data.isEmpty())
         return std::nullopt;
-    const QString name =
-        QUrl::fromPercentEncoding(matches.next().captured(1).toUtf8()).section(u'?', 0, 0);
-    if (matches.hasNext())
-        problems << QStringLiteral("в тексте несколько картинок, взята первая");
-    for (const Picture& file : text.files) {
-        if (file.name == name) {
-            if (file.data.isEmpty())
-                problems << QStringLiteral("картинка «%1» повреждена").arg(name);
-            else
-                return file;
-            return std::nullopt;
-        }
+    // Moodle flattens the folders of the name into the file's own name.
+    Picture picture{QString(name).replace(u'/', u'_').trimmed(), {}};
+    if (picture.name.isEmpty())
+        picture.name = QStringLiteral("картинка");
+    if (data.trimmed().isEmpty()) {
+        problems << QStringLiteral("картинки «%1» нет в файле").arg(picture.name);
+        return std::nullopt;
     }
-    problems << QStringLiteral("картинки «%1» нет в файле").arg(name);
+    picture.data = base64Picture(data);
+    if (!picture.data.isEmpty())
+        return picture;
+    problems << QStringLiteral("картинка «%1» повреждена").arg(picture.name);
     return std::nullopt;
 }
 
-}  // namespace
-
-Source readMoodleXml(const QByteArray& bytes) {
+Source readQuiz(QXmlStreamReader& xml) {
     Source source;
     source.kind = SourceKind::MoodleXml;
-    QXmlStreamReader xml(bytes);
     int number = 0;
     bool described = false;
     while (!xml.atEnd()) {
@@ -109,27 +110,41 @@ Source readMoodleXml(const QByteArray& bytes) {
         }
         Question question;
         Text questionText;
+        QString imageName;
+        QString imageData;
         QList<double> fractions;
+        QList<QList<HtmlMedia>> optionMedia;
         while (xml.readNextStartElement()) {
             const QStringView name = xml.name();
             if (name == QLatin1String("name")) {
                 question.name = readText(xml).text.trimmed();
             } else if (name == QLatin1String("questiontext")) {
                 questionText = readText(xml);
+            } else if (name == QLatin1String("image")) {
+                imageName = xml.readElementText();
+            } else if (name == QLatin1String("image_base64")) {
+                imageData = xml.readElementText();
             } else if (name == QLatin1String("answer")) {
                 fractions << xml.attributes().value(QLatin1String("fraction")).toDouble();
-                question.options << plain(readText(xml));
+                const Text answer = readText(xml);
+                question.options << plain(answer);
+                optionMedia << (isHtml(answer) ? mediaOfHtml(answer.text) : QList<HtmlMedia>());
             } else {
                 xml.skipCurrentElement();
             }
         }
         question.text = plain(questionText);
         QStringList problems;
-        if (questionText.format != QLatin1String("plain_text") &&
-            questionText.format != QLatin1String("markdown"))
-            question.picture = pictureOf(questionText, problems);
-        const qsizetype right = std::count_if(fractions.cbegin(), fractions.cend(),
-                                              [](double f) { return f >= 99.99; });
+        if (isHtml(questionText))
+            question.picture = pictureOfHtml(questionText.text, questionText.files, problems);
+        if (auto older = olderPicture(imageName, imageData, problems)) {
+            if (question.picture)
+                problems << QStringLiteral("в тексте несколько картинок, взята первая");
+            else
+                question.picture = std::move(older);
+        }
+        const auto full = [](double f) { return f >= 99.99; };
+        const qsizetype right = std::count_if(fractions.cbegin(), fractions.cend(), full);
         const qsizetype positive =
             std::count_if(fractions.cbegin(), fractions.cend(), [](double f) { return f > 0; });
         if (right > 1 || (right == 0 && positive > 1)) {
@@ -140,9 +155,16 @@ Source readMoodleXml(const QByteArray& bytes) {
             source.refused << Refusal{where, QStringLiteral("нет верного ответа")};
             continue;
         }
-        question.correct = std::find_if(fractions.cbegin(), fractions.cend(),
-                                        [](double f) { return f >= 99.99; }) -
-                           fractions.cbegin();
+        question.correct =
+            std::find_if(fractions.cbegin(), fractions.cend(), full) - fractions.cbegin();
+        if (positive > right)
+            problems << QStringLiteral(
+                "частичные баллы не сохранены: верным остался ответ с полным баллом");
+        if (const auto reason =
+                optionMediaRefusal(optionMedia, question.options, question.correct, problems)) {
+            source.refused << Refusal{where, *reason};
+            continue;
+        }
         if (question.name.isEmpty())
             question.name = QStringLiteral("Вопрос %1").arg(number);
         source.questions << SourceQuestion{std::move(question), where, problems};
@@ -150,6 +172,18 @@ Source readMoodleXml(const QByteArray& bytes) {
     if (xml.hasError())
         throw SourceError(QStringLiteral("Файл Moodle XML повреждён: ") + xml.errorString());
     return source;
+}
+
+}  // namespace
+
+Source readMoodleXml(const QByteArray& bytes) {
+    QXmlStreamReader xml(bytes);
+    return readQuiz(xml);
+}
+
+Source readMoodleXml(QIODevice& device) {
+    QXmlStreamReader xml(&device);
+    return readQuiz(xml);
 }
 
 }  // namespace exchange

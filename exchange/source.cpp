@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <utility>
+
 namespace exchange {
 
 namespace {
@@ -20,6 +22,72 @@ bool looksLikeExporterText(const QString& text) {
     while (rest.endsWith(u'\n') || rest.endsWith(u'\r'))
         rest.chop(1);
     return rest.endsWith(QLatin1String("\n  ")) || rest.endsWith(QLatin1String("\r  "));
+}
+
+Source readSourceBytes(QByteArray bytes);
+
+// How much of a file tells its kind when it is XML, comments before the quiz included.
+constexpr qsizetype kSniffBytes = 64 * 1024;
+
+const QString kPasswordProtected = QStringLiteral(
+    "Документ Word защищён паролем: откройте его в Word, снимите пароль и сохраните заново");
+
+// Whether an entry of the archive is encrypted, as its central directory says.
+bool zipEncrypted(const QByteArray& bytes) {
+    const auto number = [&](qsizetype at, int size) -> qint64 {
+        if (at < 0 || at + size > bytes.size())
+            return -1;
+        qint64 value = 0;
+        for (int i = size - 1; i >= 0; --i)
+            value = value << 8 | uchar(bytes[at + i]);
+        return value;
+    };
+    // The end record sits in the last 64 KiB, after which only its comment may follow.
+    const qsizetype end = bytes.lastIndexOf("PK\x05\x06");
+    if (end < 0 || end < bytes.size() - 0x10000 - 22)
+        return false;
+    const qint64 entries = number(end + 10, 2);
+    qint64 at = number(end + 16, 4);
+    for (qint64 n = 0; n < entries && at >= 0; ++n) {
+        if (number(at, 4) != 0x02014B50)
+            return false;
+        if (number(at + 8, 2) & 1)
+            return true;
+        at += 46 + number(at + 28, 2) + number(at + 30, 2) + number(at + 32, 2);
+    }
+    return false;
+}
+
+// A byte order mark for UTF-16 text written without one: in a text of Latin letters, digits and
+// markup every other byte is zero, which UTF-8 would read as a string of NUL characters.
+QByteArray utf16Mark(const QByteArray& bytes) {
+    const qsizetype sample = std::min<qsizetype>(bytes.size(), 4096) & ~qsizetype(1);
+    if (sample < 4 || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return {};
+    qsizetype evenZeros = 0;
+    qsizetype oddZeros = 0;
+    for (qsizetype i = 0; i < sample; i += 2) {
+        evenZeros += bytes[i] == 0;
+        oddZeros += bytes[i + 1] == 0;
+    }
+    const qsizetype pairs = sample / 2;
+    if (oddZeros * 4 >= pairs && evenZeros * 20 <= pairs)
+        return QByteArray("\xFF\xFE");
+    if (evenZeros * 4 >= pairs && oddZeros * 20 <= pairs)
+        return QByteArray("\xFE\xFF");
+    return {};
+}
+
+// An XML declaration or <quiz>, after any comments before them.
+bool startsLikeXml(QStringView text) {
+    text = text.trimmed();
+    while (text.startsWith(QLatin1String("<!--"))) {
+        const qsizetype end = text.indexOf(QLatin1String("-->"));
+        if (end < 0)
+            return false;
+        text = text.mid(end + 3).trimmed();
+    }
+    return text.startsWith(QLatin1String("<?xml")) || text.startsWith(QLatin1String("<quiz"));
 }
 
 }  // namespace
@@ -119,7 +187,8 @@ QString plainTextOfHtml(QStringView html) {
             blockEnded = false;
         }
         if (c == u'&') {
-            const qsizetype end = html.indexOf(u';', i + 1);
+            // An entity is short: looking further would make a text of many lone "&" slow.
+            const qsizetype end = html.mid(i + 1, 10).indexOf(u';') + i + 1;
             if (end > i + 1 && end - i <= 10) {
                 const QStringView entity = html.mid(i + 1, end - i - 1);
                 bool ok = false;
@@ -158,31 +227,61 @@ Source readSource(const QString& path) {
         throw SourceError(QStringLiteral("Не удалось открыть файл: ") + file.errorString());
     if (file.size() > kMaxSourceBytes)
         throw SourceError(QStringLiteral("Файл слишком велик для файла вопросов"));
+    // Moodle XML, the kind that carries pictures and so the largest, is read as it streams.
+    const QByteArray head = file.peek(kSniffBytes);
+    if (!head.startsWith("PK\x03\x04") && utf16Mark(head).isEmpty() &&
+        startsLikeXml(decodeText(head)))
+        return readMoodleXml(file);
     // Read no more than the limit, whatever the size the file claimed.
-    const QByteArray bytes = file.read(kMaxSourceBytes + 1);
-    return readSource(bytes);
+    return readSourceBytes(file.read(kMaxSourceBytes + 1));
 }
 
 Source readSource(const QByteArray& bytes) {
+    return readSourceBytes(bytes);
+}
+
+namespace {
+
+// Takes the bytes by value so that a text source can let them go once decoded.
+Source readSourceBytes(QByteArray bytes) {
     if (bytes.size() > kMaxSourceBytes)
         throw SourceError(QStringLiteral("Файл слишком велик для файла вопросов"));
-    if (bytes.startsWith("PK\x03\x04"))
+    if (bytes.startsWith("PK\x03\x04")) {
+        if (zipEncrypted(bytes))
+            throw SourceError(kPasswordProtected);
         return readExporterWord(bytes);
-    const QString text = decodeText(bytes);
-    const QStringView start = QStringView(text).trimmed();
-    if (start.startsWith(QLatin1String("<?xml")) || start.startsWith(QLatin1String("<quiz")))
+    }
+    if (bytes.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+        // Word keeps a document protected by a password inside a container of the older format.
+        if (bytes.contains(QByteArray("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e", 31)))
+            throw SourceError(kPasswordProtected);
+        throw SourceError(QStringLiteral(
+            "Это документ Word 97–2003 (.doc): сохраните его в Word как документ .docx"));
+    }
+    if (bytes.trimmed().isEmpty())
+        throw SourceError(QStringLiteral("Файл пуст"));
+    if (const QByteArray mark = utf16Mark(bytes); !mark.isEmpty())
+        return readSourceBytes(mark + std::exchange(bytes, {}));
+    if (startsLikeXml(decodeText(bytes.first(std::min(bytes.size(), kSniffBytes)))))
         return readMoodleXml(bytes);
+    const QString text = decodeText(std::exchange(bytes, {}));
     if (looksLikeExporterText(text))
         return readExporterText(text);
     static const QRegularExpression aikenAnswer(QStringLiteral("^[ \\t]*ANSWER:[ \\t]*[A-Z]"),
                                                 QRegularExpression::MultilineOption);
     if (aikenAnswer.match(text).hasMatch())
         return readAiken(text);
-    if (text.contains(u'{'))
+    // Question names, a category or comment lines mark GIFT even when no question in the file
+    // has answers in braces.
+    static const QRegularExpression giftMarks(QStringLiteral("^[ \\t]*(::|\\$CATEGORY:|//)"),
+                                              QRegularExpression::MultilineOption);
+    if (text.contains(u'{') || giftMarks.match(text).hasMatch())
         return readGift(text);
     throw SourceError(QStringLiteral(
         "Не удалось узнать, как записаны вопросы: это не Moodle XML, не GIFT, не Aiken, не "
         "текст и не документ Word в том виде, в каком их выгружает Leina"));
 }
+
+}  // namespace
 
 }  // namespace exchange

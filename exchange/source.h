@@ -3,6 +3,7 @@
 #include "exchange/question.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QList>
 #include <QString>
 
@@ -64,11 +65,37 @@ QString decodeText(const QByteArray& bytes);
 // are dropped and entities decoded.
 QString plainTextOfHtml(QStringView html);
 
+// A text as Moodle stores it: spaces, tabs and line breaks around it dropped.
+QString trimmedText(QStringView text);
+
+// What an HTML text shows or links besides its words: pictures (<img>) and files for sound,
+// video or download (<a href>, <audio>, <video>, <source>, <embed>, <object>, <iframe>).
+struct HtmlMedia {
+    QString address;  // src, href or data as written, entities decoded
+    bool picture = false;
+};
+QList<HtmlMedia> mediaOfHtml(QStringView html);
+
+// The picture an HTML text shows, taken from `files` (the source's own, linked by
+// "@@PLUGINFILE@@/name") or from a data: address; every other picture and media file is noted
+// in `problems` as left out. A base holds one picture a question, so only the first is taken.
+std::optional<Picture> pictureOfHtml(QStringView html, const QList<Picture>& files,
+                                     QStringList& problems);
+
+// Options are text only in a base: an option showing a picture or a file loses it, and one that
+// is nothing else vanishes; both are noted in `problems`. When that would change or remove the
+// right option, the reason the question cannot come.
+std::optional<QString> optionMediaRefusal(const QList<QList<HtmlMedia>>& media,
+                                          const QStringList& texts, qsizetype correct,
+                                          QStringList& problems);
+
 // The readers of each kind, for tests and fuzzing; readSource picks one by the content.
 Source readGift(const QString& text);
 Source readAiken(const QString& text);
 Source readExporterText(const QString& text);
 Source readMoodleXml(const QByteArray& bytes);
+// Moodle XML as it streams from a file: never the whole file in memory at once.
+Source readMoodleXml(QIODevice& device);
 Source readExporterWord(const QByteArray& bytes);
 
 }  // namespace exchange

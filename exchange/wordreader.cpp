@@ -40,15 +40,34 @@ public:
     Package& operator=(const Package&) = delete;
 
     // The part's bytes; nullopt when the package has no such part or it is larger than `limit`
-    // (then `tooLarge` is set).
+    // (then `tooLarge` is set). A part read before is given again without unpacking it again:
+    // one picture shown by many questions counts once against the budget.
     std::optional<QByteArray> read(const QString& name, qint64 limit, bool* tooLarge = nullptr) {
+        if (const auto known = read_.constFind(name); known != read_.cend()) {
+            const bool cut = !known->has_value();
+            if (tooLarge)
+                *tooLarge = cut;
+            if (cut || known->value().size() > limit)
+                return std::nullopt;
+            return *known;
+        }
+        bool cut = false;
+        std::optional<QByteArray> data = unpack(name, limit, cut);
+        if (tooLarge)
+            *tooLarge = cut;
+        if (data || cut)
+            read_.insert(name, data);
+        return data;
+    }
+
+private:
+    std::optional<QByteArray> unpack(const QString& name, qint64 limit, bool& cut) {
         zip_file_t* file = zip_fopen(archive_, name.toUtf8().constData(), 0);
         if (!file)
             return std::nullopt;
         QByteArray data;
         char chunk[1 << 16];
         zip_int64_t got = 0;
-        bool cut = false;
         bool overBudget = false;
         while ((got = zip_fread(file, chunk, sizeof chunk)) > 0) {
             overBudget = unpacked_ + got > kMaxUnpackedBytes;
@@ -66,16 +85,14 @@ public:
         // Many parts each under its own limit still make a bomb together.
         if (overBudget)
             throw SourceError(kTooLarge);
-        if (tooLarge)
-            *tooLarge = cut;
         if (cut)
             return std::nullopt;
         return data;
     }
 
-private:
     zip_t* archive_ = nullptr;
     qint64 unpacked_ = 0;
+    QHash<QString, std::optional<QByteArray>> read_;  // nullopt: larger than its limit
 };
 
 struct Paragraph {

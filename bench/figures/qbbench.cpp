@@ -4,6 +4,7 @@
 
 #include "bench/figures/benchbases.h"
 #include "bench/figures/findbench.h"
+#include "bench/figures/importbench.h"
 #include "bench/figures/listbench.h"
 #include "bench/figures/openeditor.h"
 #include "bench/figures/printbench.h"
@@ -406,6 +407,7 @@ int main(int argc, char* argv[]) {
     registerFindBenchmarks(sizes());
     registerListBenchmarks(sizes());
     registerPrintBenchmarks(sizes());
+    registerImportBenchmarks();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace editor {
 
 // What an import took and what it left out or changed, each line naming the place in the
@@ -23,21 +25,34 @@ struct ImportPlan {
         QStringList options;  // 2 to 5
         int correct = 1;      // 1 to 5
         std::optional<exchange::Picture> picture;
+        QByteArray pictureKey;  // a hash of the picture's bytes: equal keys, one file
     };
     QList<Row> rows;
     QString description;
     ImportReport report;
 };
 
+// Told how far a long step is (`done` of `total`); false stops it with ImportStopped.
+using ImportProgress = std::function<bool(int done, int total)>;
+
+// Thrown when the progress asked to stop; nothing the step made is left behind.
+struct ImportStopped {};
+
 // Applies the base's limits: five options, 225 and 120 characters as stored, text that the base
-// can hold, and a picture that decodes (one the old test program cannot show becomes a JPEG).
-ImportPlan planImport(const exchange::Source& source);
+// can hold, and a picture the old test program shows (BMP, JPEG and GIF are checked by their
+// headers and kept as they are; others decode and become a JPEG). Each distinct picture is
+// looked at once, however many questions show it.
+ImportPlan planImport(const exchange::Source& source, const ImportProgress& progress = {});
 
 // Creates the base at `path` with the planned rows and their pictures in a folder "img" beside
-// it, all or nothing: a failure leaves neither the base nor a picture it wrote. An existing
-// file is never replaced, and pictures already in "img" are never overwritten (a new picture
-// gets a number instead). Throws qb::Error.
-void createImportedBase(const QString& path, const ImportPlan& plan);
+// it, all or nothing: a failure, a stop or a killed process leaves neither the base nor a
+// picture it wrote (the pictures go into "img" only once the base is whole, and what a killed
+// import left is removed by the next one). An existing file is never replaced, and pictures
+// already in "img" are never overwritten (a new picture gets a number instead). A picture name
+// is shortened by whole characters to what the picture column and the file system hold.
+// Throws qb::Error, or ImportStopped.
+void createImportedBase(const QString& path, const ImportPlan& plan,
+                        const ImportProgress& progress = {});
 
 // The message that tells the user what was left out or changed; empty when nothing was.
 QString importReportText(const ImportReport& report);

@@ -9,6 +9,9 @@
 #include "questionbase/error.h"
 #include "questionbase/steps.h"
 
+#include <QElapsedTimer>
+#include <QProgressDialog>
+
 namespace editor {
 
 namespace {
@@ -16,6 +19,51 @@ namespace {
 const QString kSourceFilter = QStringLiteral(
     "*.xml *.gift *.txt *.docx ( Moodle XML, GIFT, Aiken, текст, Word )|"
     "*.xml;*.gift;*.txt;*.docx|");
+
+const QString kImportTitle = QStringLiteral("Импорт вопросов");
+
+// An import that ends within this many milliseconds shows no progress box at all.
+constexpr int kProgressDelay = 500;
+// The box is told at most this often: a large source has a hundred thousand steps.
+constexpr int kProgressInterval = 40;
+
+// The progress box of an import: the taking of questions, then the writing of the base, as
+// two halves of one bar. Application-modal once shown, so the window keeps painting and
+// nothing else touches the base while it is built.
+class ImportProgressBox {
+public:
+    explicit ImportProgressBox(QWidget* parent)
+        : box_(QStringLiteral("Берём вопросы из файла…"), QStringLiteral("Остановить"), 0, 0,
+               parent) {
+        box_.setObjectName(QStringLiteral("importProgress"));
+        box_.setAccessibleName(kImportTitle);
+        box_.setWindowTitle(kImportTitle);
+        box_.setWindowModality(Qt::ApplicationModal);
+        box_.setMinimumDuration(kProgressDelay);
+        box_.setAutoReset(false);
+        box_.setAutoClose(false);
+        box_.setValue(0);
+        told_.start();
+    }
+    ~ImportProgressBox() { box_.close(); }
+
+    // What one half reports, as the whole bar.
+    ImportProgress half(int which) {
+        return [this, which](int done, int total) {
+            if (told_.elapsed() < kProgressInterval && done > 0)
+                return !box_.wasCanceled();
+            told_.restart();
+            constexpr int kHalf = 1000;
+            box_.setMaximum(2 * kHalf);
+            box_.setValue(which * kHalf + (total > 0 ? int(qint64(done) * kHalf / total) : 0));
+            return !box_.wasCanceled();
+        };
+    }
+
+private:
+    QProgressDialog box_;
+    QElapsedTimer told_;
+};
 
 }  // namespace
 
@@ -36,14 +84,20 @@ void Editor::importq() {
             if (!chosen)
                 return;
 
+            // Stopped, the import leaves nothing: no base, no picture, no folder.
+            std::optional<ImportProgressBox> progress(std::in_place, this);
             ImportPlan plan;
             try {
-                plan = planImport(exchange::readSource(*chosen));
+                plan = planImport(exchange::readSource(*chosen), progress->half(0));
+            } catch (const ImportStopped&) {
+                return;
             } catch (const exchange::SourceError& error) {
+                progress.reset();
                 dialogs_.message(title(), QStringLiteral("Не удалось взять вопросы из файла.\n") +
                                               error.message());
                 return;
             }
+            progress.reset();
             if (plan.rows.isEmpty()) {
                 QStringList text{
                     plan.report.offered == 0
@@ -59,7 +113,13 @@ void Editor::importq() {
             const std::optional<QString> path = newBasePath();
             if (!path)
                 return;
-            createImportedBase(*path, plan);
+            progress.emplace(this);
+            try {
+                createImportedBase(*path, plan, progress->half(1));
+            } catch (const ImportStopped&) {
+                return;
+            }
+            progress.reset();
 
             // Opened as "Открыть для редактирования" opens a base: at its first question.
             adresok = *path;

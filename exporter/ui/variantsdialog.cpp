@@ -79,9 +79,12 @@ VariantsDialog::VariantsDialog(int questionCount, const QString& title, quint64 
 
     auto* form = new QFormLayout;
     // A label that names its field is the field's buddy: Alt and its letter reach the field.
+    // Where the platform names a field by its label (a combo box on Linux), the label says
+    // what the field's own name says.
     const auto row = [form](const QString& caption, QWidget* field) {
         auto* label = new QLabel(caption);
         label->setBuddy(field);
+        label->setAccessibleName(field->accessibleName());
         form->addRow(label, field);
     };
     row(QStringLiteral("&Вариантов:"), variants_);

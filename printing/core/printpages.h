@@ -21,7 +21,8 @@ struct PrintParts {
 };
 
 // Lays the parts out on pages once and writes the same pages into a .docx at `docxPath` and a
-// PDF at `pdfPath`. A file is replaced only once it was written whole.
+// PDF at `pdfPath`; an empty path leaves that file out. A file is replaced only once it was
+// written whole.
 // Throws qb::Error when a file cannot be written.
 void writePrint(const PrintSet& set, const PrintChoices& choices, const PrintParts& parts,
                 const SheetDrawer& sheet, const QString& docxPath, const QString& pdfPath);

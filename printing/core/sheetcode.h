@@ -32,7 +32,8 @@ struct SheetCode {
 SheetCode sheetCodeFor(const PrintSet& set, const Variant& variant);
 
 // The code's text: short, versioned, and only of characters a QR code packs tightly (its
-// alphanumeric mode). It ends with the check sheetCheck() prints.
+// alphanumeric mode). It ends with the check sheetCheck() prints. Empty for a code no sheet can
+// carry: an id below 1, or an order that is not distinct options 1 … 5.
 QByteArray encodeSheetCode(const SheetCode& code);
 // Nothing for a text that is not a code of ours, of an unknown version, or fails its check.
 std::optional<SheetCode> decodeSheetCode(QByteArrayView text);

@@ -1,5 +1,7 @@
 // "сервис" > "импорт вопросов": a new base from what the exporter and other programs write.
 
+#include "editor/core/importfolder.h"
+#include "editor/core/questionimport.h"
 #include "editor/ui/editorwindow.h"
 #include "exporter/core/docxwriter.h"
 #include "exporter/core/exchangeexport.h"
@@ -16,6 +18,9 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QRandomGenerator>
 #include <QTest>
 
 using testsupport::QuestionRow;
@@ -83,6 +88,29 @@ QByteArray pictureOf(const QString& base, const QVariant& stored) {
                                   stored.toString().replace('\\', '/'));
 }
 
+// A JPEG of its own for every seed: its pixels spell the seed. With `noise`, a large picture
+// that no compression makes smaller.
+QByteArray jpegOf(int seed, bool noise = false) {
+    QImage image(noise ? QSize(800, 800) : QSize(16, 16), QImage::Format_RGB32);
+    QRandomGenerator random(quint32(seed) + 1);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const bool bit = (seed >> ((y * 16 + x) % 31)) & 1;
+            image.setPixel(x, y, noise ? random.generate() : (bit ? 0xffffffu : 0xff000000u));
+        }
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", noise ? 100 : 90);
+    return bytes;
+}
+
+// Everything in a folder, hidden entries included.
+QStringList entriesOf(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
 }  // namespace
 
 Q_DECLARE_METATYPE(Via)
@@ -96,6 +124,9 @@ private slots:
     void reportsWhatItLeavesOut_data();
     void reportsWhatItLeavesOut();
     void failedImportLeavesNothing();
+    void picturesArriveOnceUnderNamesTheyFit_data();
+    void picturesArriveOnceUnderNamesTheyFit();
+    void stoppedOrKilledImportLeavesNothing();
 };
 
 // Exported by the exporter and imported again: the same questions, options, right answers and
@@ -230,6 +261,128 @@ void TestQuestionImport::failedImportLeavesNothing() {
     session.trigger("importq");
     VERIFY_ALL_SHOWN(session.dialogs);
     QCOMPARE(session.caption(), "Вопрос № 1 из 5");
+}
+
+// Every question keeps its picture, each distinct picture is one file in "img" whose name the
+// picture column and the file system hold whole, and many pictures of one name take no longer
+// than as many names.
+void TestQuestionImport::picturesArriveOnceUnderNamesTheyFit_data() {
+    QTest::addColumn<bool>("word");          // the exporter's Word document, else Moodle XML
+    QTest::addColumn<QStringList>("names");  // the picture's name in each question
+    QTest::addColumn<int>("distinct");       // question i shows picture i % distinct
+    QTest::addColumn<QString>("firstStored");
+
+    // 300 copies of a picture of more than a megabyte are more than a document may unpack.
+    QTest::newRow("one picture in every question of a Word document")
+        << true << QStringList(300, "общая.jpg") << 1 << "img\\image1.jpeg";
+    const QString emoji = QString(103, u'а') + "😀😀😀😀😀";
+    QTest::newRow("an emoji at the column's limit")
+        << false << QStringList{emoji + ".jpg", emoji + ".jpg", "b.jpg"} << 3
+        << "img\\" + QString(103, u'а') + "😀😀😀😀.jpg";
+    QTest::newRow("a name longer than a file name may be")
+        << false << QStringList{QString(150, u'字') + ".jpg", "b.jpg"} << 2
+        << "img\\" + QString(83, u'字') + ".jpg";
+    // Moodle names every pasted picture "image.png".
+    QTest::newRow("many pictures of one name")
+        << false << QStringList(2000, "image.jpg") << 2000 << "img\\image.jpg";
+}
+
+void TestQuestionImport::picturesArriveOnceUnderNamesTheyFit() {
+    QFETCH(bool, word);
+    QFETCH(QStringList, names);
+    QFETCH(int, distinct);
+    QFETCH(QString, firstStored);
+    testsupport::EditorSession session;
+    QList<QByteArray> pictures;
+    for (int i = 0; i < distinct; ++i)
+        pictures << jpegOf(i, word);
+    const QString source = session.folder.path(word ? "source.docx" : "source.xml");
+    if (word) {
+        QList<QuestionRow> rows;
+        for (qsizetype i = 0; i < names.size(); ++i)
+            rows << QuestionRow{{QString("Вопрос %1?").arg(i), "да", "нет", none, none, none}, 1};
+        const QString original = testsupport::makeQuestionBase(session.folder, "orig.mdb", rows);
+        testsupport::openRaw(original).exec("UPDATE test SET \"фото\" = 'img\\" + names.first() +
+                                            "'");
+        QDir(session.folder.folder()).mkdir("img");
+        testsupport::writeBytes(session.folder.path("img/" + names.first()), pictures.first());
+        exportAs(Via::Word, original, source);
+    } else {
+        QList<exchange::Question> questions;
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            questions << exchange::Question{
+                QString("Вопрос %1").arg(i),
+                QString("Что это %1?").arg(i),
+                {"да", "нет"},
+                0,
+                exchange::Picture{names.at(i), pictures.at(i % distinct)}};
+        }
+        testsupport::writeBytes(source,
+                                exchange::writeAll(exchange::Format::MoodleXml, {}, questions));
+    }
+    QDir(session.folder.folder()).mkdir("new");
+    const QString imported = session.folder.path("new/imported.mdb");
+
+    session.dialogs.expectOpenFile(source).expectSaveFile(imported);
+    QElapsedTimer clock;
+    clock.start();
+    session.trigger("importq");
+    const qint64 elapsed = clock.elapsed();
+    VERIFY_ALL_SHOWN(session.dialogs);
+    QCOMPARE(session.caption(), QString("Вопрос № 1 из %1").arg(names.size()));
+    // Each new name was once found by trying every number from 2 up: seconds for this many.
+    QVERIFY2(elapsed < 3000, qPrintable(QString::number(elapsed)));
+
+    session.path = imported;
+    const QList<QVariantList> rows = session.rowsAfterClosing();
+    QCOMPARE(rows.size(), names.size());
+    QCOMPARE(rows.first()[7].toString(), firstStored);
+    QSet<QString> stored;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QString path = rows[i][7].toString();
+        QVERIFY2(path.size() <= 120 && path.isValidUtf16(), qPrintable(path));
+        QCOMPARE(pictureOf(imported, path), pictures.at(i % distinct));
+        stored << path;
+    }
+    QCOMPARE(stored.size(), distinct);
+    QCOMPARE(entriesOf(session.folder.path("new/img")).size(), distinct);
+}
+
+// "Остановить" in the progress box, or a kill that leaves its folder behind: no base, no
+// picture in "img", and the next import clears what a dead import left, but not the folder of
+// one still running.
+void TestQuestionImport::stoppedOrKilledImportLeavesNothing() {
+    testsupport::EditorSession session;
+    const QString original = makeOriginal(session.folder);
+    const QString source = session.folder.path("source.xml");
+    exportAs(Via::MoodleXml, original, source);
+    const QString target = session.folder.path("new");
+    QDir(session.folder.folder()).mkdir("new");
+    const editor::ImportPlan plan = editor::planImport(exchange::readSource(source));
+    QCOMPARE(plan.rows.size(), 5);
+
+    const auto running = std::make_unique<editor::ImportFolder>(QDir(target));
+    const QStringList held = entriesOf(target);
+    QCOMPARE(held.size(), 1);
+    const QString dead = target + "/.tambris-import-00000000deadbeef";
+    QVERIFY(QDir().mkpath(dead + "/img"));
+    testsupport::writeBytes(dead + "/base.mdb-journal", "journal");
+    testsupport::writeBytes(dead + "/рис1.jpg", "picture");
+
+    // Stopped in either half: once the pictures are written, and while the rows go in.
+    for (const int stopAt : {5, 8}) {
+        QVERIFY_THROWS_EXCEPTION(
+            editor::ImportStopped,
+            editor::createImportedBase(target + "/imported.mdb", plan,
+                                       [&](int done, int) { return done < stopAt; }));
+        QCOMPARE(entriesOf(target), held);
+    }
+
+    session.dialogs.expectOpenFile(source).expectSaveFile(target + "/imported.mdb");
+    session.trigger("importq");
+    VERIFY_ALL_SHOWN(session.dialogs);
+    QCOMPARE(session.caption(), "Вопрос № 1 из 5");
+    QCOMPARE(entriesOf(target), (held + QStringList{"img", "imported.mdb"}));
 }
 
 QTEST_MAIN(TestQuestionImport)

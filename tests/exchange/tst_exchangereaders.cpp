@@ -108,6 +108,8 @@ void TestExchangeReaders::roundTrip() {
         questions << question(text, options, n % options.size());
     }
     questions[1].picture = exchange::Picture{"рис 1.png", QByteArray("\x89PNG\r\n\x1A\n....", 12)};
+    // Characters a link gives a meaning to, in the picture's own name.
+    questions[4].picture = exchange::Picture{"Что это? #1 100%.jpg", QByteArray("\xFF\xD8\xFF")};
     const QByteArray bytes = exchange::writeAll(format, {"База", "О тесте\r\nстрока"}, questions);
     const exchange::Source source = exchange::readSource(bytes);
     QCOMPARE(source.kind, kind);
@@ -118,20 +120,21 @@ void TestExchangeReaders::roundTrip() {
     QCOMPARE(source.questions.size(), questions.size());
     for (qsizetype n = 0; n < questions.size(); ++n) {
         const Question& back = source.questions[n].question;
-        // Each format trims what surrounds a text, as Moodle does.
-        QCOMPARE(back.text,
-                 format == Format::MoodleXml ? questions[n].text : questions[n].text.trimmed());
-        // Moodle XML keeps the spaces around a text; GIFT and Aiken trim them, as Moodle does.
+        // Each format trims what surrounds a text and an option, as Moodle does.
+        QCOMPARE(back.text, questions[n].text.trimmed());
         QStringList options;
         for (const QString& option : questions[n].options)
-            options << (format == Format::MoodleXml ? option : option.trimmed());
+            options << option.trimmed();
         QCOMPARE(back.options, options);
         QCOMPARE(back.correct, questions[n].correct);
-        QCOMPARE(back.picture.has_value(), format == Format::MoodleXml && n == 1);
+        QCOMPARE(back.picture.has_value(), format == Format::MoodleXml && questions[n].picture);
+        QCOMPARE(source.questions[n].remarks, QStringList());
     }
     if (format == Format::MoodleXml) {
-        QCOMPARE(source.questions[1].question.picture->data, questions[1].picture->data);
-        QCOMPARE(source.questions[1].question.picture->name, "рис 1.png");
+        for (const int n : {1, 4}) {
+            QCOMPARE(source.questions[n].question.picture->data, questions[n].picture->data);
+            QCOMPARE(source.questions[n].question.picture->name, questions[n].picture->name);
+        }
         QCOMPARE(source.description, "О тесте\r\nстрока");
     }
 }
@@ -173,10 +176,12 @@ void TestExchangeReaders::handWritten_data() {
                                   "Первый вопрос\nв две строки?\nA) да\nB) нет\nANSWER: B\n\n"
                                   "Без ответа?\nA. да\nB. нет\n\n"
                                   "Ответ не из списка?\nA. да\nB. нет\nANSWER: C\n\n"
-                                  "Последний?\nA. раз\nB. два\nC. три\nANSWER: A\n")
+                                  "Последний?\nA. раз\nB. два\nC. три\nANSWER: A\n\n"
+                                  "Слитно?\nA)да\nB.нет\nANSWER: B\n")
                            << SourceKind::Aiken
                            << QStringList{"строка 1 | Первый вопрос⏎в две строки? | да | *нет",
                                           "строка 16 | Последний? | *раз | два | три",
+                                          "строка 22 | Слитно? | да | *нет",
                                           "строка 7: нет строки ANSWER",
                                           "строка 11: нет верного ответа"};
     QTest::newRow("moodle xml")
@@ -214,6 +219,62 @@ void TestExchangeReaders::handWritten_data() {
                "вопрос 2: вопрос типа «truefalse», а не выбор "
                "одного ответа",
                "вопрос 3: несколько верных ответов"};
+    QTest::newRow("gift html by default, partial credit, pictures")
+        << QByteArray(
+               "::A:: …in his book <i>Bounce</i>, Matthew &amp; co<br>next "
+               "{=yes ~ wrong answer    ~%50%half}\n\n"
+               "::B::[plain]a < b & c{=<x> ~&amp;}\n\n"
+               "::C:: Which?<img src\\='@@PLUGINFILE@@/p.png'>"
+               "{=one ~<img src\\=\"x.png\"> ~two}\n\n"
+               "::D:: Which?{=<img src\\=\"x.png\"> ~two}\n")
+        << SourceKind::Gift
+        << QStringList{
+               "строка 1 | …in his book Bounce, Matthew & co⏎next | *yes | wrong answer | "
+               "half ! частичные баллы не сохранены: верным остался ответ с полным баллом",
+               "строка 3 | a < b & c | *<x> | &amp;",
+               "строка 5 | Which? | *one |  | two ! картинки «p.png» нет в файле; вариант 2 "
+               "— картинка или файл, он не взят",
+               "строка 7: верный вариант — картинка или файл, а вариант в базе может быть "
+               "только текстом"};
+    QTest::newRow("gift without a choice")
+        << QByteArray("// тест\n::Описание:: Только текст\n") << SourceKind::Gift
+        << QStringList{"строка 2: это описание, а не вопрос"};
+    {
+        const QString text = "Вопрос?{=да ~нет}\n";
+        QTest::newRow("gift in utf-16 without a byte order mark")
+            << QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2)
+            << SourceKind::Gift << QStringList{"строка 1 | Вопрос? | *да | нет"};
+    }
+    QTest::newRow("moodle xml media, older picture form, opening comment")
+        << QByteArray(
+               "<!-- written by hand -->\n<quiz>\n"
+               "<question type=\"multichoice\"><questiontext format=\"html\"><text><![CDATA[  "
+               "<p>Слушайте <a href=\"@@PLUGINFILE@@/bonjour.mp3\">звук</a></p> "
+               "<img src='http://example.org/a.png'>  ]]></text></questiontext>"
+               "<image>old/pic.gif</image><image_base64>R0lGOD lh</image_base64>"
+               "<answer fraction=\"100\"><text> верно </text></answer>"
+               "<answer fraction=\"50\"><text>почти</text></answer>"
+               "<answer fraction=\"0\" format=\"html\"><text><![CDATA[<IMG "
+               "SRC=\"@@PLUGINFILE@@/o.png\">]]></text></answer></question>\n"
+               "<question type=\"multichoice\"><questiontext format=\"html\"><text><![CDATA[data "
+               "<img src=\"data:image/png;base64,iVBORw0KGgo=\">]]></text></questiontext>"
+               "<answer fraction=\"100\"><text>а &lt;img src='@@PLUGINFILE@@/o.png'&gt;</text>"
+               "</answer><answer fraction=\"0\"><text>б</text></answer></question>\n"
+               "<question type=\"multichoice\"><questiontext format=\"html\"><text><![CDATA[data "
+               "<img src=\"data:image/png;base64,iVBORw0KGgo=\">]]></text></questiontext>"
+               "<answer fraction=\"100\"><text>а</text></answer>"
+               "<answer fraction=\"0\"><text>б</text></answer></question>\n"
+               "</quiz>\n")
+        << SourceKind::MoodleXml
+        << QStringList{
+               "вопрос 1 | Слушайте звук | *верно | почти |  | [old_pic.gif 6] ! файл "
+               "«bonjour.mp3» не взят: в базе нет места для звука, видео и других файлов; "
+               "картинка «http://example.org/a.png» не взята: она не в файле, а по "
+               "ссылке; частичные баллы не сохранены: верным остался ответ с полным "
+               "баллом; вариант 3 — картинка или файл, он не взят",
+               "вопрос 3 | data | *а | б | [картинка.png 8]",
+               "вопрос 2: в верном варианте картинка или файл, а вариант в базе может "
+               "быть только текстом"};
     QTest::newRow("exporter text, windows-1251")
         << QByteArray(
                "  \xC2\xEE\xEF\xF0\xEE\xF1\r\n\xE2\xF2\xEE\xF0\xE0\xFF \xF1\xF2\xF0\xEE\xEA\xE0\r\n"
@@ -252,7 +313,7 @@ void TestExchangeReaders::handWritten() {
     const exchange::Source source = exchange::readSource(bytes);
     QCOMPARE(source.kind, kind);
     QCOMPARE(describe(source), read);
-    if (kind == SourceKind::MoodleXml)
+    if (QTest::currentDataTag() == QLatin1String("moodle xml"))
         QCOMPARE(source.description, "Итоговый «тест»");
 }
 
@@ -282,6 +343,21 @@ void TestExchangeReaders::refusedFiles_data() {
         QTest::newRow("zip bomb") << file.readAll()
                                   << "Документ Word распаковывается в слишком большой объём";
     }
+    {
+        // An archive whose entries are encrypted with a password, flagged in its directory.
+        QByteArray bytes = docx(folder_, paragraph("Вопрос?"));
+        for (qsizetype at = bytes.indexOf("PK\x01\x02"); at >= 0;
+             at = bytes.indexOf("PK\x01\x02", at + 4))
+            bytes[at + 8] = char(bytes[at + 8] | 1);
+        QTest::newRow("password-protected zip") << bytes << "Документ Word защищён паролем";
+    }
+    const QByteArray container("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\0\0", 12);
+    QTest::newRow("password-protected word")
+        << container + QByteArray("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32)
+        << "Документ Word защищён паролем";
+    QTest::newRow("word 97") << container + "WordDocument"
+                             << "Это документ Word 97–2003";
+    QTest::newRow("empty") << QByteArray(" \r\n") << "Файл пуст";
     QTest::newRow("unknown") << QByteArray("просто текст\n") << "Не удалось узнать";
     QTest::newRow("too large (a sparse file)")
         << QByteArray() << "Файл слишком велик для файла вопросов";
