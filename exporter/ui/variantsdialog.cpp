@@ -21,6 +21,7 @@ namespace {
 
 // As many digits as fit a 64-bit number whatever they are.
 constexpr int kSeedDigits = 18;
+constexpr int kTitleWidthChars = 48;
 
 template <class Widget>
 Widget* named(Widget* widget, const char* objectName, const QString& accessibleName) {
@@ -66,6 +67,9 @@ VariantsDialog::VariantsDialog(int questionCount, const QString& title, quint64 
         QRegularExpression(QStringLiteral("[0-9]{1,%1}").arg(kSeedDigits)), seed_));
 
     title_ = named(new QLineEdit(title), "title", QStringLiteral("Заголовок"));
+    // A test's description runs long: room for most of it, and its start in view.
+    title_->setMinimumWidth(title_->fontMetrics().averageCharWidth() * kTitleWidthChars);
+    title_->setCursorPosition(0);
 
     paper_ = named(new QComboBox, "paper", QStringLiteral("Бумага"));
     paper_->addItem(QStringLiteral("A4"));
