@@ -258,9 +258,30 @@ private:
     bool stopped_ = false;
 };
 
+// A sink whose reading is a share of the whole: the file is read twice, first to tell its
+// kind and encoding, then for its questions.
+class Share : public SourceSink {
+public:
+    Share(SourceSink& whole, double from, double part) : whole_(whole), from_(from), part_(part) {}
+    void take(SourceQuestion question) override { whole_.take(std::move(question)); }
+    void refuse(Refusal refusal) override { whole_.refuse(std::move(refusal)); }
+    void finish(SourceKind kind, const QString& description) override {
+        whole_.finish(kind, description);
+    }
+    bool reading(qint64 done, qint64 total) override {
+        const double share = total > 0 ? from_ + part_ * double(done) / double(total) : from_;
+        return whole_.reading(qint64(share * double(total)), total);
+    }
+
+private:
+    SourceSink& whole_;
+    double from_;
+    double part_;
+};
+
 // What a first pass over a text file finds, without keeping its text: whether it is UTF-8 and
 // whether it reads as GIFT and as nothing else.
-bool streamsAsGift(QFile& file, bool& utf8) {
+bool streamsAsGift(QFile& file, bool& utf8, SourceSink& progress) {
     const QByteArray head = file.peek(4);
     if (head.startsWith("  ") || head.startsWith("* ") || head.startsWith("\xEF\xBB\xBF  ") ||
         head.startsWith("\xEF\xBB\xBF* "))
@@ -272,6 +293,8 @@ bool streamsAsGift(QFile& file, bool& utf8) {
         const QByteArray line = file.readLine();
         if (line.isEmpty())
             break;
+        if (!progress.reading(file.pos(), file.size()))
+            throw ReadingStopped{};
         if (first && line.startsWith("\xEF\xBB\xBF"))
             check(QByteArrayView(line).sliced(3));
         else if (!check.hasError())
@@ -335,9 +358,12 @@ void readSource(const QString& path, SourceSink& sink) {
         return handOver(std::move(source), sink);
     }
     bool utf8 = true;
-    if (text && streamsAsGift(file, utf8)) {
+    // Telling the kind is a quick pass next to reading the questions.
+    Share telling(sink, 0, 0.05);
+    if (text && streamsAsGift(file, utf8, telling)) {
         file.seek(0);
-        return readGift(file, utf8, sink);
+        Share questions(sink, 0.05, 0.95);
+        return readGift(file, utf8, questions);
     }
     file.seek(0);
     // Read no more than the limit, whatever the size the file claimed.
