@@ -1,4 +1,5 @@
 #include "exchange/source.h"
+#include "exchange/windows1251.h"
 #include "exchange/writers.h"
 
 #include <QRegularExpression>
@@ -181,58 +182,133 @@ std::variant<Taken, QString> readBlock(QString text) {
     return Taken{std::move(question), problems};
 }
 
-}  // namespace
+// Blocks of lines between empty lines, each a question handed on as soon as it ends.
+class GiftBlocks {
+public:
+    explicit GiftBlocks(SourceSink& sink) : sink_(sink) {}
 
-Source readGift(const QString& text) {
-    Source source;
-    source.kind = SourceKind::Gift;
-    QStringList block;
-    qsizetype firstLine = 0;
-    int questions = 0;
-    const auto finish = [&] {
+    void line(QStringView line) {
+        const qsizetype number = lines_++;
+        if (line.trimmed().isEmpty()) {
+            finish();
+            return;
+        }
+        if (block_.isEmpty())
+            firstLine_ = number;
+        block_ << line.toString();
+    }
+
+    void finish() {
         // Comment lines go; the rest is one question.
         QStringList kept;
-        for (const QString& line : std::as_const(block)) {
+        for (const QString& line : std::as_const(block_)) {
             if (!line.trimmed().startsWith(QLatin1String("//")))
                 kept << line;
             else if (kept.isEmpty())
-                ++firstLine;  // a report points at the question, not at the comment above it
+                ++firstLine_;  // a report points at the question, not at the comment above it
         }
-        block.clear();
+        block_.clear();
         const QString joined = hideEscapes(kept.join(u'\n').trimmed());
         if (joined.isEmpty() || joined.startsWith(QLatin1String("$CATEGORY:")))
             return;
-        const QString where = QStringLiteral("строка %1").arg(firstLine + 1);
-        ++questions;
+        const QString where = QStringLiteral("строка %1").arg(firstLine_ + 1);
+        ++questions_;
         auto read = readBlock(joined);
         if (auto* reason = std::get_if<QString>(&read)) {
-            source.refused << Refusal{where, *reason};
+            sink_.refuse(Refusal{where, *reason});
             return;
         }
         Taken taken = std::get<Taken>(std::move(read));
         if (taken.question.name.isEmpty())
-            taken.question.name = QStringLiteral("Вопрос %1").arg(questions);
-        source.questions << SourceQuestion{std::move(taken.question), where, taken.remarks};
-    };
-    // Line by line over the text itself: a copy of every line would double a large file.
-    const QStringView all(text);
-    qsizetype start = 0;
-    for (qsizetype i = 0; start <= all.size(); ++i) {
-        qsizetype end = start;
-        while (end < all.size() && all[end] != u'\r' && all[end] != u'\n')
-            ++end;
-        const QStringView line = all.sliced(start, end - start);
-        start = end + (end + 1 < all.size() && all[end] == u'\r' && all[end + 1] == u'\n' ? 2 : 1);
-        if (line.trimmed().isEmpty()) {
-            finish();
-            continue;
-        }
-        if (block.isEmpty())
-            firstLine = i;
-        block << line.toString();
+            taken.question.name = QStringLiteral("Вопрос %1").arg(questions_);
+        sink_.take(SourceQuestion{std::move(taken.question), where, taken.remarks});
     }
-    finish();
+
+    // Lines end at CR LF, at LF and at a lone CR.
+    void text(QStringView all) {
+        qsizetype start = 0;
+        while (start <= all.size()) {
+            qsizetype end = start;
+            while (end < all.size() && all[end] != u'\r' && all[end] != u'\n')
+                ++end;
+            line(all.sliced(start, end - start));
+            start =
+                end + (end + 1 < all.size() && all[end] == u'\r' && all[end + 1] == u'\n' ? 2 : 1);
+        }
+    }
+
+private:
+    SourceSink& sink_;
+    QStringList block_;
+    qsizetype firstLine_ = 0;
+    qsizetype lines_ = 0;
+    int questions_ = 0;
+};
+
+class Collected : public SourceSink {
+public:
+    explicit Collected(Source& source) : source_(source) {}
+    void take(SourceQuestion question) override { source_.questions << std::move(question); }
+    void refuse(Refusal refusal) override { source_.refused << std::move(refusal); }
+    void finish(SourceKind kind, const QString& description) override {
+        source_.kind = kind;
+        source_.description = description;
+    }
+
+private:
+    Source& source_;
+};
+
+}  // namespace
+
+Source readGift(const QString& text) {
+    Source source;
+    Collected collected(source);
+    // Line by line over the text itself: a copy of every line would double a large file.
+    GiftBlocks blocks(collected);
+    blocks.text(text);
+    blocks.finish();
+    collected.finish(SourceKind::Gift, {});
     return source;
+}
+
+void readGift(QIODevice& device, bool utf8, SourceSink& sink) {
+    const auto* table = utf8 ? nullptr : windows1251();
+    GiftBlocks blocks(sink);
+    QString decoded;
+    bool first = true;
+    const qint64 total = device.size();
+    for (;;) {
+        QByteArray bytes = device.readLine();
+        if (bytes.isEmpty())
+            break;
+        if (!sink.reading(device.pos(), total))
+            throw ReadingStopped{};
+        if (device.pos() > kMaxSourceBytes)
+            throw SourceError(QStringLiteral("Файл слишком велик для файла вопросов"));
+        QByteArrayView line(bytes);
+        if (first && utf8 && line.startsWith("\xEF\xBB\xBF"))
+            line = line.sliced(3);
+        first = false;
+        const bool ended = line.endsWith('\n');
+        if (ended)
+            line.chop(line.endsWith("\r\n") ? 2 : 1);
+        if (utf8) {
+            decoded = QString::fromUtf8(line);
+        } else {
+            decoded.resize(line.size());
+            for (qsizetype i = 0; i < line.size(); ++i) {
+                const uchar byte = uchar(line[i]);
+                decoded[i] = table ? QChar((*table)[byte]) : QChar::fromLatin1(char(byte));
+            }
+        }
+        // A lone CR inside is a line break of its own.
+        blocks.text(decoded);
+        if (!ended)
+            break;
+    }
+    blocks.finish();
+    sink.finish(SourceKind::Gift, {});
 }
 
 }  // namespace exchange

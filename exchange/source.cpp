@@ -221,7 +221,117 @@ QString plainTextOfHtml(QStringView html) {
     return out;
 }
 
+namespace {
+
+// Hands what a whole-file reader collected to a sink, letting each question go as it is handed.
+void handOver(Source source, SourceSink& sink) {
+    for (Refusal& refusal : source.refused)
+        sink.refuse(std::move(refusal));
+    source.refused.clear();
+    while (!source.questions.isEmpty())
+        sink.take(source.questions.takeFirst());
+    sink.finish(source.kind, source.description);
+}
+
+// A file read through, telling the sink how far it is.
+class ReadingDevice : public QIODevice {
+public:
+    ReadingDevice(QIODevice& inner, SourceSink& sink) : inner_(inner), sink_(sink) {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+    bool stopped() const { return stopped_; }
+
+protected:
+    qint64 readData(char* data, qint64 size) override {
+        if (!sink_.reading(inner_.pos(), inner_.size())) {
+            stopped_ = true;
+            return -1;
+        }
+        return inner_.read(data, size);
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QIODevice& inner_;
+    SourceSink& sink_;
+    bool stopped_ = false;
+};
+
+// A sink whose reading is a share of the whole: the file is read twice, first to tell its
+// kind and encoding, then for its questions.
+class Share : public SourceSink {
+public:
+    Share(SourceSink& whole, double from, double part) : whole_(whole), from_(from), part_(part) {}
+    void take(SourceQuestion question) override { whole_.take(std::move(question)); }
+    void refuse(Refusal refusal) override { whole_.refuse(std::move(refusal)); }
+    void finish(SourceKind kind, const QString& description) override {
+        whole_.finish(kind, description);
+    }
+    bool reading(qint64 done, qint64 total) override {
+        const double share = total > 0 ? from_ + part_ * double(done) / double(total) : from_;
+        return whole_.reading(qint64(share * double(total)), total);
+    }
+
+private:
+    SourceSink& whole_;
+    double from_;
+    double part_;
+};
+
+// What a first pass over a text file finds, without keeping its text: whether it is UTF-8 and
+// whether it reads as GIFT and as nothing else.
+bool streamsAsGift(QFile& file, bool& utf8, SourceSink& progress) {
+    const QByteArray head = file.peek(4);
+    if (head.startsWith("  ") || head.startsWith("* ") || head.startsWith("\xEF\xBB\xBF  ") ||
+        head.startsWith("\xEF\xBB\xBF* "))
+        return false;  // maybe the exporter's text, which the whole-file reader tells
+    QStringDecoder check(QStringConverter::Utf8);
+    bool gift = false;
+    bool first = true;
+    for (;;) {
+        const QByteArray line = file.readLine();
+        if (line.isEmpty())
+            break;
+        if (!progress.reading(file.pos(), file.size()))
+            throw ReadingStopped{};
+        if (first && line.startsWith("\xEF\xBB\xBF"))
+            check(QByteArrayView(line).sliced(3));
+        else if (!check.hasError())
+            check(line);
+        first = false;
+        QByteArrayView rest = QByteArrayView(line).trimmed();
+        if (rest.startsWith("ANSWER:")) {
+            rest = rest.sliced(7).trimmed();
+            if (!rest.isEmpty() && rest[0] >= 'A' && rest[0] <= 'Z')
+                return false;  // Aiken
+        }
+        gift = gift || line.contains('{') || rest.startsWith("::") ||
+               rest.startsWith("$CATEGORY:") || rest.startsWith("//");
+    }
+    utf8 = !check.hasError();
+    return gift;
+}
+
+}  // namespace
+
 Source readSource(const QString& path) {
+    Source source;
+    struct Collected : SourceSink {
+        Source* source = nullptr;
+        void take(SourceQuestion question) override { source->questions << std::move(question); }
+        void refuse(Refusal refusal) override { source->refused << std::move(refusal); }
+        void finish(SourceKind kind, const QString& description) override {
+            source->kind = kind;
+            source->description = description;
+        }
+    } collected;
+    collected.source = &source;
+    readSource(path, collected);
+    return source;
+}
+
+void readSource(const QString& path, SourceSink& sink) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw SourceError(QStringLiteral("Не удалось открыть файл: ") + file.errorString());
@@ -229,11 +339,44 @@ Source readSource(const QString& path) {
         throw SourceError(QStringLiteral("Файл слишком велик для файла вопросов"));
     // Moodle XML, the kind that carries pictures and so the largest, is read as it streams.
     const QByteArray head = file.peek(kSniffBytes);
-    if (!head.startsWith("PK\x03\x04") && utf16Mark(head).isEmpty() &&
-        startsLikeXml(decodeText(head)))
-        return readMoodleXml(file);
+    const bool text =
+        !head.startsWith("PK\x03\x04") && !head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") &&
+        utf16Mark(head).isEmpty() && !head.startsWith("\xFF\xFE") && !head.startsWith("\xFE\xFF");
+    if (text && startsLikeXml(decodeText(head))) {
+        ReadingDevice device(file, sink);
+        Source source;
+        try {
+            source = readMoodleXml(device);
+        } catch (const SourceError&) {
+            // A stop reads as the end of the file to the XML reader.
+            if (device.stopped())
+                throw ReadingStopped{};
+            throw;
+        }
+        if (device.stopped())
+            throw ReadingStopped{};
+        return handOver(std::move(source), sink);
+    }
+    bool utf8 = true;
+    // Telling the kind is a quick pass next to reading the questions.
+    Share telling(sink, 0, 0.05);
+    if (text && streamsAsGift(file, utf8, telling)) {
+        file.seek(0);
+        Share questions(sink, 0.05, 0.95);
+        return readGift(file, utf8, questions);
+    }
+    file.seek(0);
     // Read no more than the limit, whatever the size the file claimed.
-    return readSourceBytes(file.read(kMaxSourceBytes + 1));
+    QByteArray bytes;
+    while (bytes.size() <= kMaxSourceBytes) {
+        if (!sink.reading(file.pos(), file.size()))
+            throw ReadingStopped{};
+        const QByteArray chunk = file.read(std::min<qint64>(qint64(4) << 20, kMaxSourceBytes + 1));
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    handOver(readSourceBytes(std::move(bytes)), sink);
 }
 
 Source readSource(const QByteArray& bytes) {

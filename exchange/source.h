@@ -51,9 +51,32 @@ inline constexpr qint64 kMaxDocumentBytes = qint64(64) << 20;
 // The most one picture inside a source may take once unpacked.
 inline constexpr qint64 kMaxPictureBytes = qint64(16) << 20;
 
+// Where the questions of a source go as they are read, one at a time, so that a large file
+// never has all of them in memory at once.
+class SourceSink {
+public:
+    virtual ~SourceSink() = default;
+    virtual void take(SourceQuestion question) = 0;
+    virtual void refuse(Refusal refusal) = 0;
+    // Once, after the last question.
+    virtual void finish(SourceKind kind, const QString& description) = 0;
+    // How many of the file's bytes have been read; false stops the reading with ReadingStopped.
+    virtual bool reading(qint64 done, qint64 total) {
+        Q_UNUSED(done);
+        Q_UNUSED(total);
+        return true;
+    }
+};
+
+// Thrown when a sink asked to stop reading.
+struct ReadingStopped {};
+
 // Reads the file at `path` (at most kMaxSourceBytes) and every question in it.
 // Throws SourceError.
 Source readSource(const QString& path);
+// The same, handing each question to `sink` as soon as it is read: GIFT, the kind whose files
+// are the largest text, streams from the file line by line. Throws SourceError, ReadingStopped.
+void readSource(const QString& path, SourceSink& sink);
 // The same for a file already read.
 Source readSource(const QByteArray& bytes);
 
@@ -91,6 +114,8 @@ std::optional<QString> optionMediaRefusal(const QList<QList<HtmlMedia>>& media,
 
 // The readers of each kind, for tests and fuzzing; readSource picks one by the content.
 Source readGift(const QString& text);
+// GIFT as it streams from a device, in UTF-8 or, when `utf8` is false, Windows-1251.
+void readGift(QIODevice& device, bool utf8, SourceSink& sink);
 Source readAiken(const QString& text);
 Source readExporterText(const QString& text);
 Source readMoodleXml(const QByteArray& bytes);

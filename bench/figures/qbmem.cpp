@@ -4,14 +4,18 @@
 //   qbmem editor-list BASE [PASSWORD]  the same with the list of questions open and scrolled
 //                                      to its last line (Ctrl+End)
 //   qbmem word BASE [PASSWORD]         the exporter through a Word export with pictures
+//   qbmem import SOURCE                the import of a question file into a new base, read
+//                                      and planned, then written into a temporary folder
 // Prints one JSON object with the peak (VmHWM) and current (VmRSS) resident set in KiB.
 
 #include "bench/figures/benchbases.h"
 #include "desktop/scripted/scripteddialogs.h"
+#include "editor/core/questionimport.h"
 #include "editor/ui/editorwindow.h"
 #include "editor/ui/questionlistwindow.h"
 #include "exporter/ui/chtenie.h"
 #include "language/language.h"
+#include "questionbase/error.h"
 #include "tests/support/editorprobe.h"
 
 #include <QApplication>
@@ -20,6 +24,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QTableView>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -108,6 +113,23 @@ int wordExportState(const QString& path, const QString& password) {
     return 0;
 }
 
+int importState(const QString& source) {
+    const benchbases::Memory before = benchbases::memory();
+    QTemporaryDir folder;
+    try {
+        const editor::ImportPlan plan = editor::planImportFile(source);
+        editor::createImportedBase(folder.filePath(QStringLiteral("imported.mdb")), plan);
+        print("import", before, benchbases::memory(), plan.rows.size());
+    } catch (const exchange::SourceError& error) {
+        std::fprintf(stderr, "qbmem: %s\n", error.what());
+        return 1;
+    } catch (const qb::Error& error) {
+        std::fprintf(stderr, "qbmem: %s\n", qPrintable(error.text()));
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -118,10 +140,13 @@ int main(int argc, char* argv[]) {
     const QString mode = args.value(1);
     if (args.size() < 3 ||
         (mode != QLatin1String("editor") && mode != QLatin1String("editor-list") &&
-         mode != QLatin1String("word"))) {
-        std::fputs("usage: qbmem editor|editor-list|word BASE [PASSWORD]\n", stderr);
+         mode != QLatin1String("word") && mode != QLatin1String("import"))) {
+        std::fputs("usage: qbmem editor|editor-list|word BASE [PASSWORD] | import SOURCE\n",
+                   stderr);
         return 2;
     }
+    if (mode == QLatin1String("import"))
+        return importState(args[2]);
     const QString password = args.value(3);
     if (mode == QLatin1String("word"))
         return wordExportState(args[2], password);

@@ -1,23 +1,15 @@
 #include "editor/core/questionimport.h"
 
 #include "editor/core/importfolder.h"
-#include "editor/core/picturefit.h"
 #include "questionbase/columns.h"
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
-#include "questionbase/picturelimits.h"
 #include "questionbase/sqlitestore.h"
 
-#include <QBuffer>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QImage>
-#include <QImageReader>
-#include <QPainter>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTextBoundaryFinder>
 
@@ -31,79 +23,6 @@ namespace {
 
 constexpr int kListedLines = 20;
 const QString kPictureFolder = QStringLiteral("img");
-
-QString storedLines(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    return text.replace(u'\n', QStringLiteral("\r\n"));
-}
-
-// What one distinct picture of the source becomes: the bytes that go into "img" and the ending
-// its file takes, or nothing when it does not read.
-struct Fitted {
-    bool readable = false;
-    bool converted = false;
-    QByteArray data;
-    QString suffix;
-    QByteArray key;
-};
-
-QByteArray keyOf(const QByteArray& data) {
-    return QCryptographicHash::hash(data, QCryptographicHash::Sha256);
-}
-
-// BMP, JPEG and GIF, which the old test program shows, go in as they are once their headers
-// read; other pictures as a JPEG of what they show.
-Fitted fitBytes(const QByteArray& data, const QByteArray& key) {
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QByteArray format = reader.format();
-    const QSize size = reader.size();
-    if (format.isEmpty() || !size.isValid() ||
-        qint64(size.width()) * size.height() > qb::kMaxPicturePixels)
-        return {};
-    static const QHash<QByteArray, QString> shown{{"jpeg", QStringLiteral(".jpg")},
-                                                  {"bmp", QStringLiteral(".bmp")},
-                                                  {"gif", QStringLiteral(".gif")}};
-    if (const auto kept = shown.constFind(format); kept != shown.cend())
-        return Fitted{true, false, data, kept.value(), key};
-    const QImage image = reader.read();
-    if (image.isNull())
-        return {};
-    QImage flat(image.size(), QImage::Format_RGB32);
-    flat.fill(Qt::white);
-    QPainter(&flat).drawImage(0, 0, image);
-    QByteArray jpeg;
-    QBuffer out(&jpeg);
-    out.open(QIODevice::WriteOnly);
-    flat.save(&out, "JPG", 95);
-    return Fitted{true, true, jpeg, QStringLiteral(".jpg"), keyOf(jpeg)};
-}
-
-// The picture as the base will hold it, named after the source's picture, or why there is none.
-std::optional<exchange::Picture> fitPicture(const exchange::Picture& picture, const Fitted& fitted,
-                                            QStringList& changes) {
-    if (!fitted.readable) {
-        changes
-            << QStringLiteral("картинка «%1» не читается, вопрос взят без неё").arg(picture.name);
-        return std::nullopt;
-    }
-    QString stem = QFileInfo(picture.name).completeBaseName();
-    stem.remove(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|\\x00-\\x1F]")));
-    if (stem.trimmed().isEmpty())
-        stem = QStringLiteral("картинка");
-    if (fitted.converted) {
-        changes << QStringLiteral(
-                       "картинка «%1» сохранена как JPEG: другие форматы тест не покажет")
-                       .arg(picture.name);
-        return exchange::Picture{stem + fitted.suffix, fitted.data};
-    }
-    // The source's own ending ("jpeg", "JPG") when it names a picture; a made-up one otherwise.
-    const QString suffix = QFileInfo(picture.name).suffix();
-    const bool ownSuffix = isPictureName(picture.name) && !suffix.isEmpty() && suffix.size() <= 4;
-    return exchange::Picture{ownSuffix ? stem + u'.' + suffix : stem + fitted.suffix, fitted.data};
-}
 
 // The longest start of `text` made of whole characters (an emoji or a letter with its accents
 // is never split) within `units` UTF-16 units and `bytes` bytes of UTF-8.
@@ -177,119 +96,15 @@ private:
 
 }  // namespace
 
-ImportPlan planImport(const exchange::Source& source, const ImportProgress& progress) {
-    ImportPlan plan;
-    // One large picture pasted into every question is decoded once, not once a question.
-    QHash<QByteArray, Fitted> fittedByKey;
-    QHash<const char*, QByteArray> keyByBuffer;
-    const int total = int(source.questions.size());
-    int done = 0;
-    ImportReport& report = plan.report;
-    report.offered = int(source.questions.size() + source.refused.size());
-    for (const exchange::Refusal& refusal : source.refused)
-        report.leftOut << refusal.where + QStringLiteral(": ") + refusal.reason;
-
-    for (const exchange::SourceQuestion& taken : source.questions) {
-        if (progress && !progress(done++, total))
-            throw ImportStopped{};
-        const exchange::Question& question = taken.question;
-        const auto leaveOut = [&](const QString& reason) {
-            report.leftOut << taken.where + QStringLiteral(": ") + reason;
-        };
-        ImportPlan::Row row;
-        row.text = storedLines(question.text);
-        // An empty option is no option in a base.
-        for (qsizetype i = 0; i < question.options.size(); ++i) {
-            if (question.options.at(i).isEmpty()) {
-                if (i == question.correct) {
-                    row.options.clear();
-                    break;
-                }
-                continue;
-            }
-            if (i == question.correct)
-                row.correct = int(row.options.size()) + 1;
-            row.options << storedLines(question.options.at(i));
-        }
-        if (row.text.trimmed().isEmpty()) {
-            leaveOut(QStringLiteral("нет текста вопроса"));
-            continue;
-        }
-        if (row.options.size() > columns::kOptionCount) {
-            leaveOut(QStringLiteral("больше пяти вариантов ответа (%1)").arg(row.options.size()));
-            continue;
-        }
-        if (row.options.size() < 2) {
-            leaveOut(QStringLiteral("меньше двух вариантов ответа"));
-            continue;
-        }
-        if (row.text.size() > columns::kQuestionSize) {
-            leaveOut(QStringLiteral("вопрос длиннее %1 знаков (%2)")
-                         .arg(columns::kQuestionSize)
-                         .arg(row.text.size()));
-            continue;
-        }
-        QString tooLong;
-        for (qsizetype i = 0; i < row.options.size() && tooLong.isEmpty(); ++i) {
-            if (row.options.at(i).size() > columns::kOptionSize)
-                tooLong = QStringLiteral("вариант %1 длиннее %2 знаков (%3)")
-                              .arg(i + 1)
-                              .arg(columns::kOptionSize)
-                              .arg(row.options.at(i).size());
-        }
-        if (!tooLong.isEmpty()) {
-            leaveOut(tooLong);
-            continue;
-        }
-        if (row.text.contains(QChar::Null) || row.options.join(QString()).contains(QChar::Null)) {
-            leaveOut(QStringLiteral("в тексте есть нулевой символ"));
-            continue;
-        }
-        QStringList changes = taken.remarks;
-        if (question.picture) {
-            // A reader hands one picture shown by many questions as one shared buffer.
-            const QByteArray& data = question.picture->data;
-            auto hashed = keyByBuffer.constFind(data.constData());
-            if (hashed == keyByBuffer.cend())
-                hashed = keyByBuffer.insert(data.constData(), keyOf(data));
-            const QByteArray key = hashed.value();
-            auto fitted = fittedByKey.constFind(key);
-            if (fitted == fittedByKey.cend())
-                fitted = fittedByKey.insert(key, fitBytes(question.picture->data, key));
-            row.picture = fitPicture(*question.picture, *fitted, changes);
-            row.pictureKey = fitted->key;
-        }
-        for (const QString& change : std::as_const(changes))
-            report.changed << taken.where + QStringLiteral(": ") + change;
-        plan.rows << row;
-    }
-    report.imported = int(plan.rows.size());
-    // In the order of the source, whichever step left a question out.
-    static const QRegularExpression number(QStringLiteral("\\d+"));
-    std::stable_sort(report.leftOut.begin(), report.leftOut.end(),
-                     [](const QString& a, const QString& b) {
-                         return number.match(a).captured().toLongLong() <
-                                number.match(b).captured().toLongLong();
-                     });
-
-    plan.description = storedLines(source.description);
-    if (plan.description.size() > columns::kDescriptionSize) {
-        plan.description.truncate(columns::kDescriptionSize);
-        report.changed << QStringLiteral("описание теста сокращено до %1 знаков")
-                              .arg(columns::kDescriptionSize);
-    }
-    return plan;
-}
-
 void createImportedBase(const QString& path, const ImportPlan& plan,
                         const ImportProgress& progress) {
     if (QFileInfo::exists(path))
         qb::fail(qb::Reason::Io, QStringLiteral("Такой файл уже существует"));
     const QDir folder = QFileInfo(path).absoluteDir();
     const QDir pictures(folder.filePath(kPictureFolder));
-    const int total = int(plan.rows.size()) * 2;
+    const qsizetype total = plan.pictures.size() + plan.rows.size();
     const auto step = [&](qsizetype done) {
-        if (progress && !progress(int(done), total))
+        if (progress && !progress(int(done), int(total)))
             throw ImportStopped{};
     };
     ImportFolder work(folder);
@@ -297,26 +112,18 @@ void createImportedBase(const QString& path, const ImportPlan& plan,
 
     // The pictures first, each once however many questions show it.
     PictureNames names(pictures);
-    QHash<QByteArray, QString> storedByKey;
-    QList<QString> stored(plan.rows.size());
+    QStringList stored;
     QStringList written;
-    for (qsizetype i = 0; i < plan.rows.size(); ++i) {
+    for (qsizetype i = 0; i < plan.pictures.size(); ++i) {
         step(i);
-        const ImportPlan::Row& row = plan.rows.at(i);
-        if (!row.picture)
-            continue;
-        if (const auto known = storedByKey.constFind(row.pictureKey); known != storedByKey.cend()) {
-            stored[i] = known.value();
-            continue;
-        }
-        const QString name = names.take(row.picture->name);
+        const exchange::Picture& picture = plan.pictures.at(i);
+        const QString name = names.take(picture.name);
         QFile file(work.filePath(name));
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
-            file.write(row.picture->data) != row.picture->data.size() || !file.flush())
+            file.write(picture.data) != picture.data.size() || !file.flush())
             qb::fail(qb::Reason::Io, QStringLiteral("Не удалось записать картинку ") + name);
         written << name;
-        stored[i] = kPictureFolder + u'\\' + name;
-        storedByKey.insert(row.pictureKey, stored[i]);
+        stored << kPictureFolder + u'\\' + name;
     }
 
     qb::SqliteStore::createBase(building);
@@ -338,13 +145,13 @@ void createImportedBase(const QString& path, const ImportPlan& plan,
         // One transaction: a commit per question would take minutes for a large source.
         database.exec(QStringLiteral("BEGIN"));
         for (qsizetype i = 0; i < plan.rows.size(); ++i) {
-            step(plan.rows.size() + i);
-            const ImportPlan::Row& row = plan.rows.at(i);
+            step(plan.pictures.size() + i);
+            const ImportPlan::Row row = plan.rows.at(i);
             qb::ColumnValues values{{columns::kQuestionPosition, row.text}, {correct, row.correct}};
             for (qsizetype k = 0; k < row.options.size(); ++k)
                 values.append({columns::optionPosition(int(k)), row.options.at(k)});
-            if (!stored.at(i).isEmpty())
-                values.append({columns::kPicturePosition, stored.at(i)});
+            if (row.picture >= 0)
+                values.append({columns::kPicturePosition, stored.at(row.picture)});
             store.insertRow(columns::kQuestionsTable, values);
         }
         if (!plan.description.isEmpty()) {

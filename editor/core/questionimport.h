@@ -24,10 +24,30 @@ struct ImportPlan {
         QString text;         // line breaks as CR LF
         QStringList options;  // 2 to 5
         int correct = 1;      // 1 to 5
-        std::optional<exchange::Picture> picture;
-        QByteArray pictureKey;  // a hash of the picture's bytes: equal keys, one file
+        int picture = -1;     // in `pictures`; -1 for none
     };
-    QList<Row> rows;
+    // Rows kept as compactly as the base keeps them: a source of a million questions is planned
+    // in memory before the user names the base.
+    class Rows {
+    public:
+        qsizetype size() const { return rows_.size(); }
+        bool isEmpty() const { return rows_.isEmpty(); }
+        Row at(qsizetype i) const;
+        void append(const Row& row);
+
+    private:
+        struct Packed {
+            qsizetype at = 0;  // in fields_
+            qint32 picture = -1;
+            qint8 correct = 1;
+            qint8 options = 0;
+        };
+        QByteArray fields_;  // UTF-8 of the text and each option, each closed by a NUL
+        QList<Packed> rows_;
+    };
+    Rows rows;
+    // Each distinct picture once, named after the first question that shows it.
+    QList<exchange::Picture> pictures;
     QString description;
     ImportReport report;
 };
@@ -43,6 +63,10 @@ struct ImportStopped {};
 // headers and kept as they are; others decode and become a JPEG). Each distinct picture is
 // looked at once, however many questions show it.
 ImportPlan planImport(const exchange::Source& source, const ImportProgress& progress = {});
+// The same for the file at `path`, planned question by question as it is read, so that only
+// the planned rows and the distinct pictures stay in memory. The progress counts bytes read.
+// Throws exchange::SourceError, or ImportStopped.
+ImportPlan planImportFile(const QString& path, const ImportProgress& progress = {});
 
 // Creates the base at `path` with the planned rows and their pictures in a folder "img" beside
 // it, all or nothing: a failure, a stop or a killed process leaves neither the base nor a

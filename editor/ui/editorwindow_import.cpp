@@ -88,7 +88,7 @@ void Editor::importq() {
             std::optional<ImportProgressBox> progress(std::in_place, this);
             ImportPlan plan;
             try {
-                plan = planImport(exchange::readSource(*chosen), progress->half(0));
+                plan = planImportFile(*chosen, progress->half(0));
             } catch (const ImportStopped&) {
                 return;
             } catch (const exchange::SourceError& error) {
