@@ -33,15 +33,8 @@ char* put(char* out, const char (&literal)[N]) {
     return out + N - 1;
 }
 
-// The part's opening and closing: a document with the namespaces its markup uses, and the
-// section that sets an A4 page with the word processor's default margins.
-constexpr char kBodyStart[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
-    "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\""
-    " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\""
-    " xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\""
-    " xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\""
-    " xmlns:pic=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><w:body>";
+// The part's closing: the section that sets an A4 page with the word processor's default
+// margins.
 constexpr char kBodyEnd[] =
     "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1134\" w:right=\"850\""
     " w:bottom=\"1134\" w:left=\"1701\" w:header=\"708\" w:footer=\"708\" w:gutter=\"0\"/>"
@@ -76,7 +69,7 @@ Body::Body() {
     if (!spool_.open())
         qb::fail(qb::Reason::Io, QStringLiteral("Не удалось создать временный файл"));
     bytes_.reserve(kSpoolBlock + kSpoolBlock / 4);
-    bytes_.append(kBodyStart);
+    bytes_.append(kDocumentStart);
 }
 
 void Body::startParagraph(double markSize) {

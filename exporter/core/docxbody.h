@@ -10,6 +10,16 @@
 
 namespace exporter::docx {
 
+// The opening of word/document.xml: a document with the namespaces the markup of text,
+// tables and pictures uses, and its body.
+inline constexpr char kDocumentStart[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+    "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\""
+    " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\""
+    " xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\""
+    " xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\""
+    " xmlns:pic=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><w:body>";
+
 // Sizes in the document are half-points (24 is 12 pt).
 inline long halfPoints(double points) {
     return std::lround(points * 2);

@@ -19,14 +19,6 @@ namespace printing::pages {
 
 namespace {
 
-constexpr char kDocumentStart[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
-    "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\""
-    " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\""
-    " xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\""
-    " xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\""
-    " xmlns:pic=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><w:body>";
-
 // The document's first relationships are its styles and settings.
 constexpr int kFirstMediaRelation = 3;
 // Qt's PNG writer turns a quality of 80 into zlib's level 1.
@@ -133,7 +125,7 @@ public:
         : layout_(layout), set_(set), sheet_(sheet), folder_(folder) {}
 
     QByteArray body() {
-        QByteArray out = kDocumentStart;
+        QByteArray out = exporter::docx::kDocumentStart;
         bool endsWithTable = false;
         for (qsizetype i = 0; i < layout_.pages.size(); ++i) {
             const Page& page = layout_.pages.at(i);

@@ -12,6 +12,7 @@
 #include "questionbase/connectionstring.h"
 #include "questionbase/recordset.h"
 #include "tests/support/docxpackage.h"
+#include "tests/support/questionrows.h"
 #include "tests/support/tempbase.h"
 
 #include <QDir>
@@ -24,6 +25,8 @@
 #include <QTest>
 
 using exporter::RecordingWordSession;
+
+using testsupport::OpenBase;
 
 namespace {
 
@@ -57,16 +60,6 @@ void writeJpeg(const QString& path, int width, int height) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QVERIFY(image.save(path, "JPG"));
 }
-
-// A base opened as the exporter opens it, with its questions.
-struct OpenBase {
-    explicit OpenBase(const QString& path) {
-        connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
-        questions.openOn(connection, qb::columns::kQuestionsQuery);
-    }
-    qb::Connection connection;
-    qb::Recordset questions;
-};
 
 // Writes a file of the made-up desktop below `root`.
 void writeText(const QString& root, const QString& relative, const QByteArray& text) {

@@ -9,6 +9,7 @@
 #include "questionbase/connectionstring.h"
 #include "questionbase/recordset.h"
 #include "tests/support/picturefiles.h"
+#include "tests/support/questionrows.h"
 #include "tests/support/tempbase.h"
 
 #include <QDir>
@@ -20,6 +21,8 @@
 
 using printing::PrintChoices;
 using printing::PrintSet;
+
+using testsupport::OpenBase;
 
 namespace {
 
@@ -52,15 +55,6 @@ QString makeRows(const testsupport::TempFolder& folder, const QString& name,
     }
     return path;
 }
-
-struct OpenBase {
-    explicit OpenBase(const QString& path) {
-        connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
-        questions.openOn(connection, qb::columns::kQuestionsQuery);
-    }
-    qb::Connection connection;
-    qb::Recordset questions;
-};
 
 // Every variant as its questions' positions in the base, each with its option order.
 QStringList layout(const PrintSet& set) {

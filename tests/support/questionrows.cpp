@@ -3,11 +3,17 @@
 #include "tests/support/editorbases.h"
 
 #include "questionbase/catalog.h"
+#include "questionbase/columns.h"
 #include "questionbase/connection.h"
 #include "questionbase/connectionstring.h"
 #include "questionbase/recordset.h"
 
 namespace testsupport {
+
+OpenBase::OpenBase(const QString& path) {
+    connection.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
+    questions.openOn(connection, qb::columns::kQuestionsQuery);
+}
 
 QString makeQuestionBase(const TempFolder& folder, const QString& name,
                          const QList<QuestionRow>& rows, const QString& password) {

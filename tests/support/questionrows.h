@@ -2,6 +2,9 @@
 
 #include "tests/support/tempbase.h"
 
+#include "questionbase/connection.h"
+#include "questionbase/recordset.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -21,6 +24,13 @@ struct QuestionRow {
 // A base of our format holding exactly these rows, protected by `password` when it is not empty.
 QString makeQuestionBase(const TempFolder& folder, const QString& name,
                          const QList<QuestionRow>& rows, const QString& password = {});
+
+// A base opened as the exporter opens it, with its questions.
+struct OpenBase {
+    explicit OpenBase(const QString& path);
+    qb::Connection connection;
+    qb::Recordset questions;
+};
 
 // A plain, unencrypted SQLite file built from raw statements: for shapes our format refuses
 // to write (an absent `верный`, a missing column, no table `test`).
