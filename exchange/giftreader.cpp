@@ -44,40 +44,41 @@ QString showEscapes(QString text) {
     return text;
 }
 
-// A text as GIFT writes it: an optional format first ("[plain]…"), otherwise the format it
-// inherits, HTML for a question. Moodle's own "moodle" format is HTML too.
+// How a GIFT text is written. Without a tag it is Moodle's own format: HTML in which each line
+// break of the text is one too; "[html]" is HTML as it stands.
+enum class GiftFormat { Plain, Html, Moodle };
+
+// A text as GIFT writes it: an optional format first ("[plain]…"), otherwise the one it
+// inherits.
 struct GiftText {
     QString text;  // plain, with CR LF line breaks
     QString html;  // the markup it was read from; empty for plain and markdown
 };
 
-GiftText textOf(QString text, bool html) {
-    text = text.trimmed();
-    if (text.startsWith(u'[')) {
-        const qsizetype end = text.indexOf(u']');
-        const QString format = end > 0 ? text.mid(1, end - 1) : QString();
-        if (format == QLatin1String("html") || format == QLatin1String("plain") ||
-            format == QLatin1String("moodle") || format == QLatin1String("markdown")) {
-            html = format == QLatin1String("html") || format == QLatin1String("moodle");
-            text = text.mid(end + 1);
-        }
-    }
-    // A line break of the file inside a text is one of the text.
-    text = showEscapes(detail::lines(text.trimmed()).join(QStringLiteral("\r\n")));
-    if (html)
-        return {trimmedText(plainTextOfHtml(text)), text};
-    return {trimmedText(text), {}};
-}
-
-// Whether the text names its own format, which then holds for its answers too.
-std::optional<bool> statedHtml(const QString& text) {
+std::optional<GiftFormat> statedFormat(const QString& text) {
     static const QRegularExpression format(
         QStringLiteral("^\\s*\\[(html|moodle|plain|markdown)\\]"));
     const auto match = format.match(text);
     if (!match.hasMatch())
         return std::nullopt;
-    return match.captured(1) == QLatin1String("html") ||
-           match.captured(1) == QLatin1String("moodle");
+    const QString name = match.captured(1);
+    return name == QLatin1String("html")     ? GiftFormat::Html
+           : name == QLatin1String("moodle") ? GiftFormat::Moodle
+                                             : GiftFormat::Plain;
+}
+
+GiftText textOf(QString text, GiftFormat inherited) {
+    text = text.trimmed();
+    const GiftFormat format = statedFormat(text).value_or(inherited);
+    if (statedFormat(text))
+        text = text.mid(text.indexOf(u']') + 1);
+    // A line break of the file inside a text is one of the text.
+    text = showEscapes(detail::lines(text.trimmed()).join(QStringLiteral("\r\n")));
+    if (format == GiftFormat::Plain)
+        return {trimmedText(text), {}};
+    if (format == GiftFormat::Moodle)
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("<br>"));
+    return {trimmedText(plainTextOfHtml(text)), text};
 }
 
 struct Answers {
@@ -133,8 +134,8 @@ std::variant<Taken, QString> readBlock(QString text) {
     Question question;
     question.name = name;
     // Answers without a format of their own take the question's.
-    const bool htmlText = statedHtml(questionText).value_or(true);
-    const GiftText read = textOf(questionText, true);
+    const GiftFormat textFormat = statedFormat(questionText).value_or(GiftFormat::Moodle);
+    const GiftText read = textOf(questionText, GiftFormat::Moodle);
     question.text = read.text;
     QStringList problems;
     if (!read.html.isEmpty())
@@ -165,7 +166,7 @@ std::variant<Taken, QString> readBlock(QString text) {
         } else if (fraction > 0) {
             ++partly;
         }
-        const GiftText option = textOf(answer, htmlText);
+        const GiftText option = textOf(answer, textFormat);
         question.options << option.text;
         optionMedia << mediaOfHtml(option.html);
     }

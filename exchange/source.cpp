@@ -177,8 +177,12 @@ QString plainTextOfHtml(QStringView html) {
             continue;
         }
         if (c == u'\r' || c == u'\n') {
-            ++i;
-            if (!blockEnded)
+            // A line break of the markup and the indentation after it show as one space.
+            while (i < html.size() &&
+                   (html[i] == u'\r' || html[i] == u'\n' || html[i] == u' ' || html[i] == u'\t'))
+                ++i;
+            if (!blockEnded && !out.isEmpty() && !out.endsWith(u' ') && !out.endsWith(u'\t') &&
+                !out.endsWith(lineBreak))
                 out += u' ';
             continue;
         }

@@ -231,7 +231,9 @@ void TestExchangeReaders::handWritten_data() {
                "::B::[plain]a < b & c{=<x> ~&amp;}\n\n"
                "::C:: Which?<img src\\='@@PLUGINFILE@@/p.png'>"
                "{=one ~<img src\\=\"x.png\"> ~two}\n\n"
-               "::D:: Which?{=<img src\\=\"x.png\"> ~two}\n")
+               "::D:: Which?{=<img src\\=\"x.png\"> ~two}\n\n"
+               "::E::[html]one\n   two{=a ~b}\n\n"
+               "::F:: one\ntwo <a href\\=\"http\\://x.org/a.mp3?x\\=1\">звук</a>{=a ~b}\n")
         << SourceKind::Gift
         << QStringList{
                "строка 1 | …in his book Bounce, Matthew & co⏎next | *yes | wrong answer | "
@@ -239,6 +241,9 @@ void TestExchangeReaders::handWritten_data() {
                "строка 3 | a < b & c | *<x> | &amp;",
                "строка 5 | Which? | *one |  | two ! картинки «p.png» нет в файле; вариант 2 "
                "— картинка или файл, он не взят",
+               "строка 9 | one two | *a | b",
+               "строка 12 | one⏎two звук | *a | b ! файл «http://x.org/a.mp3?x=1» не взят: в "
+               "базе нет места для звука, видео и других файлов",
                "строка 7: верный вариант — картинка или файл, а вариант в базе может быть "
                "только текстом"};
     QTest::newRow("gift without a choice")
