@@ -1,5 +1,4 @@
 #include "exchange/source.h"
-#include "exchange/windows1251.h"
 #include "exchange/writers.h"
 
 #include <QRegularExpression>
@@ -225,19 +224,6 @@ public:
         sink_.take(SourceQuestion{std::move(taken.question), where, taken.remarks});
     }
 
-    // Lines end at CR LF, at LF and at a lone CR.
-    void text(QStringView all) {
-        qsizetype start = 0;
-        while (start <= all.size()) {
-            qsizetype end = start;
-            while (end < all.size() && all[end] != u'\r' && all[end] != u'\n')
-                ++end;
-            line(all.sliced(start, end - start));
-            start =
-                end + (end + 1 < all.size() && all[end] == u'\r' && all[end + 1] == u'\n' ? 2 : 1);
-        }
-    }
-
 private:
     SourceSink& sink_;
     QStringList block_;
@@ -246,68 +232,22 @@ private:
     int questions_ = 0;
 };
 
-class Collected : public SourceSink {
-public:
-    explicit Collected(Source& source) : source_(source) {}
-    void take(SourceQuestion question) override { source_.questions << std::move(question); }
-    void refuse(Refusal refusal) override { source_.refused << std::move(refusal); }
-    void finish(SourceKind kind, const QString& description) override {
-        source_.kind = kind;
-        source_.description = description;
-    }
-
-private:
-    Source& source_;
-};
-
 }  // namespace
 
 Source readGift(const QString& text) {
     Source source;
-    Collected collected(source);
+    detail::Collected collected(source);
     // Line by line over the text itself: a copy of every line would double a large file.
     GiftBlocks blocks(collected);
-    blocks.text(text);
+    detail::eachLine(text, [&](QStringView line) { blocks.line(line); });
     blocks.finish();
     collected.finish(SourceKind::Gift, {});
     return source;
 }
 
 void readGift(QIODevice& device, bool utf8, SourceSink& sink) {
-    const auto* table = utf8 ? nullptr : windows1251();
     GiftBlocks blocks(sink);
-    QString decoded;
-    bool first = true;
-    const qint64 total = device.size();
-    for (;;) {
-        QByteArray bytes = device.readLine();
-        if (bytes.isEmpty())
-            break;
-        if (!sink.reading(device.pos(), total))
-            throw ReadingStopped{};
-        if (device.pos() > kMaxSourceBytes)
-            throw SourceError(QStringLiteral("Файл слишком велик для файла вопросов"));
-        QByteArrayView line(bytes);
-        if (first && utf8 && line.startsWith("\xEF\xBB\xBF"))
-            line = line.sliced(3);
-        first = false;
-        const bool ended = line.endsWith('\n');
-        if (ended)
-            line.chop(line.endsWith("\r\n") ? 2 : 1);
-        if (utf8) {
-            decoded = QString::fromUtf8(line);
-        } else {
-            decoded.resize(line.size());
-            for (qsizetype i = 0; i < line.size(); ++i) {
-                const uchar byte = uchar(line[i]);
-                decoded[i] = table ? QChar((*table)[byte]) : QChar::fromLatin1(char(byte));
-            }
-        }
-        // A lone CR inside is a line break of its own.
-        blocks.text(decoded);
-        if (!ended)
-            break;
-    }
+    detail::readLines(device, utf8, sink, [&](QStringView line) { blocks.line(line); });
     blocks.finish();
     sink.finish(SourceKind::Gift, {});
 }

@@ -284,14 +284,16 @@ private:
 };
 
 // What a first pass over a text file finds, without keeping its text: whether it is UTF-8 and
-// whether it reads as GIFT and as nothing else.
-bool streamsAsGift(QFile& file, bool& utf8, SourceSink& progress) {
+// whether it reads as Aiken or as GIFT, the kinds read line by line. The exporter's text and
+// files of no kind are left to the whole-file reader.
+std::optional<SourceKind> streamedKind(QFile& file, bool& utf8, SourceSink& progress) {
     const QByteArray head = file.peek(4);
     if (head.startsWith("  ") || head.startsWith("* ") || head.startsWith("\xEF\xBB\xBF  ") ||
         head.startsWith("\xEF\xBB\xBF* "))
-        return false;  // maybe the exporter's text, which the whole-file reader tells
+        return std::nullopt;  // maybe the exporter's text, which the whole-file reader tells
     QStringDecoder check(QStringConverter::Utf8);
     bool gift = false;
+    bool aiken = false;
     bool first = true;
     for (;;) {
         const QByteArray line = file.readLine();
@@ -305,16 +307,19 @@ bool streamsAsGift(QFile& file, bool& utf8, SourceSink& progress) {
             check(line);
         first = false;
         QByteArrayView rest = QByteArrayView(line).trimmed();
-        if (rest.startsWith("ANSWER:")) {
+        if (!aiken && rest.startsWith("ANSWER:")) {
             rest = rest.sliced(7).trimmed();
-            if (!rest.isEmpty() && rest[0] >= 'A' && rest[0] <= 'Z')
-                return false;  // Aiken
+            aiken = !rest.isEmpty() && rest[0] >= 'A' && rest[0] <= 'Z';
         }
         gift = gift || line.contains('{') || rest.startsWith("::") ||
                rest.startsWith("$CATEGORY:") || rest.startsWith("//");
     }
     utf8 = !check.hasError();
-    return gift;
+    if (aiken)
+        return SourceKind::Aiken;
+    if (gift)
+        return SourceKind::Gift;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -364,9 +369,11 @@ void readSource(const QString& path, SourceSink& sink) {
     bool utf8 = true;
     // Telling the kind is a quick pass next to reading the questions.
     Share telling(sink, 0, 0.05);
-    if (text && streamsAsGift(file, utf8, telling)) {
+    if (const auto kind = text ? streamedKind(file, utf8, telling) : std::nullopt) {
         file.seek(0);
         Share questions(sink, 0.05, 0.95);
+        if (*kind == SourceKind::Aiken)
+            return readAiken(file, utf8, questions);
         return readGift(file, utf8, questions);
     }
     file.seek(0);
