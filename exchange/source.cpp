@@ -284,13 +284,16 @@ private:
 };
 
 // What a first pass over a text file finds, without keeping its text: whether it is UTF-8 and
-// whether it reads as Aiken or as GIFT, the kinds read line by line. The exporter's text and
-// files of no kind are left to the whole-file reader.
+// whether it reads as the exporter's text, Aiken or GIFT, the kinds read line by line. Files
+// of no kind are left to the whole-file reader, which says so.
 std::optional<SourceKind> streamedKind(QFile& file, bool& utf8, SourceSink& progress) {
-    const QByteArray head = file.peek(4);
-    if (head.startsWith("  ") || head.startsWith("* ") || head.startsWith("\xEF\xBB\xBF  ") ||
-        head.startsWith("\xEF\xBB\xBF* "))
-        return std::nullopt;  // maybe the exporter's text, which the whole-file reader tells
+    const QByteArray head = file.peek(5);
+    // The exporter's text opens with a field and ends with the line of two spaces that closes
+    // its last question.
+    const bool exporterHead = head.startsWith("  ") || head.startsWith("* ") ||
+                              head.startsWith("\xEF\xBB\xBF  ") ||
+                              head.startsWith("\xEF\xBB\xBF* ");
+    QByteArray lastLine;
     QStringDecoder check(QStringConverter::Utf8);
     bool gift = false;
     bool aiken = false;
@@ -301,11 +304,20 @@ std::optional<SourceKind> streamedKind(QFile& file, bool& utf8, SourceSink& prog
             break;
         if (!progress.reading(file.pos(), file.size()))
             throw ReadingStopped{};
+        // The decoder decodes only what is taken from it as a string.
         if (first && line.startsWith("\xEF\xBB\xBF"))
-            check(QByteArrayView(line).sliced(3));
+            static_cast<void>(QString(check(QByteArrayView(line).sliced(3))));
         else if (!check.hasError())
-            check(line);
+            static_cast<void>(QString(check(line)));
         first = false;
+        if (exporterHead) {
+            QByteArrayView content(line);
+            while (content.endsWith('\n') || content.endsWith('\r'))
+                content.chop(1);
+            if (!content.isEmpty())
+                lastLine = content.toByteArray();
+            continue;
+        }
         QByteArrayView rest = QByteArrayView(line).trimmed();
         if (!aiken && rest.startsWith("ANSWER:")) {
             rest = rest.sliced(7).trimmed();
@@ -315,6 +327,11 @@ std::optional<SourceKind> streamedKind(QFile& file, bool& utf8, SourceSink& prog
                rest.startsWith("$CATEGORY:") || rest.startsWith("//");
     }
     utf8 = !check.hasError();
+    if (exporterHead) {
+        if (lastLine == "  " || lastLine.endsWith("\r  "))
+            return SourceKind::ExporterText;
+        return std::nullopt;
+    }
     if (aiken)
         return SourceKind::Aiken;
     if (gift)
@@ -372,6 +389,8 @@ void readSource(const QString& path, SourceSink& sink) {
     if (const auto kind = text ? streamedKind(file, utf8, telling) : std::nullopt) {
         file.seek(0);
         Share questions(sink, 0.05, 0.95);
+        if (*kind == SourceKind::ExporterText)
+            return readExporterText(file, utf8, questions);
         if (*kind == SourceKind::Aiken)
             return readAiken(file, utf8, questions);
         return readGift(file, utf8, questions);

@@ -120,6 +120,8 @@ Source readAiken(const QString& text);
 // Aiken as it streams from a device, like GIFT.
 void readAiken(QIODevice& device, bool utf8, SourceSink& sink);
 Source readExporterText(const QString& text);
+// The exporter's text as it streams from a device, like GIFT.
+void readExporterText(QIODevice& device, bool utf8, SourceSink& sink);
 Source readMoodleXml(const QByteArray& bytes);
 // Moodle XML as it streams from a file: never the whole file in memory at once.
 Source readMoodleXml(QIODevice& device);
