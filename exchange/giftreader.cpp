@@ -1,5 +1,4 @@
 #include "exchange/source.h"
-#include "exchange/windows1251.h"
 #include "exchange/writers.h"
 
 #include <QRegularExpression>
@@ -44,40 +43,41 @@ QString showEscapes(QString text) {
     return text;
 }
 
-// A text as GIFT writes it: an optional format first ("[plain]…"), otherwise the format it
-// inherits, HTML for a question. Moodle's own "moodle" format is HTML too.
+// How a GIFT text is written. Without a tag it is Moodle's own format: HTML in which each line
+// break of the text is one too; "[html]" is HTML as it stands.
+enum class GiftFormat { Plain, Html, Moodle };
+
+// A text as GIFT writes it: an optional format first ("[plain]…"), otherwise the one it
+// inherits.
 struct GiftText {
     QString text;  // plain, with CR LF line breaks
     QString html;  // the markup it was read from; empty for plain and markdown
 };
 
-GiftText textOf(QString text, bool html) {
-    text = text.trimmed();
-    if (text.startsWith(u'[')) {
-        const qsizetype end = text.indexOf(u']');
-        const QString format = end > 0 ? text.mid(1, end - 1) : QString();
-        if (format == QLatin1String("html") || format == QLatin1String("plain") ||
-            format == QLatin1String("moodle") || format == QLatin1String("markdown")) {
-            html = format == QLatin1String("html") || format == QLatin1String("moodle");
-            text = text.mid(end + 1);
-        }
-    }
-    // A line break of the file inside a text is one of the text.
-    text = showEscapes(detail::lines(text.trimmed()).join(QStringLiteral("\r\n")));
-    if (html)
-        return {trimmedText(plainTextOfHtml(text)), text};
-    return {trimmedText(text), {}};
-}
-
-// Whether the text names its own format, which then holds for its answers too.
-std::optional<bool> statedHtml(const QString& text) {
+std::optional<GiftFormat> statedFormat(const QString& text) {
     static const QRegularExpression format(
         QStringLiteral("^\\s*\\[(html|moodle|plain|markdown)\\]"));
     const auto match = format.match(text);
     if (!match.hasMatch())
         return std::nullopt;
-    return match.captured(1) == QLatin1String("html") ||
-           match.captured(1) == QLatin1String("moodle");
+    const QString name = match.captured(1);
+    return name == QLatin1String("html")     ? GiftFormat::Html
+           : name == QLatin1String("moodle") ? GiftFormat::Moodle
+                                             : GiftFormat::Plain;
+}
+
+GiftText textOf(QString text, GiftFormat inherited) {
+    text = text.trimmed();
+    const GiftFormat format = statedFormat(text).value_or(inherited);
+    if (statedFormat(text))
+        text = text.mid(text.indexOf(u']') + 1);
+    // A line break of the file inside a text is one of the text.
+    text = showEscapes(detail::lines(text.trimmed()).join(QStringLiteral("\r\n")));
+    if (format == GiftFormat::Plain)
+        return {trimmedText(text), {}};
+    if (format == GiftFormat::Moodle)
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("<br>"));
+    return {trimmedText(plainTextOfHtml(text)), text};
 }
 
 struct Answers {
@@ -133,8 +133,8 @@ std::variant<Taken, QString> readBlock(QString text) {
     Question question;
     question.name = name;
     // Answers without a format of their own take the question's.
-    const bool htmlText = statedHtml(questionText).value_or(true);
-    const GiftText read = textOf(questionText, true);
+    const GiftFormat textFormat = statedFormat(questionText).value_or(GiftFormat::Moodle);
+    const GiftText read = textOf(questionText, GiftFormat::Moodle);
     question.text = read.text;
     QStringList problems;
     if (!read.html.isEmpty())
@@ -165,7 +165,7 @@ std::variant<Taken, QString> readBlock(QString text) {
         } else if (fraction > 0) {
             ++partly;
         }
-        const GiftText option = textOf(answer, htmlText);
+        const GiftText option = textOf(answer, textFormat);
         question.options << option.text;
         optionMedia << mediaOfHtml(option.html);
     }
@@ -224,19 +224,6 @@ public:
         sink_.take(SourceQuestion{std::move(taken.question), where, taken.remarks});
     }
 
-    // Lines end at CR LF, at LF and at a lone CR.
-    void text(QStringView all) {
-        qsizetype start = 0;
-        while (start <= all.size()) {
-            qsizetype end = start;
-            while (end < all.size() && all[end] != u'\r' && all[end] != u'\n')
-                ++end;
-            line(all.sliced(start, end - start));
-            start =
-                end + (end + 1 < all.size() && all[end] == u'\r' && all[end + 1] == u'\n' ? 2 : 1);
-        }
-    }
-
 private:
     SourceSink& sink_;
     QStringList block_;
@@ -245,68 +232,22 @@ private:
     int questions_ = 0;
 };
 
-class Collected : public SourceSink {
-public:
-    explicit Collected(Source& source) : source_(source) {}
-    void take(SourceQuestion question) override { source_.questions << std::move(question); }
-    void refuse(Refusal refusal) override { source_.refused << std::move(refusal); }
-    void finish(SourceKind kind, const QString& description) override {
-        source_.kind = kind;
-        source_.description = description;
-    }
-
-private:
-    Source& source_;
-};
-
 }  // namespace
 
 Source readGift(const QString& text) {
     Source source;
-    Collected collected(source);
+    detail::Collected collected(source);
     // Line by line over the text itself: a copy of every line would double a large file.
     GiftBlocks blocks(collected);
-    blocks.text(text);
+    detail::eachLine(text, [&](QStringView line) { blocks.line(line); });
     blocks.finish();
     collected.finish(SourceKind::Gift, {});
     return source;
 }
 
 void readGift(QIODevice& device, bool utf8, SourceSink& sink) {
-    const auto* table = utf8 ? nullptr : windows1251();
     GiftBlocks blocks(sink);
-    QString decoded;
-    bool first = true;
-    const qint64 total = device.size();
-    for (;;) {
-        QByteArray bytes = device.readLine();
-        if (bytes.isEmpty())
-            break;
-        if (!sink.reading(device.pos(), total))
-            throw ReadingStopped{};
-        if (device.pos() > kMaxSourceBytes)
-            throw SourceError(QStringLiteral("Файл слишком велик для файла вопросов"));
-        QByteArrayView line(bytes);
-        if (first && utf8 && line.startsWith("\xEF\xBB\xBF"))
-            line = line.sliced(3);
-        first = false;
-        const bool ended = line.endsWith('\n');
-        if (ended)
-            line.chop(line.endsWith("\r\n") ? 2 : 1);
-        if (utf8) {
-            decoded = QString::fromUtf8(line);
-        } else {
-            decoded.resize(line.size());
-            for (qsizetype i = 0; i < line.size(); ++i) {
-                const uchar byte = uchar(line[i]);
-                decoded[i] = table ? QChar((*table)[byte]) : QChar::fromLatin1(char(byte));
-            }
-        }
-        // A lone CR inside is a line break of its own.
-        blocks.text(decoded);
-        if (!ended)
-            break;
-    }
+    detail::readLines(device, utf8, sink, [&](QStringView line) { blocks.line(line); });
     blocks.finish();
     sink.finish(SourceKind::Gift, {});
 }

@@ -14,6 +14,20 @@ bool linksOwnFile(const QString& address) {
     return address.startsWith(kFileLink, Qt::CaseInsensitive);
 }
 
+// Whether a link to a web address plays a sound or a video rather than opening a page: the
+// question then leans on a file the base cannot link to either.
+bool linksMediaFile(const QString& address) {
+    static const QRegularExpression media(
+        QStringLiteral("\\.(mp3|wav|ogg|oga|m4a|aac|flac|wma|mid|midi|mp4|m4v|webm|ogv|avi|mov|"
+                       "wmv|flv|mpe?g|3gp|swf)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString path = address;
+    const qsizetype cut = path.indexOf(QRegularExpression(QStringLiteral("[?#]")));
+    if (cut >= 0)
+        path.truncate(cut);
+    return media.match(path).hasMatch();
+}
+
 // The file name a link names: a query or fragment after a literal "?" or "#" is the link's, a
 // percent-encoded one ("%3F") belongs to the name.
 QString linkedName(const QString& address) {
@@ -103,8 +117,10 @@ QList<HtmlMedia> mediaOfHtml(QStringView html) {
                 address = plainTextOfHtml(address);
             address = address.trimmed();
             // A link to a web page belongs with the text's words; a link to the source's own
-            // file is a download the question offers.
-            if (!address.isEmpty() && (name != QLatin1String("a") || linksOwnFile(address)))
+            // file is a download the question offers, and one to a sound or a video elsewhere
+            // is what the question asks about.
+            if (!address.isEmpty() &&
+                (name != QLatin1String("a") || linksOwnFile(address) || linksMediaFile(address)))
                 media << HtmlMedia{address, name == QLatin1String("img")};
             break;
         }

@@ -177,8 +177,12 @@ QString plainTextOfHtml(QStringView html) {
             continue;
         }
         if (c == u'\r' || c == u'\n') {
-            ++i;
-            if (!blockEnded)
+            // A line break of the markup and the indentation after it show as one space.
+            while (i < html.size() &&
+                   (html[i] == u'\r' || html[i] == u'\n' || html[i] == u' ' || html[i] == u'\t'))
+                ++i;
+            if (!blockEnded && !out.isEmpty() && !out.endsWith(u' ') && !out.endsWith(u'\t') &&
+                !out.endsWith(lineBreak))
                 out += u' ';
             continue;
         }
@@ -280,14 +284,19 @@ private:
 };
 
 // What a first pass over a text file finds, without keeping its text: whether it is UTF-8 and
-// whether it reads as GIFT and as nothing else.
-bool streamsAsGift(QFile& file, bool& utf8, SourceSink& progress) {
-    const QByteArray head = file.peek(4);
-    if (head.startsWith("  ") || head.startsWith("* ") || head.startsWith("\xEF\xBB\xBF  ") ||
-        head.startsWith("\xEF\xBB\xBF* "))
-        return false;  // maybe the exporter's text, which the whole-file reader tells
+// whether it reads as the exporter's text, Aiken or GIFT, the kinds read line by line. Files
+// of no kind are left to the whole-file reader, which says so.
+std::optional<SourceKind> streamedKind(QFile& file, bool& utf8, SourceSink& progress) {
+    const QByteArray head = file.peek(5);
+    // The exporter's text opens with a field and ends with the line of two spaces that closes
+    // its last question.
+    const bool exporterHead = head.startsWith("  ") || head.startsWith("* ") ||
+                              head.startsWith("\xEF\xBB\xBF  ") ||
+                              head.startsWith("\xEF\xBB\xBF* ");
+    QByteArray lastLine;
     QStringDecoder check(QStringConverter::Utf8);
     bool gift = false;
+    bool aiken = false;
     bool first = true;
     for (;;) {
         const QByteArray line = file.readLine();
@@ -295,22 +304,39 @@ bool streamsAsGift(QFile& file, bool& utf8, SourceSink& progress) {
             break;
         if (!progress.reading(file.pos(), file.size()))
             throw ReadingStopped{};
+        // The decoder decodes only what is taken from it as a string.
         if (first && line.startsWith("\xEF\xBB\xBF"))
-            check(QByteArrayView(line).sliced(3));
+            static_cast<void>(QString(check(QByteArrayView(line).sliced(3))));
         else if (!check.hasError())
-            check(line);
+            static_cast<void>(QString(check(line)));
         first = false;
+        if (exporterHead) {
+            QByteArrayView content(line);
+            while (content.endsWith('\n') || content.endsWith('\r'))
+                content.chop(1);
+            if (!content.isEmpty())
+                lastLine = content.toByteArray();
+            continue;
+        }
         QByteArrayView rest = QByteArrayView(line).trimmed();
-        if (rest.startsWith("ANSWER:")) {
+        if (!aiken && rest.startsWith("ANSWER:")) {
             rest = rest.sliced(7).trimmed();
-            if (!rest.isEmpty() && rest[0] >= 'A' && rest[0] <= 'Z')
-                return false;  // Aiken
+            aiken = !rest.isEmpty() && rest[0] >= 'A' && rest[0] <= 'Z';
         }
         gift = gift || line.contains('{') || rest.startsWith("::") ||
                rest.startsWith("$CATEGORY:") || rest.startsWith("//");
     }
     utf8 = !check.hasError();
-    return gift;
+    if (exporterHead) {
+        if (lastLine == "  " || lastLine.endsWith("\r  "))
+            return SourceKind::ExporterText;
+        return std::nullopt;
+    }
+    if (aiken)
+        return SourceKind::Aiken;
+    if (gift)
+        return SourceKind::Gift;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -360,9 +386,13 @@ void readSource(const QString& path, SourceSink& sink) {
     bool utf8 = true;
     // Telling the kind is a quick pass next to reading the questions.
     Share telling(sink, 0, 0.05);
-    if (text && streamsAsGift(file, utf8, telling)) {
+    if (const auto kind = text ? streamedKind(file, utf8, telling) : std::nullopt) {
         file.seek(0);
         Share questions(sink, 0.05, 0.95);
+        if (*kind == SourceKind::ExporterText)
+            return readExporterText(file, utf8, questions);
+        if (*kind == SourceKind::Aiken)
+            return readAiken(file, utf8, questions);
         return readGift(file, utf8, questions);
     }
     file.seek(0);

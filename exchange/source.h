@@ -117,7 +117,11 @@ Source readGift(const QString& text);
 // GIFT as it streams from a device, in UTF-8 or, when `utf8` is false, Windows-1251.
 void readGift(QIODevice& device, bool utf8, SourceSink& sink);
 Source readAiken(const QString& text);
+// Aiken as it streams from a device, like GIFT.
+void readAiken(QIODevice& device, bool utf8, SourceSink& sink);
 Source readExporterText(const QString& text);
+// The exporter's text as it streams from a device, like GIFT.
+void readExporterText(QIODevice& device, bool utf8, SourceSink& sink);
 Source readMoodleXml(const QByteArray& bytes);
 // Moodle XML as it streams from a file: never the whole file in memory at once.
 Source readMoodleXml(QIODevice& device);

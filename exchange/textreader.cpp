@@ -3,62 +3,99 @@
 
 namespace exchange {
 
+namespace {
+
 // The exporter's text: "* " or "  " before each field, a line of two spaces after each
 // question. A line without either continues the field above it, since the exporter writes a
-// line break inside a field as it stands.
-Source readExporterText(const QString& text) {
-    Source source;
-    source.kind = SourceKind::ExporterText;
-    QStringList lines = detail::lines(text);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+// line break inside a field as it stands. Each question is handed on at its closing line.
+class ExporterLines {
+public:
+    explicit ExporterLines(SourceSink& sink) : sink_(sink) {}
 
-    QStringList fields;
-    QList<bool> marked;
-    qsizetype firstLine = -1;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString& line = lines.at(i);
+    void line(QStringView line) {
+        const qsizetype i = lines_++;
         if (line == QLatin1String("  ")) {
-            if (firstLine < 0)
-                continue;
-            const QString where = QStringLiteral("строка %1").arg(firstLine + 1);
-            const qsizetype right = marked.indexOf(true, 1);
-            if (fields.size() < 2)
-                source.refused << Refusal{where, QStringLiteral("нет вариантов ответа")};
-            else if (right < 0)
-                source.refused << Refusal{
-                    where, QStringLiteral("верный ответ не отмечен звёздочкой (выгрузите текст с "
-                                          "«Помечать верный вариант ответа»)")};
-            else if (marked.indexOf(true, right + 1) >= 0)
-                source.refused << Refusal{where, QStringLiteral("несколько верных ответов")};
-            else {
-                Question question;
-                question.name = QStringLiteral("Вопрос %1")
-                                    .arg(source.questions.size() + source.refused.size() + 1);
-                question.text = fields.first();
-                question.options = fields.mid(1);
-                question.correct = right - 1;
-                source.questions << SourceQuestion{std::move(question), where, {}};
-            }
-            fields.clear();
-            marked.clear();
-            firstLine = -1;
-            continue;
+            if (firstLine_ >= 0)
+                close();
+            return;
         }
-        if (firstLine < 0)
-            firstLine = i;
+        if (firstLine_ < 0)
+            firstLine_ = i;
         const bool mark = line.startsWith(QLatin1String("* "));
-        if (mark || line.startsWith(QLatin1String("  ")) || fields.isEmpty()) {
-            fields << (mark || line.startsWith(QLatin1String("  ")) ? line.mid(2) : line);
-            marked << mark;
+        const bool field = mark || line.startsWith(QLatin1String("  "));
+        if (field || fields_.isEmpty()) {
+            fields_ << (field ? line.mid(2) : line).toString();
+            marked_ << mark;
         } else {
-            fields.last() += QStringLiteral("\r\n") + line;
+            fields_.last() += QStringLiteral("\r\n");
+            fields_.last() += line;
         }
     }
-    if (firstLine >= 0)
-        source.refused << Refusal{QStringLiteral("строка %1").arg(firstLine + 1),
-                                  QStringLiteral("вопрос не закончен строкой из двух пробелов")};
+
+    void finish() {
+        if (firstLine_ >= 0)
+            sink_.refuse(Refusal{where(), QStringLiteral("вопрос не закончен строкой из двух "
+                                                         "пробелов")});
+        sink_.finish(SourceKind::ExporterText, {});
+    }
+
+private:
+    QString where() const { return QStringLiteral("строка %1").arg(firstLine_ + 1); }
+
+    void close() {
+        ++offered_;
+        const qsizetype right = marked_.indexOf(true, 1);
+        if (fields_.size() < 2)
+            sink_.refuse(Refusal{where(), QStringLiteral("нет вариантов ответа")});
+        else if (right < 0)
+            sink_.refuse(Refusal{
+                where(), QStringLiteral("верный ответ не отмечен звёздочкой (выгрузите текст с "
+                                        "«Помечать верный вариант ответа»)")});
+        else if (marked_.indexOf(true, right + 1) >= 0)
+            sink_.refuse(Refusal{where(), QStringLiteral("несколько верных ответов")});
+        else {
+            Question question;
+            question.name = QStringLiteral("Вопрос %1").arg(offered_);
+            question.text = fields_.first();
+            question.options = fields_.mid(1);
+            question.correct = right - 1;
+            sink_.take(SourceQuestion{std::move(question), where(), {}});
+        }
+        fields_.clear();
+        marked_.clear();
+        firstLine_ = -1;
+    }
+
+    SourceSink& sink_;
+    QStringList fields_;
+    QList<bool> marked_;
+    qsizetype firstLine_ = -1;
+    qsizetype lines_ = 0;
+    int offered_ = 0;
+};
+
+}  // namespace
+
+Source readExporterText(const QString& text) {
+    Source source;
+    detail::Collected collected(source);
+    ExporterLines lines(collected);
+    // The break that ends the last line opens no line of its own.
+    QStringView rest(text);
+    if (rest.endsWith(QLatin1String("\r\n")))
+        rest.chop(2);
+    else if (rest.endsWith(u'\n') || rest.endsWith(u'\r'))
+        rest.chop(1);
+    if (!text.isEmpty())
+        detail::eachLine(rest, [&](QStringView line) { lines.line(line); });
+    lines.finish();
     return source;
+}
+
+void readExporterText(QIODevice& device, bool utf8, SourceSink& sink) {
+    ExporterLines lines(sink);
+    detail::readLines(device, utf8, sink, [&](QStringView line) { lines.line(line); });
+    lines.finish();
 }
 
 }  // namespace exchange

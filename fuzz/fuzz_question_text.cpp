@@ -9,7 +9,9 @@
 // them, and each question it does not take names its place and a reason.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = fuzz::text(data, size);
-    for (const auto read : {exchange::readGift, exchange::readAiken, exchange::readExporterText}) {
+    using TextReader = exchange::Source (*)(const QString&);
+    for (const TextReader read : {TextReader(exchange::readGift), TextReader(exchange::readAiken),
+                                  TextReader(exchange::readExporterText)}) {
         const exchange::Source source = read(text);
         for (const exchange::SourceQuestion& taken : source.questions) {
             const exchange::Question& question = taken.question;

@@ -177,6 +177,9 @@ void TestExchangeReaders::handWritten_data() {
     QTest::newRow("gift with many lone & in its html")
         << QByteArray(1'000'000, '&') + "?{=а =б ~в}\n"
         << SourceKind::Gift << QStringList{"строка 1: несколько верных ответов"};
+    QTest::newRow("gift, windows-1251")
+        << QByteArray("\xC2\xEE\xEF\xF0\xEE\xF1?{=\xE4\xE0 ~\xED\xE5\xF2}\n") << SourceKind::Gift
+        << QStringList{"строка 1 | Вопрос? | *да | нет"};
     QTest::newRow("aiken") << QByteArray(
                                   "Первый вопрос\nв две строки?\nA) да\nB) нет\nANSWER: B\n\n"
                                   "Без ответа?\nA. да\nB. нет\n\n"
@@ -231,7 +234,9 @@ void TestExchangeReaders::handWritten_data() {
                "::B::[plain]a < b & c{=<x> ~&amp;}\n\n"
                "::C:: Which?<img src\\='@@PLUGINFILE@@/p.png'>"
                "{=one ~<img src\\=\"x.png\"> ~two}\n\n"
-               "::D:: Which?{=<img src\\=\"x.png\"> ~two}\n")
+               "::D:: Which?{=<img src\\=\"x.png\"> ~two}\n\n"
+               "::E::[html]one\n   two{=a ~b}\n\n"
+               "::F:: one\ntwo <a href\\=\"http\\://x.org/a.mp3?x\\=1\">звук</a>{=a ~b}\n")
         << SourceKind::Gift
         << QStringList{
                "строка 1 | …in his book Bounce, Matthew & co⏎next | *yes | wrong answer | "
@@ -239,6 +244,9 @@ void TestExchangeReaders::handWritten_data() {
                "строка 3 | a < b & c | *<x> | &amp;",
                "строка 5 | Which? | *one |  | two ! картинки «p.png» нет в файле; вариант 2 "
                "— картинка или файл, он не взят",
+               "строка 9 | one two | *a | b",
+               "строка 12 | one⏎two звук | *a | b ! файл «http://x.org/a.mp3?x=1» не взят: в "
+               "базе нет места для звука, видео и других файлов",
                "строка 7: верный вариант — картинка или файл, а вариант в базе может быть "
                "только текстом"};
     QTest::newRow("gift without a choice")
@@ -321,6 +329,15 @@ void TestExchangeReaders::handWritten() {
     QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(source.kind, kind);
     QCOMPARE(describe(source), read);
+    // The import reads a file, line by line where the kind allows: it must read the same.
+    const QString path = folder_.path("source");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    file.close();
+    const exchange::Source streamed = exchange::readSource(path);
+    QCOMPARE(streamed.kind, kind);
+    QCOMPARE(describe(streamed), read);
     if (QTest::currentDataTag() == QLatin1String("moodle xml"))
         QCOMPARE(source.description, "Итоговый «тест»");
 }
