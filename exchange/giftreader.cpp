@@ -80,11 +80,6 @@ GiftText textOf(QString text, GiftFormat inherited) {
     return {trimmedText(plainTextOfHtml(text)), text};
 }
 
-struct Answers {
-    QStringList options;
-    QList<double> weights;
-};
-
 struct Taken {
     Question question;
     QStringList remarks;
