@@ -352,7 +352,8 @@ def main():
                limit, ratio(fig(ours, "cpu_ms"), fig(text_big, "cpu_ms")))
     # Printing 30 variants of 40 questions with sheets writes the PDF and the .docx in at most
     # half the time LibreOffice takes to turn that .docx into a PDF; a draw of 10 × 50 from the
-    # largest base reads the ids and the drawn rows only, within a text export of the base.
+    # largest base reads the ids and the drawn rows only, and writes their variants and key
+    # within a text export of the base (the sheets' own cost is printed below the targets).
     lo = references["soffice_print"]
     target("print 30 × 40, .docx + PDF / LibreOffice's conversion of the .docx",
            ratio(fig("print_forty"), lo.get("ms")), 0.5,
@@ -427,9 +428,11 @@ def main():
             n, cell(fig("list_open/%d/plain" % n)), cell(fig("list_open_idle/%d/plain" % n)),
             cell(fig("list_end/%d/plain" % n)), cell(fig("list_end/%d/plain" % n, "lines_read"), 0))
         for n in SIZES))
-    print("Printed variants: ours %s ms for %s pages; LibreOffice %s ms for the .docx, %s pages"
+    print("Printed variants: ours %s ms for %s pages; LibreOffice %s ms for the .docx, %s pages;"
+          " 10 × 50 drawn from %d: %s ms, %s ms with answer sheets"
           % (cell(fig("print_forty")), lo.get("our_pages"), cell(lo.get("ms")),
-             lo.get("pages")))
+             lo.get("pages"), big, cell(fig("print_draw/%d/plain" % big)),
+             cell(fig("print_draw_sheets/%d/plain" % big))))
     print("Peak RSS: " + ", ".join("%s %.1f MB" % (k, v["peak_kib"] / 1024)
                                   for k, v in memory.items()))
     print("load average at the end: %s; the run took %.0f s; figures in %s" % (

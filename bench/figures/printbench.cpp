@@ -67,11 +67,14 @@ void printForty(benchmark::State& state) {
     printOnce(state, benchbases::basePath(kFortyQuestions, false), choices);
 }
 
-void printDraw(benchmark::State& state, int questions) {
+// The draw's figure is about the questions: the variants and their key. The sheets, a fixed cost
+// a page whatever the base, are measured apart.
+void printDraw(benchmark::State& state, int questions, bool sheets) {
     printing::PrintChoices choices;
     choices.variants = 10;
     choices.questionsPerVariant = 50;
     choices.drawForEachVariant = true;
+    choices.makeSheets = sheets;
     choices.seed = 2024;
     choices.title = QStringLiteral("Контрольная работа");
     printOnce(state, benchbases::basePath(questions, false), choices);
@@ -89,8 +92,11 @@ void registerPrintBenchmarks(const QList<int>& sizes) {
     };
     setup(benchmark::RegisterBenchmark("print_forty", printForty), 3);
     const int largest = *std::max_element(sizes.begin(), sizes.end());
-    setup(benchmark::RegisterBenchmark(
-              QStringLiteral("print_draw/%1/plain").arg(largest).toStdString().c_str(), printDraw,
-              largest),
-          3);
+    for (const bool sheets : {false, true}) {
+        const QString name = QStringLiteral("print_draw%1/%2/plain")
+                                 .arg(sheets ? QStringLiteral("_sheets") : QString())
+                                 .arg(largest);
+        setup(benchmark::RegisterBenchmark(name.toStdString().c_str(), printDraw, largest, sheets),
+              3);
+    }
 }

@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
@@ -213,8 +214,16 @@ void fillEllipse(QPainter& painter, const QRectF& rect) {
     painter.restore();
 }
 
-// A bubble: a ring, as a black disc with a white one inside.
+// A bubble: a ring. A document takes it as one stroked outline; a picture is drawn as a black
+// disc with a white one inside.
 void drawRing(QPainter& painter, const QRectF& rect) {
+    if (painter.paintEngine() && painter.paintEngine()->type() != QPaintEngine::Raster) {
+        painter.setPen(QPen(Qt::black, kThinLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(
+            rect.adjusted(kThinLine / 2, kThinLine / 2, -kThinLine / 2, -kThinLine / 2));
+        return;
+    }
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::black);
