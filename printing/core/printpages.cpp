@@ -10,6 +10,8 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <future>
+
 #include <cstdio>
 
 namespace printing {
@@ -37,7 +39,15 @@ void writePrint(const PrintSet& set, const PrintChoices& choices, const PrintPar
             qb::fail(qb::Reason::Io,
                      QStringLiteral("Не удалось записать файл %1").arg(shown(docxPath)));
         docx.close();
-        pages::writeDocx(layout, set, sheet, set.title, docx.fileName());
+    }
+    // The two documents are written at once, each on a core of its own: they share the layout
+    // and only read it, and each painter draws on a device of its own. The future waits for
+    // the .docx however the PDF ends, and hands on the .docx's own failure.
+    std::future<void> docxWritten;
+    if (!docxPath.isEmpty()) {
+        docxWritten = std::async(std::launch::async, [&] {
+            pages::writeDocx(layout, set, sheet, set.title, docx.fileName());
+        });
     }
     if (!pdfPath.isEmpty()) {
         QSaveFile pdf(pdfPath);
@@ -49,6 +59,8 @@ void writePrint(const PrintSet& set, const PrintChoices& choices, const PrintPar
             qb::fail(qb::Reason::Io,
                      QStringLiteral("Не удалось записать файл %1").arg(shown(pdfPath)));
     }
+    if (docxWritten.valid())
+        docxWritten.get();
     if (!docxPath.isEmpty()) {
         if (std::rename(QFile::encodeName(docx.fileName()).constData(),
                         QFile::encodeName(docxPath).constData()) != 0)
