@@ -67,11 +67,12 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 # The libraries the programs link come from dpkg-shlibdeps; these are loaded at run time
-# instead: the desktop platform plugin, Qt's own Russian texts, and the fonts with Cyrillic that
-# the printed variants are set in.
+# instead: the desktop platform plugin, Qt's own Russian texts, the fonts with Cyrillic that
+# the printed variants are set in, and the image plugins that read scanned sheets in TIFF.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, qt6-translations-l10n, fonts-liberation2, fonts-dejavu-core")
+    "qt6-qpa-plugins, qt6-translations-l10n, fonts-liberation2, fonts-dejavu-core, \
+qt6-image-formats-plugins")
 # Hunspell's dictionaries are data files the editor looks for at run time; without them it
 # works and only leaves spelling unchecked.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hunspell-ru, hunspell-en-us")
