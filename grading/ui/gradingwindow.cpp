@@ -1,0 +1,1 @@
+#include "grading/ui/gradingwindow.h"

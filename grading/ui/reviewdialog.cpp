@@ -1,0 +1,1 @@
+#include "grading/ui/reviewdialog.h"
