@@ -2,6 +2,7 @@
 
 #include "desktop/services.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -72,11 +73,15 @@ QString defaultSuffix(const QString& qtFilterEntry) {
 
 namespace {
 
-std::optional<QString> runFileDialog(QWidget* parent, const FileDialogOptions& options,
-                                     QFileDialog::AcceptMode mode) {
+std::optional<QStringList> runFileDialog(QWidget* parent, const FileDialogOptions& options,
+                                         QFileDialog::AcceptMode mode,
+                                         std::optional<QFileDialog::FileMode> fileMode = {}) {
     QFileDialog dialog(parent, options.title, options.initialFolder, qtFilter(options.filter));
     dialog.setAcceptMode(mode);
-    dialog.setFileMode(options.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setFileMode(fileMode.value_or(options.fileMustExist ? QFileDialog::ExistingFile
+                                                               : QFileDialog::AnyFile));
+    if (fileMode == QFileDialog::Directory)
+        dialog.setOption(QFileDialog::ShowDirsOnly, true);
     // Both programs check for an existing file themselves, with their own message.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setOption(QFileDialog::ReadOnly, false);
@@ -94,17 +99,33 @@ std::optional<QString> runFileDialog(QWidget* parent, const FileDialogOptions& o
         dialog.selectFile(options.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    return dialog.selectedFiles();
+}
+
+std::optional<QString> firstOf(const std::optional<QStringList>& files) {
+    if (!files)
+        return std::nullopt;
+    return files->constFirst();
 }
 
 }  // namespace
 
 std::optional<QString> QtDialogs::openFile(const FileDialogOptions& options) {
-    return runFileDialog(parent_, options, QFileDialog::AcceptOpen);
+    return firstOf(runFileDialog(parent_, options, QFileDialog::AcceptOpen));
 }
 
 std::optional<QString> QtDialogs::saveFile(const FileDialogOptions& options) {
-    return runFileDialog(parent_, options, QFileDialog::AcceptSave);
+    return firstOf(runFileDialog(parent_, options, QFileDialog::AcceptSave));
+}
+
+std::optional<QStringList> QtDialogs::openFiles(const FileDialogOptions& options) {
+    return runFileDialog(parent_, options, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles);
+}
+
+std::optional<QString> QtDialogs::openFolder(const FileDialogOptions& options) {
+    FileDialogOptions folder = options;
+    folder.filter.clear();
+    return firstOf(runFileDialog(parent_, folder, QFileDialog::AcceptOpen, QFileDialog::Directory));
 }
 
 std::optional<QString> chooseFile(Dialogs& dialogs, Services& services, FileChoice kind,
@@ -116,6 +137,32 @@ std::optional<QString> chooseFile(Dialogs& dialogs, Services& services, FileChoi
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
     services.chosen(*chosen);
+    return chosen;
+}
+
+std::optional<QStringList> chooseFiles(Dialogs& dialogs, Services& services,
+                                       FileDialogOptions options) {
+    if (options.initialFolder.isEmpty())
+        options.initialFolder = services.dialogFolder();
+    std::optional<QStringList> chosen = dialogs.openFiles(options);
+    if (!chosen)
+        return std::nullopt;
+    chosen->removeAll(QString());
+    if (chosen->isEmpty())
+        return std::nullopt;
+    services.chosen(chosen->constFirst());
+    return chosen;
+}
+
+std::optional<QString> chooseFolder(Dialogs& dialogs, Services& services,
+                                    FileDialogOptions options) {
+    if (options.initialFolder.isEmpty())
+        options.initialFolder = services.dialogFolder();
+    const std::optional<QString> chosen = dialogs.openFolder(options);
+    if (!chosen || chosen->isEmpty())
+        return std::nullopt;
+    // Named as a file inside it, so the next dialog starts in the folder itself.
+    services.chosen(QDir(*chosen).filePath(QStringLiteral(".")));
     return chosen;
 }
 

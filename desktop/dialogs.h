@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -43,6 +44,10 @@ public:
     // std::nullopt when the user cancels.
     virtual std::optional<QString> openFile(const FileDialogOptions& options) = 0;
     virtual std::optional<QString> saveFile(const FileDialogOptions& options) = 0;
+    // Several existing files at once (one is a list of one); std::nullopt when the user cancels.
+    virtual std::optional<QStringList> openFiles(const FileDialogOptions& options) = 0;
+    // An existing folder; only the title and the initial folder of `options` count.
+    virtual std::optional<QString> openFolder(const FileDialogOptions& options) = 0;
 };
 
 // The real boxes and dialogs, parented to `parent` while it lives.
@@ -57,6 +62,8 @@ public:
     bool askYesNo(const QString& title, const QString& text) override;
     std::optional<QString> openFile(const FileDialogOptions& options) override;
     std::optional<QString> saveFile(const FileDialogOptions& options) override;
+    std::optional<QStringList> openFiles(const FileDialogOptions& options) override;
+    std::optional<QString> openFolder(const FileDialogOptions& options) override;
 
 private:
     QWidget* parent_;
@@ -69,6 +76,12 @@ enum class FileChoice { Open, Save };
 // is where the next one starts. Nothing for a cancelled dialog or an empty name.
 std::optional<QString> chooseFile(Dialogs& dialogs, Services& services, FileChoice kind,
                                   FileDialogOptions options);
+// The same for several files at once: nothing when the dialog is cancelled or names none.
+std::optional<QStringList> chooseFiles(Dialogs& dialogs, Services& services,
+                                       FileDialogOptions options);
+// The same for a folder; the next dialog starts in the folder chosen.
+std::optional<QString> chooseFolder(Dialogs& dialogs, Services& services,
+                                    FileDialogOptions options);
 
 // "*.mdb ( базы данных Access )|*.mdb|" → "*.mdb ( базы данных Access ) (*.mdb)".
 QString qtFilter(const QString& pipeFilter);

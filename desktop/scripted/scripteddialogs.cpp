@@ -20,6 +20,10 @@ const char* kindName(ScriptedDialogs::Kind kind) {
             return "open dialog";
         case ScriptedDialogs::Kind::SaveFile:
             return "save dialog";
+        case ScriptedDialogs::Kind::OpenFiles:
+            return "open dialog for several files";
+        case ScriptedDialogs::Kind::OpenFolder:
+            return "folder dialog";
     }
     return "box";
 }
@@ -71,6 +75,17 @@ ScriptedDialogs& ScriptedDialogs::expectOpenFile(const std::optional<QString>& p
 
 ScriptedDialogs& ScriptedDialogs::expectSaveFile(const std::optional<QString>& path, Where where) {
     return expect({Kind::SaveFile, {}, path.value_or(QString()), path.has_value(), where});
+}
+
+ScriptedDialogs& ScriptedDialogs::expectOpenFiles(const std::optional<QStringList>& paths,
+                                                  Where where) {
+    return expect(
+        {Kind::OpenFiles, {}, {}, paths.has_value(), where, paths.value_or(QStringList())});
+}
+
+ScriptedDialogs& ScriptedDialogs::expectOpenFolder(const std::optional<QString>& path,
+                                                   Where where) {
+    return expect({Kind::OpenFolder, {}, path.value_or(QString()), path.has_value(), where});
 }
 
 QStringList ScriptedDialogs::messages() const {
@@ -158,6 +173,20 @@ std::optional<QString> ScriptedDialogs::openFile(const FileDialogOptions& option
 
 std::optional<QString> ScriptedDialogs::saveFile(const FileDialogOptions& options) {
     const auto expected = take(Kind::SaveFile, options.title, options.title, options);
+    if (!expected || !expected->accept)
+        return std::nullopt;
+    return expected->answer;
+}
+
+std::optional<QStringList> ScriptedDialogs::openFiles(const FileDialogOptions& options) {
+    const auto expected = take(Kind::OpenFiles, options.title, options.title, options);
+    if (!expected || !expected->accept)
+        return std::nullopt;
+    return expected->answers;
+}
+
+std::optional<QString> ScriptedDialogs::openFolder(const FileDialogOptions& options) {
+    const auto expected = take(Kind::OpenFolder, options.title, options.title, options);
     if (!expected || !expected->accept)
         return std::nullopt;
     return expected->answer;

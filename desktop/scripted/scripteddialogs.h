@@ -19,7 +19,7 @@ namespace desktop {
 class ScriptedDialogs final : public Dialogs {
 public:
     using Where = std::source_location;
-    enum class Kind { Message, Input, Password, YesNo, OpenFile, SaveFile };
+    enum class Kind { Message, Input, Password, YesNo, OpenFile, SaveFile, OpenFiles, OpenFolder };
 
     explicit ScriptedDialogs(Where made = Where::current()) : made_(made) {}
     ~ScriptedDialogs() override;
@@ -44,6 +44,10 @@ public:
                                     Where where = Where::current());
     ScriptedDialogs& expectSaveFile(const std::optional<QString>& path,
                                     Where where = Where::current());
+    ScriptedDialogs& expectOpenFiles(const std::optional<QStringList>& paths,
+                                     Where where = Where::current());
+    ScriptedDialogs& expectOpenFolder(const std::optional<QString>& path,
+                                      Where where = Where::current());
 
     // Everything shown so far, in order.
     const QList<Shown>& shown() const { return shown_; }
@@ -61,6 +65,8 @@ public:
     bool askYesNo(const QString& title, const QString& text) override;
     std::optional<QString> openFile(const FileDialogOptions& options) override;
     std::optional<QString> saveFile(const FileDialogOptions& options) override;
+    std::optional<QStringList> openFiles(const FileDialogOptions& options) override;
+    std::optional<QString> openFolder(const FileDialogOptions& options) override;
 
 private:
     struct Expected {
@@ -69,6 +75,7 @@ private:
         QString answer;
         bool accept = true;
         Where where;
+        QStringList answers;  // a choice of several files
     };
     struct Unexpected {
         QString problem;
