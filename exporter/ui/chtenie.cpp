@@ -127,6 +127,9 @@ void Chtenie::buildControls() {
     variantsAction = pechat->addAction(QStringLiteral("варианты для печати…"));
     variantsAction->setObjectName(QStringLiteral("variantsForPrint"));
     connect(variantsAction, &QAction::triggered, this, &Chtenie::printVariants);
+    checkSheetsAction = pechat->addAction(QStringLiteral("проверить бланки…"));
+    checkSheetsAction->setObjectName(QStringLiteral("checkSheets"));
+    connect(checkSheetsAction, &QAction::triggered, this, &Chtenie::checkSheets);
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));

@@ -58,6 +58,8 @@ public slots:
     void aiken();      // "другие форматы" → "Aiken"
     // "печать" → "варианты для печати…": asks how, in the dialog "Варианты для печати"
     void printVariants();
+    // "печать" → "проверить бланки…": grades scanned answer sheets against the open base
+    void checkSheets();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -98,6 +100,7 @@ private:
     QAction* aikenAction = nullptr;        // "Aiken"
     QMenu* pechat = nullptr;               // menu "печать"
     QAction* variantsAction = nullptr;     // "варианты для печати…"
+    QAction* checkSheetsAction = nullptr;  // "проверить бланки…"
     QPushButton* opwordButton = nullptr;   // "импорт в Microsoft Word"
     QPushButton* savtextButton = nullptr;  // "сохранить в Leina"
     QLabel* Label1 = nullptr;  // "Помечать верный вариант ответа": Check1's caption

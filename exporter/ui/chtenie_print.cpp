@@ -1,4 +1,5 @@
-// The "печать" menu of the exporter's window: variants of the test ready to print.
+// The "печать" menu of the exporter's window: variants of the test ready to print, and the
+// grading of the answer sheets filled in.
 
 #include "desktop/dialogs.h"
 #include "desktop/services.h"
@@ -7,6 +8,7 @@
 #include "exporter/core/wordexport.h"
 #include "exporter/ui/chtenie.h"
 #include "exporter/ui/variantsdialog.h"
+#include "grading/ui/gradingwindow.h"
 #include "printing/core/printjob.h"
 #include "questionbase/steps.h"
 
@@ -32,6 +34,16 @@ void Chtenie::printVariants() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] { makeVariants(dialog->choices()); });
     dialog->open();
+}
+
+void Chtenie::checkSheets() {
+    if (!baza.isOpen() || !voprosy.isOpen())
+        return;
+    // Window-modal and shown without a loop of its own, as the variants' dialog; the base
+    // stays open and unchanged under it, and is only read.
+    auto* window = new grading::GradingWindow(voprosy, adresok, dialogs_, services_, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->open();
 }
 
 QString Chtenie::printTitle() {
