@@ -8,6 +8,7 @@
 #include "grading/core/sheetread.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QMap>
@@ -16,6 +17,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace qb {
 class Recordset;
@@ -25,8 +27,8 @@ namespace grading {
 
 // What the teacher is asked about. Nothing doubtful counts until she decides.
 enum class Doubt {
-    Code,             // the sheet's code was not read: the sheet cannot be graded
-    ListNumber,       // "№ по списку" not read: a doubtful bubble, two marks in a place, none
+    Code,        // the sheet's code was not read: the sheet cannot be graded
+    ListNumber,  // "№ по списку" not read: a doubtful bubble, two marks in a place, none
     ListNumberTwice,  // another sheet has the same number
     Row,              // a doubtful bubble, two marks or no mark in one row
 };
@@ -44,6 +46,13 @@ using Answer = std::optional<int>;
 
 class Gradebook {
 public:
+    Gradebook();
+    ~Gradebook();
+    Gradebook(const Gradebook&);
+    Gradebook& operator=(const Gradebook&);
+    Gradebook(Gradebook&&) noexcept;
+    Gradebook& operator=(Gradebook&&) noexcept;
+
     // Adds a form as read and returns its sheet's number, from 0.
     int add(FormRead form);
     int sheetCount() const;
@@ -69,9 +78,14 @@ public:
     QString typedName(int sheet) const;
 
 private:
+    // Complete only in gradebook.cpp, which therefore defines the special members.
     struct Sheet;
-    QList<Sheet> sheets_;
+    std::vector<Sheet> sheets_;
     const Sheet& at(int sheet) const;
+    Sheet& at(int sheet);
+    // `numberUse`: how many sheets that count hold each list number now.
+    QList<ReviewItem> doubtsOf(int sheet, const QHash<int, int>& numberUse) const;
+    QHash<int, int> numberUse() const;
 };
 
 // The school marks' thresholds in percent: below `three` a 2.
