@@ -62,12 +62,15 @@ QPixmap enlarged(const QImage& image) {
                                            Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
-bool sameItem(const ReviewItem& a, const ReviewItem& b) {
-    return a.sheet == b.sheet && a.doubt == b.doubt && a.row == b.row;
-}
-
 bool isNumberDoubt(Doubt doubt) {
     return doubt == Doubt::ListNumber || doubt == Doubt::ListNumberTwice;
+}
+
+// The same place of the same sheet: a number not read that turns out to be met twice is still
+// the number the teacher was looking at.
+bool sameItem(const ReviewItem& a, const ReviewItem& b) {
+    return a.sheet == b.sheet && a.row == b.row &&
+           (a.doubt == b.doubt || (isNumberDoubt(a.doubt) && isNumberDoubt(b.doubt)));
 }
 
 }  // namespace
