@@ -30,8 +30,8 @@ const QString kLatinPlaces = QStringLiteral("f,dul");
 constexpr int kMaxOptions = 5;
 // A crop is at about 100 dpi: a row of bubbles is a thin strip that wants enlarging, a whole
 // page wants shrinking to the same box.
-constexpr int kCropWidth = 720;
-constexpr int kCropHeight = 420;
+constexpr int kCropWidth = 560;
+constexpr int kCropHeight = 360;
 constexpr double kMaxEnlargement = 4.0;
 
 QString optionName(int option) {
@@ -90,7 +90,7 @@ ReviewDialog::ReviewDialog(Gradebook& book, desktop::Dialogs& dialogs, QWidget* 
 void ReviewDialog::buildControls() {
     list_ = named(new QListWidget, QStringLiteral("doubtList"), kTitle);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setMinimumWidth(list_->fontMetrics().averageCharWidth() * 48);
+    list_->setMinimumWidth(list_->fontMetrics().averageCharWidth() * 60);
     list_->installEventFilter(this);
     remaining_ = named(new QLabel, QStringLiteral("remaining"), QString());
 
