@@ -1,7 +1,5 @@
 #include "grading/ui/gradingtables.h"
 
-#include <QLocale>
-
 namespace grading {
 
 namespace {
@@ -25,7 +23,11 @@ constexpr int kAnalysisColumns = FirstOption + kOptions + 1;
 }  // namespace
 
 QString decimal(double value, int decimals) {
-    return QLocale(QLocale::Russian, QLocale::Russia).toString(value, 'f', decimals);
+    // As the saved tables write it: a decimal comma, and no "-0,00" for a rounded nothing.
+    QString text = QString::number(value, 'f', decimals);
+    if (text.startsWith(u'-') && text.count(u'0') == text.size() - 2)
+        text.remove(0, 1);
+    return text.replace(u'.', u',');
 }
 
 ResultsModel::ResultsModel(GradeReport& report, Gradebook& book, const ClassList& classList,
@@ -181,18 +183,18 @@ QVariant AnalysisModel::headerData(int section, Qt::Orientation orientation, int
         case Question:
             return QStringLiteral("Вопрос");
         case Asked:
-            return QStringLiteral("Отвечали");
+            return QStringLiteral("Задан");
         case Right:
             return QStringLiteral("Верно");
         case Difficulty:
             return QStringLiteral("Доля верных");
         case Discrimination:
-            return QStringLiteral("Различение");
+            return QStringLiteral("Дискриминативность");
         default:
             break;
     }
     const int option = section - FirstOption;
-    return option < kOptions ? QStringLiteral("Выбрали %1").arg(option + 1)
+    return option < kOptions ? QStringLiteral("Выбран %1").arg(option + 1)
                              : QStringLiteral("Без ответа");
 }
 

@@ -1,0 +1,277 @@
+// The grading window as a teacher uses it from the exporter's menu: the results of read
+// sheets, school marks by the thresholds she types, names she types or a class list gives, the
+// tables saved, and closing with places left undecided.
+
+#include "desktop/scripted/scripteddialogs.h"
+#include "exporter/ui/chtenie.h"
+#include "grading/ui/gradingwindow.h"
+#include "grading/ui/reviewdialog.h"
+#include "tests/support/questionrows.h"
+#include "tests/support/useractions.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QInputMethodEvent>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTest>
+
+#include <memory>
+
+using desktop::ScriptedDialogs;
+using grading::Bubble;
+using grading::FormRead;
+using grading::GradingWindow;
+using grading::Mark;
+using testsupport::QuestionRow;
+
+namespace {
+
+// Four questions of four options; the right ones are 1, 2, 3 and 1.
+QList<QuestionRow> fourQuestions() {
+    QList<QuestionRow> rows;
+    for (int right : {1, 2, 3, 1}) {
+        rows << QuestionRow{
+            {QStringLiteral("Вопрос %1").arg(rows.size() + 1), "а", "б", "в", "г", QVariant()},
+            right};
+    }
+    return rows;
+}
+
+// A sheet as read: "N a b c d", its list number, then the option marked in each row ("-" for
+// none), printed in the base's order. The code names the base's questions by `ids`.
+FormRead sheet(const QString& text, const QList<qint64>& ids) {
+    const QStringList parts = text.split(u' ');
+    FormRead read;
+    read.file = QStringLiteral("скан.png");
+    const int number = parts.first().toInt();
+    read.listNumber[0][size_t(number / 10)].mark = Mark::Filled;
+    read.listNumber[1][size_t(number % 10)].mark = Mark::Filled;
+    printing::SheetCode code;
+    for (int row = 1; row < parts.size(); ++row) {
+        QList<Bubble> bubbles(4);
+        const int marked = parts[row].toInt();
+        for (int option = 1; option <= 4; ++option)
+            bubbles[option - 1] = option == marked ? Bubble{0.9, Mark::Filled} : Bubble{};
+        // A row not marked is a doubt, shown to the teacher as its crop.
+        if (marked == 0)
+            read.rowCrops.insert(row - 1, QImage(200, 20, QImage::Format_Grayscale8));
+        read.answers << bubbles;
+        code.questions << printing::SheetCode::Question{ids[row - 1], {1, 2, 3, 4}};
+    }
+    read.code = code;
+    read.codeText = printing::encodeSheetCode(code);
+    read.nameCrop = QImage(300, 30, QImage::Format_Grayscale8);
+    read.nameCrop.fill(Qt::white);
+    return read;
+}
+
+// Text as an input method commits it, as a Russian keyboard layout types it.
+void typeText(const QString& text) {
+    QInputMethodEvent typed;
+    typed.setCommitString(text);
+    QApplication::sendEvent(QApplication::focusWidget(), &typed);
+}
+
+}  // namespace
+
+class TestGradingWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void resultsAsTheTeacherSetsThem_data();
+    void resultsAsTheTeacherSetsThem();
+    void closingWithPlacesUndecidedAsks();
+
+private:
+    // Opens the base of four questions, then "печать" → "проверить бланки…".
+    GradingWindow* openWindow();
+    QString saveTable(GradingWindow* window, const char* button, const QString& name);
+
+    std::unique_ptr<testsupport::TempFolder> folder_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+    std::unique_ptr<desktop::ScriptedServices> services_;
+    std::unique_ptr<exporter::Chtenie> window_;
+    QList<qint64> ids_;
+};
+
+void TestGradingWindow::init() {
+    folder_ = std::make_unique<testsupport::TempFolder>();
+    dialogs_ = std::make_unique<ScriptedDialogs>();
+    services_ = std::make_unique<desktop::ScriptedServices>();
+    services_->folder = folder_->folder();
+    window_ = std::make_unique<exporter::Chtenie>(*dialogs_, *services_);
+    window_->show();
+}
+
+void TestGradingWindow::cleanup() {
+    window_.reset();
+    services_.reset();
+    dialogs_.reset();
+    folder_.reset();
+}
+
+GradingWindow* TestGradingWindow::openWindow() {
+    const QString path =
+        testsupport::makeQuestionBase(*folder_, QStringLiteral("физика.mdb"), fourQuestions());
+    {
+        testsupport::OpenBase base(path);
+        ids_.clear();
+        for (int position = 1; position <= 4; ++position)
+            ids_ << base.questions.idAt(position).value_or(0);
+    }
+    dialogs_->expectOpenFile(path);
+    testsupport::triggerAction(*window_, QStringLiteral("opba"));
+    testsupport::triggerAction(*window_, QStringLiteral("checkSheets"));
+    return window_->findChild<GradingWindow*>();
+}
+
+// Clicks the button, answers the save dialog with `name` in the base's folder, and returns
+// the file's text; checks the name the dialog offered first.
+QString TestGradingWindow::saveTable(GradingWindow* window, const char* button,
+                                     const QString& offered) {
+    const QString target = folder_->path(QStringLiteral("сохранено.csv"));
+    dialogs_->expectSaveFile(target);
+    testsupport::clickButton(*window, QLatin1String(button));
+    const auto& shown = dialogs_->shown();
+    if (shown.isEmpty() || shown.last().options.fileName != offered ||
+        shown.last().options.initialFolder != folder_->folder())
+        return QStringLiteral("<offered %1>")
+            .arg(shown.isEmpty() ? QString() : shown.last().options.fileName);
+    QFile file(target);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("<not written>");
+    const QByteArray bytes = file.readAll();
+    QFile::remove(target);
+    if (!bytes.startsWith("\xEF\xBB\xBF"))
+        return QStringLiteral("<no BOM>");
+    return QString::fromUtf8(bytes.mid(3));
+}
+
+void TestGradingWindow::resultsAsTheTeacherSetsThem_data() {
+    QTest::addColumn<bool>("baseOpen");
+    QTest::addColumn<QString>("classList");      // the file's text; empty: none chosen
+    QTest::addColumn<QStringList>("marksFrom");  // "three=60": a threshold typed
+    QTest::addColumn<QStringList>("typed");  // "7=Иванова Маша": a name typed in that row
+    QTest::addColumn<QStringList>("expected");  // the results saved, after the header
+
+    const QStringList defaultMarks{"3;;1;4;100,0;5;1;2;3;1", "7;;1;3;75,0;4;1;2;3;2",
+                                   "12;;1;1;25,0;2;1;1;1;2"};
+    QTest::newRow("nothing without a base")
+        << false << QString() << QStringList() << QStringList() << QStringList();
+    QTest::newRow("default thresholds")
+        << true << QString() << QStringList() << QStringList() << defaultMarks;
+    QTest::newRow("«4» from 80: three quarters is a 3")
+        << true << QString() << QStringList{"four=80"} << QStringList()
+        << QStringList{"3;;1;4;100,0;5;1;2;3;1", "7;;1;3;75,0;3;1;2;3;2", "12;;1;1;25,0;2;1;1;1;2"};
+    QTest::newRow("«3» from 20, «5» from 100")
+        << true << QString() << QStringList{"three=20", "five=100"} << QStringList()
+        << QStringList{"3;;1;4;100,0;5;1;2;3;1", "7;;1;3;75,0;4;1;2;3;2", "12;;1;1;25,0;3;1;1;1;2"};
+    QTest::newRow("a typed name") << true << QString() << QStringList()
+                                  << QStringList{"7=Иванова Маша"}
+                                  << QStringList{"3;;1;4;100,0;5;1;2;3;1",
+                                                 "7;Иванова Маша;1;3;75,0;4;1;2;3;2",
+                                                 "12;;1;1;25,0;2;1;1;1;2"};
+    QTest::newRow("the class list names; a listed name is not typed over")
+        << true << QStringLiteral("№;Фамилия Имя\n3;Петров Пётр\n12;Сидорова Аня\n")
+        << QStringList() << QStringList{"3=Чужое Имя", "7=Иванова Маша"}
+        << QStringList{"3;Петров Пётр;1;4;100,0;5;1;2;3;1", "7;Иванова Маша;1;3;75,0;4;1;2;3;2",
+                       "12;Сидорова Аня;1;1;25,0;2;1;1;1;2"};
+}
+
+void TestGradingWindow::resultsAsTheTeacherSetsThem() {
+    QFETCH(bool, baseOpen);
+    QFETCH(QString, classList);
+    QFETCH(QStringList, marksFrom);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, expected);
+
+    if (!baseOpen) {
+        testsupport::triggerAction(*window_, QStringLiteral("checkSheets"));
+        QVERIFY(!window_->findChild<GradingWindow*>());
+        VERIFY_ALL_SHOWN(*dialogs_);
+        return;
+    }
+    GradingWindow* window = openWindow();
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Проверка бланков"));
+    testsupport::activate(*window);
+
+    if (!classList.isEmpty()) {
+        const QString listFile = folder_->path(QStringLiteral("9А.csv"));
+        QFile file(listFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(classList.toUtf8());
+        file.close();
+        dialogs_->expectOpenFile(listFile);
+        testsupport::clickButton(*window, QStringLiteral("classList"));
+    }
+    window->addRead({sheet(QStringLiteral("3 1 2 3 1"), ids_),
+                     sheet(QStringLiteral("7 1 2 3 2"), ids_),
+                     sheet(QStringLiteral("12 1 1 1 2"), ids_)});
+
+    for (const QString& threshold : marksFrom) {
+        auto* box = window->findChild<QSpinBox*>(threshold.section(u'=', 0, 0));
+        QVERIFY(box);
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, threshold.section(u'=', 1));
+    }
+
+    auto* results = window->findChild<QTableView*>(QStringLiteral("results"));
+    QVERIFY(results);
+    for (const QString& name : typed) {
+        const QString number = name.section(u'=', 0, 0);
+        const QModelIndexList rows = results->model()->match(
+            results->model()->index(0, 0), Qt::DisplayRole, number.toInt(), 1, Qt::MatchExactly);
+        QVERIFY2(rows.size() == 1, qPrintable(number));
+        results->setFocus();
+        results->setCurrentIndex(results->model()->index(rows.first().row(), 1));
+        testsupport::pressKey(Qt::Key_F2);
+        typeText(name.section(u'=', 1));
+        testsupport::pressKey(Qt::Key_Return);
+    }
+
+    QStringList saved = saveTable(window, "saveResults", QStringLiteral("физика — результаты.csv"))
+                            .split(QStringLiteral("\r\n"));
+    QCOMPARE(saved.value(0).section(u';', 0, 6),
+             QStringLiteral("№ по списку;Фамилия Имя;Вариант;Верно;Процент;Оценка;Вопрос № 1"));
+    saved.removeFirst();
+    saved.removeAll(QString());
+    QCOMPARE(saved, expected);
+    QVERIFY(saveTable(window, "saveAnalysis", QStringLiteral("физика — анализ вопросов.csv"))
+                .startsWith(QStringLiteral("Вопрос;")));
+    VERIFY_ALL_SHOWN(*dialogs_);
+}
+
+// Nothing doubtful counts unseen: the review opens by itself, and the window asks before it
+// closes with places left.
+void TestGradingWindow::closingWithPlacesUndecidedAsks() {
+    GradingWindow* window = openWindow();
+    QVERIFY(window);
+    window->addRead({sheet(QStringLiteral("5 1 - 3 1"), ids_)});
+    auto* review = window->findChild<grading::ReviewDialog*>();
+    QVERIFY(review);
+    QVERIFY(review->isVisible());
+    dialogs_->expectYesNo(true);
+    review->reject();
+    QTRY_VERIFY(!window->findChild<grading::ReviewDialog*>());
+    QVERIFY(window->findChild<QPushButton*>(QStringLiteral("review"))->isEnabled());
+
+    const QString question = QStringLiteral("Остались нерешённые места: 1. Закрыть?");
+    dialogs_->expectYesNo(false, question);
+    testsupport::clickButton(*window, QStringLiteral("close"));
+    QVERIFY(window->isVisible());
+    dialogs_->expectYesNo(true, question);
+    QTest::keyClick(window, Qt::Key_Escape);
+    QVERIFY(!window->isVisible());
+    VERIFY_ALL_SHOWN(*dialogs_);
+}
+
+QTEST_MAIN(TestGradingWindow)
+#include "tst_gradingwindow.moc"
