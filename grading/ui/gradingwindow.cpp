@@ -278,11 +278,18 @@ void GradingWindow::check() {
     QPointer<GradingWindow> alive(this);
     SourcePage page;
     int pages = 0;
+    int file = -1;
+    QString fileName;
     // One page at a time: its image is dropped when the next one is decoded.
     while (!progress.wasCanceled() && source.next(page)) {
         ++pages;
+        // The pages come file by file, in the order of files().
+        if (page.file != fileName) {
+            fileName = page.file;
+            ++file;
+        }
         progress.setLabelText(QStringLiteral("Читаем страницу %1…").arg(pages));
-        progress.setValue(int(files.indexOf(page.file)));
+        progress.setValue(file);
         if (page.image.isNull()) {
             unread << QStringLiteral("%1: %2").arg(pageName(page), page.problem);
         } else {
