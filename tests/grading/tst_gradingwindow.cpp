@@ -4,15 +4,19 @@
 
 #include "desktop/scripted/scripteddialogs.h"
 #include "exporter/ui/chtenie.h"
+#include "grading/testkit/synthscan.h"
 #include "grading/ui/gradingwindow.h"
 #include "grading/ui/reviewdialog.h"
 #include "tests/support/questionrows.h"
 #include "tests/support/useractions.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QInputMethodEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
@@ -86,6 +90,7 @@ private slots:
     void resultsAsTheTeacherSetsThem_data();
     void resultsAsTheTeacherSetsThem();
     void closingWithPlacesUndecidedAsks();
+    void chosenPagesAreRead();
 
 private:
     // Opens the base of four questions, then "печать" → "проверить бланки…".
@@ -270,6 +275,72 @@ void TestGradingWindow::closingWithPlacesUndecidedAsks() {
     dialogs_->expectYesNo(true, question);
     QTest::keyClick(window, Qt::Key_Escape);
     QVERIFY(!window->isVisible());
+    VERIFY_ALL_SHOWN(*dialogs_);
+}
+
+// Files chosen at once and a folder, read by "Проверить": every form of every page is graded,
+// and a file that is no page is told.
+void TestGradingWindow::chosenPagesAreRead() {
+    GradingWindow* window = openWindow();
+    QVERIFY(window);
+    // Two clean scans of two half forms each, every row marked once, no number met twice: the
+    // teacher has nothing to decide, so no review comes between reading and results.
+    QList<grading::testkit::Scan> scans;
+    QSet<int> numbers;
+    for (quint64 seed = 1; scans.size() < 2 && seed < 100; ++seed) {
+        grading::testkit::Scan scan = grading::testkit::makeScan(5, {.dpi = 200}, seed);
+        bool clear = true;
+        for (const grading::testkit::FormTruth& form : scan.forms) {
+            clear = clear && !numbers.contains(form.listNumber);
+            for (const grading::testkit::RowTruth& row : form.rows)
+                clear = clear && !row.mustAsk;
+        }
+        if (!clear)
+            continue;
+        for (const grading::testkit::FormTruth& form : scan.forms)
+            numbers << form.listNumber;
+        scans << scan;
+    }
+    QCOMPARE(scans.size(), 2);
+    QStringList expected;
+    for (const grading::testkit::Scan& scan : scans) {
+        for (const grading::testkit::FormTruth& form : scan.forms)
+            expected << QStringLiteral("№%1 в%2").arg(form.listNumber).arg(form.code.variant);
+    }
+
+    QDir(folder_->folder()).mkpath(QStringLiteral("сканы"));
+    QDir(folder_->folder()).mkpath(QStringLiteral("ещё"));
+    const QString first = folder_->path(QStringLiteral("сканы/лист 1.png"));
+    const QString broken = folder_->path(QStringLiteral("сканы/пусто.png"));
+    QVERIFY(scans[0].page.save(first));
+    QVERIFY(scans[1].page.save(folder_->path(QStringLiteral("ещё/лист 2.png"))));
+    QFile file(broken);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("не картинка");
+    file.close();
+
+    dialogs_->expectOpenFiles(QStringList{first, broken});
+    testsupport::clickButton(*window, QStringLiteral("files"));
+    dialogs_->expectOpenFolder(folder_->path(QStringLiteral("ещё")));
+    testsupport::clickButton(*window, QStringLiteral("folder"));
+    testsupport::clickButton(*window, QStringLiteral("check"));
+    QVERIFY(!window->findChild<grading::ReviewDialog*>());
+
+    const QAbstractItemModel* results =
+        window->findChild<QTableView*>(QStringLiteral("results"))->model();
+    QStringList got;
+    for (int row = 0; row < results->rowCount(); ++row) {
+        got << QStringLiteral("№%1 в%2").arg(results->index(row, 0).data().toString(),
+                                             results->index(row, 2).data().toString());
+    }
+    got.sort();
+    expected.sort();
+    QCOMPARE(got, expected);
+    const QString remarks =
+        window->findChild<QPlainTextEdit*>(QStringLiteral("remarks"))->toPlainText();
+    QVERIFY2(remarks.contains(QStringLiteral("пусто.png: ")), qPrintable(remarks));
+    // Read once: the same files are not read again.
+    QVERIFY(!window->findChild<QPushButton*>(QStringLiteral("check"))->isEnabled());
     VERIFY_ALL_SHOWN(*dialogs_);
 }
 
