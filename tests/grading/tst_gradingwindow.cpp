@@ -160,6 +160,7 @@ QString TestGradingWindow::saveTable(GradingWindow* window, const char* button,
 void TestGradingWindow::resultsAsTheTeacherSetsThem_data() {
     QTest::addColumn<bool>("baseOpen");
     QTest::addColumn<QString>("classList");      // the file's text; empty: none chosen
+    QTest::addColumn<QString>("told");           // the message the class list brings
     QTest::addColumn<QStringList>("marksFrom");  // "three=60": a threshold typed
     QTest::addColumn<QStringList>("typed");  // "7=Иванова Маша": a name typed in that row
     QTest::addColumn<QStringList>("expected");  // the results saved, after the header
@@ -167,30 +168,37 @@ void TestGradingWindow::resultsAsTheTeacherSetsThem_data() {
     const QStringList defaultMarks{"3;;1;4;100,0;5;1;2;3;1", "7;;1;3;75,0;4;1;2;3;2",
                                    "12;;1;1;25,0;2;1;1;1;2"};
     QTest::newRow("nothing without a base")
-        << false << QString() << QStringList() << QStringList() << QStringList();
+        << false << QString() << QString() << QStringList() << QStringList() << QStringList();
     QTest::newRow("default thresholds")
-        << true << QString() << QStringList() << QStringList() << defaultMarks;
+        << true << QString() << QString() << QStringList() << QStringList() << defaultMarks;
     QTest::newRow("«4» from 80: three quarters is a 3")
-        << true << QString() << QStringList{"four=80"} << QStringList()
+        << true << QString() << QString() << QStringList{"four=80"} << QStringList()
         << QStringList{"3;;1;4;100,0;5;1;2;3;1", "7;;1;3;75,0;3;1;2;3;2", "12;;1;1;25,0;2;1;1;1;2"};
     QTest::newRow("«3» from 20, «5» from 100")
-        << true << QString() << QStringList{"three=20", "five=100"} << QStringList()
+        << true << QString() << QString() << QStringList{"three=20", "five=100"} << QStringList()
         << QStringList{"3;;1;4;100,0;5;1;2;3;1", "7;;1;3;75,0;4;1;2;3;2", "12;;1;1;25,0;3;1;1;1;2"};
-    QTest::newRow("a typed name") << true << QString() << QStringList()
+    QTest::newRow("a typed name") << true << QString() << QString() << QStringList()
                                   << QStringList{"7=Иванова Маша"}
                                   << QStringList{"3;;1;4;100,0;5;1;2;3;1",
                                                  "7;Иванова Маша;1;3;75,0;4;1;2;3;2",
                                                  "12;;1;1;25,0;2;1;1;1;2"};
     QTest::newRow("the class list names; a listed name is not typed over")
-        << true << QStringLiteral("№;Фамилия Имя\n3;Петров Пётр\n12;Сидорова Аня\n")
+        << true << QStringLiteral("№;Фамилия Имя\n3;Петров Пётр\n12;Сидорова Аня\n") << QString()
         << QStringList() << QStringList{"3=Чужое Имя", "7=Иванова Маша"}
         << QStringList{"3;Петров Пётр;1;4;100,0;5;1;2;3;1", "7;Иванова Маша;1;3;75,0;4;1;2;3;2",
                        "12;Сидорова Аня;1;1;25,0;2;1;1;1;2"};
+    QTest::newRow("a class list with no entries is told, and names nobody")
+        << true << QStringLiteral("Список 9 «А» класса\nсдать до пятницы\n")
+        << QStringLiteral("В файле «9А.csv» не найден список класса: нужны строки «№;Фамилия Имя».")
+        << QStringList() << QStringList{"3=Петров Пётр"}
+        << QStringList{"3;Петров Пётр;1;4;100,0;5;1;2;3;1", "7;;1;3;75,0;4;1;2;3;2",
+                       "12;;1;1;25,0;2;1;1;1;2"};
 }
 
 void TestGradingWindow::resultsAsTheTeacherSetsThem() {
     QFETCH(bool, baseOpen);
     QFETCH(QString, classList);
+    QFETCH(QString, told);
     QFETCH(QStringList, marksFrom);
     QFETCH(QStringList, typed);
     QFETCH(QStringList, expected);
@@ -214,6 +222,8 @@ void TestGradingWindow::resultsAsTheTeacherSetsThem() {
         file.write(classList.toUtf8());
         file.close();
         dialogs_->expectOpenFile(listFile);
+        if (!told.isEmpty())
+            dialogs_->expectMessage(told);
         testsupport::clickButton(*window, QStringLiteral("classList"));
     }
     window->addRead({sheet(QStringLiteral("3 1 2 3 1"), ids_),
