@@ -3,6 +3,10 @@
 
 #include "grading/core/gradebook.h"
 
+#include "questionbase/columns.h"
+#include "tests/support/questionrows.h"
+#include "tests/support/tempbase.h"
+
 #include <QTest>
 
 using grading::Bubble;
@@ -101,6 +105,103 @@ void act(Gradebook& book, const QString& step) {
         book.skip(sheet, w[0] == QStringLiteral("skip"));
 }
 
+// A printed sheet as the grading tables write it, tokens apart by spaces: "№N", "вV" its
+// variant, "имя:Имя_Фамилия" a typed name, "пропуск" skipped, then per printed question
+// "P:ORDER:MARKS[=A]": its position in the base when it was printed, the base's options in
+// printed order, the row as read, and the teacher's decision ("-" for no answer).
+void addSheet(Gradebook& book, const QString& text, qb::Recordset& questions) {
+    FormRead read;
+    read.file = QStringLiteral("/сканы/скан.png");
+    read.page = book.sheetCount();
+    printing::SheetCode code;
+    QMap<int, QString> decisions;
+    QString name;
+    bool skipped = false;
+    for (const QString& token : text.split(u' ', Qt::SkipEmptyParts)) {
+        if (token.startsWith(u'№')) {
+            const int number = token.mid(1).toInt();
+            read.listNumber[0][size_t(number / 10)].mark = Mark::Filled;
+            read.listNumber[1][size_t(number % 10)].mark = Mark::Filled;
+        } else if (token.startsWith(u'в')) {
+            code.variant = token.mid(1).toInt();
+        } else if (token.startsWith(QStringLiteral("имя:"))) {
+            name = token.mid(4).replace(u'_', u' ');
+        } else if (token == QStringLiteral("пропуск")) {
+            skipped = true;
+        } else {
+            const QStringList parts = token.split(u':');
+            QList<int> order;
+            for (QChar c : parts.at(1))
+                order << c.digitValue();
+            code.questions << printing::SheetCode::Question{*questions.idAt(parts.at(0).toInt()),
+                                                            order};
+            const QStringList row = parts.at(2).split(u'=');
+            read.answers << bubbles(row.at(0));
+            if (row.size() > 1)
+                decisions.insert(int(read.answers.size() - 1), row.at(1));
+        }
+    }
+    read.code = code;
+    const int sheet = book.add(read);
+    for (auto d = decisions.cbegin(); d != decisions.cend(); ++d)
+        book.decideRow(sheet, d.key(),
+                       *d == QStringLiteral("-") ? std::nullopt : std::optional<int>(d->toInt()));
+    book.setName(sheet, name);
+    book.skip(sheet, skipped);
+}
+
+QString decimal(double value) {
+    return QString::number(value, 'f', 2).replace(u'.', u',');
+}
+
+QString optionalText(const std::optional<int>& value) {
+    return value ? QString::number(*value) : QStringLiteral("-");
+}
+
+// "№1 Анна Белова в1 4/5 80,0 4 | 1 2 3 1 1": number, name, variant, right of counted,
+// percent, mark, then the base's option chosen at each position of the base.
+QString studentLine(const grading::StudentResult& s) {
+    QStringList chosen;
+    for (const std::optional<int>& option : s.chosen)
+        chosen << optionalText(option);
+    return QStringLiteral("№%1 %2 в%3 %4/%5 %6 %7 | %8")
+        .arg(optionalText(s.listNumber), s.name)
+        .arg(s.variant)
+        .arg(s.right)
+        .arg(s.counted)
+        .arg(QString::number(s.percent, 'f', 1).replace(u'.', u','))
+        .arg(s.mark)
+        .arg(chosen.join(u' '));
+}
+
+// "№1 2/4 0,50 1,00 | 2 2 0 0 0 | 0": position, right of asked, difficulty, discrimination,
+// the count of each base option chosen, no answer.
+QString itemLine(const grading::ItemStats& item) {
+    QStringList chosen;
+    for (int count : item.chosen)
+        chosen << QString::number(count);
+    return QStringLiteral("№%1 %2/%3 %4 %5 | %6 | %7")
+        .arg(item.position)
+        .arg(item.right)
+        .arg(item.asked)
+        .arg(item.difficulty ? decimal(*item.difficulty) : QStringLiteral("-"),
+             item.discrimination ? decimal(*item.discrimination) : QStringLiteral("-"),
+             chosen.join(u' '))
+        .arg(item.unanswered);
+}
+
+// Cyrillic and ASCII as Windows-1251 writes them.
+QByteArray windows1251(const QString& text) {
+    QByteArray bytes;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        bytes += u >= 0x410 && u <= 0x44F ? char(0xC0 + u - 0x410)
+                 : u == u'ё'              ? char(0xB8)
+                                          : c.toLatin1();
+    }
+    return bytes;
+}
+
 }  // namespace
 
 class GradebookTest : public QObject {
@@ -109,6 +210,15 @@ class GradebookTest : public QObject {
 private slots:
     void asksOnlyWhereUnsure_data();
     void asksOnlyWhereUnsure();
+    void gradesAgainstTheBaseNow_data();
+    void gradesAgainstTheBaseNow();
+    void savesTables();
+    void readsClassLists_data();
+    void readsClassLists();
+
+private:
+    testsupport::TempFolder folder_;
+    int bases_ = 0;
 };
 
 void GradebookTest::asksOnlyWhereUnsure_data() {
@@ -189,6 +299,174 @@ void GradebookTest::asksOnlyWhereUnsure() {
     for (int sheet = 0; sheet < book.sheetCount(); ++sheet)
         read << stateOf(book, sheet);
     QCOMPARE(read, states);
+}
+
+void GradebookTest::gradesAgainstTheBaseNow_data() {
+    QTest::addColumn<QStringList>("sheets");
+    QTest::addColumn<QStringList>("edits");  // after printing: "верный P N", "удалить P"
+    QTest::addColumn<QStringList>("students");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QStringList>("remarks");
+
+    // Five questions of three options, right: 1, 2, 3, 1, 2. Variant 2 prints them reversed.
+    const QStringList sheets{"№1 в1 1:123:X.. 2:123:.X. 3:123:..X 4:123:X.. 5:123:X..",
+                             "№2 в2 имя:Вера_Глебова 1:321:..X 2:321:.X. 3:321:..X 4:321:...=-",
+                             "№3 в1 1:123:.X. 2:123:.X. 3:123:X?.=2 4:123:X..",
+                             "№4 в2 1:321:.X. 3:321:.X. 5:321:.X."};
+    QTest::newRow("as printed") << sheets << QStringList{}
+                                << QStringList{"№1 Анна Белова в1 4/5 80,0 4 | 1 2 3 1 1",
+                                               "№2 Вера Глебова в2 2/4 50,0 3 | 1 2 1 - -",
+                                               "№3  в1 3/4 75,0 4 | 2 2 3 1 -",
+                                               "№4 Дина Ершова в2 1/3 33,3 2 | 2 - 2 - 2"}
+                                << QStringList{"№1 2/4 0,50 1,00 | 2 2 0 0 0 | 0",
+                                               "№2 3/3 1,00 - | 0 3 0 0 0 | 0",
+                                               "№3 2/4 0,50 1,00 | 1 1 2 0 0 | 0",
+                                               "№4 2/3 0,67 - | 2 0 0 0 0 | 1",
+                                               "№5 1/2 0,50 -1,00 | 1 1 0 0 0 | 0"}
+                                << QStringList{};
+    QTest::newRow("a key corrected after printing")
+        << sheets << QStringList{"верный 1 2"}
+        << QStringList{"№1 Анна Белова в1 3/5 60,0 3 | 1 2 3 1 1",
+                       "№2 Вера Глебова в2 1/4 25,0 2 | 1 2 1 - -",
+                       "№3  в1 4/4 100,0 5 | 2 2 3 1 -", "№4 Дина Ершова в2 2/3 66,7 3 | 2 - 2 - 2"}
+        << QStringList{"№1 2/4 0,50 1,00 | 2 2 0 0 0 | 0", "№2 3/3 1,00 0,00 | 0 3 0 0 0 | 0",
+                       "№3 2/4 0,50 1,00 | 1 1 2 0 0 | 0", "№4 2/3 0,67 1,00 | 2 0 0 0 0 | 1",
+                       "№5 1/2 0,50 - | 1 1 0 0 0 | 0"}
+        << QStringList{};
+    QTest::newRow("deleted, unprinted key, sheets left out")
+        << (QStringList(sheets) << "№5 в1 1:123:XX. 2:123:.X."
+                                << "№6 в1 пропуск 1:123:XX. 2:123:.X.")
+        << QStringList{"удалить 3", "верный 3 4"}
+        << QStringList{"№1 Анна Белова в1 2/3 66,7 3 | 1 2 1 1",
+                       "№2 Вера Глебова в2 2/2 100,0 5 | 1 2 - -", "№3  в1 1/2 50,0 3 | 2 2 1 -",
+                       "№4 Дина Ершова в2 1/2 50,0 3 | 2 - - 2"}
+        << QStringList{"№1 2/4 0,50 1,00 | 2 2 0 0 0 | 0", "№2 3/3 1,00 - | 0 3 0 0 0 | 0",
+                       "№3 0/0 - - | 0 0 0 0 0 | 0", "№4 1/2 0,50 - | 1 1 0 0 0 | 0"}
+        << QStringList{"«скан.png», стр. 1 (№ 1): вопроса 3 больше нет в базе — он не считается",
+                       "«скан.png», стр. 1 (№ 1): верный ответ вопроса 4 (№ 3 в базе) по базе — "
+                       "вариант, которого на листе нет; вопрос не считается",
+                       "«скан.png», стр. 2 (№ 2): вопроса 3 больше нет в базе — он не считается",
+                       "«скан.png», стр. 2 (№ 2): верный ответ вопроса 4 (№ 3 в базе) по базе — "
+                       "вариант, которого на листе нет; вопрос не считается",
+                       "«скан.png», стр. 3 (№ 3): вопроса 3 больше нет в базе — он не считается",
+                       "«скан.png», стр. 3 (№ 3): верный ответ вопроса 4 (№ 3 в базе) по базе — "
+                       "вариант, которого на листе нет; вопрос не считается",
+                       "«скан.png», стр. 4 (№ 4): вопроса 2 больше нет в базе — он не считается",
+                       "«скан.png», стр. 5 (№ 5): решены не все спорные места — лист не оценён"};
+}
+
+void GradebookTest::gradesAgainstTheBaseNow() {
+    QFETCH(QStringList, sheets);
+    QFETCH(QStringList, edits);
+    QFETCH(QStringList, students);
+    QFETCH(QStringList, items);
+    QFETCH(QStringList, remarks);
+
+    QList<testsupport::QuestionRow> rows;
+    for (int correct : {1, 2, 3, 1, 2})
+        rows << testsupport::QuestionRow{{QStringLiteral("Вопрос"),
+                                          QStringLiteral("А"),
+                                          QStringLiteral("Б"),
+                                          QStringLiteral("В"),
+                                          {},
+                                          {}},
+                                         correct};
+    testsupport::OpenBase base(
+        testsupport::makeQuestionBase(folder_, QStringLiteral("база%1.db").arg(++bases_), rows));
+    Gradebook book;
+    for (const QString& sheet : sheets)
+        addSheet(book, sheet, base.questions);
+    for (const QString& edit : edits) {
+        const QStringList w = edit.split(u' ');
+        base.questions.moveTo(w.at(1).toLongLong());
+        if (w.at(0) == QStringLiteral("удалить")) {
+            base.questions.deleteCurrent();
+        } else {
+            base.questions.field(qb::columns::kCorrect).setValue(w.at(2).toInt());
+            base.questions.update();
+        }
+    }
+
+    const grading::ClassList classList{{1, QStringLiteral("Анна Белова")},
+                                       {2, QStringLiteral("Борис Волков")},
+                                       {4, QStringLiteral("Дина Ершова")}};
+    const grading::GradeReport report = grading::grade(book, base.questions, {}, classList);
+    QStringList read;
+    for (const grading::StudentResult& student : report.students)
+        read << studentLine(student);
+    QCOMPARE(read, students);
+    read.clear();
+    for (const grading::ItemStats& item : report.items)
+        read << itemLine(item);
+    QCOMPARE(read, items);
+    QCOMPARE(report.baseQuestions, int(items.size()));
+    QCOMPARE(report.remarks, remarks);
+}
+
+void GradebookTest::savesTables() {
+    grading::GradeReport report;
+    report.baseQuestions = 2;
+    grading::StudentResult named;
+    named.listNumber = 7;
+    named.name = QStringLiteral("Иванов; \"Ваня\"");
+    named.variant = 2;
+    named.right = 2;
+    named.percent = 200.0 / 3;
+    named.mark = 3;
+    named.chosen = {2, std::nullopt};
+    grading::StudentResult unnamed;
+    unnamed.name = QStringLiteral("Строка\nдругая");
+    unnamed.variant = 1;
+    unnamed.chosen = {std::nullopt, 5};
+    report.students = {named, unnamed};
+    report.items = {{1, 3, 2, 2.0 / 3, -1.0 / 3, {0, 1, 1, 0, 0}, 1},
+                    {2, 0, 0, std::nullopt, std::nullopt, {}, 0},
+                    {3, 2, 1, 0.5, -0.001, {1, 1, 0, 0, 0}, 0}};
+
+    QCOMPARE(QString::fromUtf8(grading::resultsCsv(report)),
+             QString::fromUtf8("\xEF\xBB\xBF№ по списку;Фамилия Имя;Вариант;Верно;Процент;Оценка;"
+                               "Вопрос № 1;Вопрос № 2\r\n"
+                               "7;\"Иванов; \"\"Ваня\"\"\";2;2;66,7;3;2;\r\n"
+                               ";\"Строка\nдругая\";1;0;0,0;2;;5\r\n"));
+    QCOMPARE(QString::fromUtf8(grading::analysisCsv(report)),
+             QString::fromUtf8("\xEF\xBB\xBFВопрос;Задан;Верно;Доля верных;Дискриминативность;"
+                               "Выбран 1;Выбран 2;Выбран 3;Выбран 4;Выбран 5;Без ответа\r\n"
+                               "Вопрос № 1;3;2;0,67;-0,33;0;1;1;0;0;1\r\n"
+                               "Вопрос № 2;0;0;;;0;0;0;0;0;0\r\n"
+                               "Вопрос № 3;2;1;0,50;0,00;1;1;0;0;0;0\r\n"));
+}
+
+void GradebookTest::readsClassLists_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("list");  // "N=name|…", or "нет"
+
+    QTest::newRow("UTF-8 with a BOM, a header")
+        << QByteArray("\xEF\xBB\xBF№;Фамилия Имя\r\n1;Иванов Иван\r\n2;  Петрова Анна \r\n")
+        << "1=Иванов Иван|2=Петрова Анна";
+    QTest::newRow("Windows-1251, commas")
+        << windows1251("Список 9А\n3,Сидоров Пётр\n12,Яковлева Юлия\n")
+        << "3=Сидоров Пётр|12=Яковлева Юлия";
+    QTest::newRow("tabs, the name in two quoted columns")
+        << QByteArray("1\t\"Иванов\"\t\"Иван\"\n\n2\tПетрова\t\t Анна\n")
+        << "1=Иванов Иван|2=Петрова Анна";
+    QTest::newRow("a quoted separator, numbers written \"5.\"")
+        << QByteArray("5.;\"Орлов; староста\"\r\n07;Зайцев Олег\r")
+        << "5=Орлов; староста|7=Зайцев Олег";
+    QTest::newRow("out of range, no name, twice")
+        << QByteArray("0;Нулев\n100;Сотов\n4;\n4;Первый\n4;Второй\n-3;Минус\n") << "4=Первый";
+    QTest::newRow("no entry") << QByteArray("Фамилия;Имя\nИванов;Иван\n") << "нет";
+    QTest::newRow("empty") << QByteArray() << "нет";
+}
+
+void GradebookTest::readsClassLists() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, list);
+    const std::optional<grading::ClassList> read = grading::readClassList(bytes);
+    QStringList entries;
+    if (read)
+        for (auto entry = read->cbegin(); entry != read->cend(); ++entry)
+            entries << QStringLiteral("%1=%2").arg(entry.key()).arg(*entry);
+    QCOMPARE(read ? entries.join(u'|') : QStringLiteral("нет"), list);
 }
 
 QTEST_GUILESS_MAIN(GradebookTest)
