@@ -173,6 +173,21 @@ constexpr QRectF listLabelBox(Form form) {
     return {16.0, gridTop(form) - 8.5, 26.0, 4.0};
 }
 
+// What a reader shows a teacher who must decide by eye: the list number's whole field, its
+// digits and label included, and one row of answers from its number to its last bubble.
+constexpr QRectF listFieldBox(Form form) {
+    const QRectF label = listLabelBox(form);
+    const double bottom = listBubble(form, 0, 9).y() + kBubbleRadius + 1.0;
+    return {label.left(), label.top() - 1.0, label.width(), bottom - label.top() + 1.0};
+}
+constexpr QRectF answerRowBox(int questions, int question, int options) {
+    const Form form = formFor(questions);
+    const QRectF number = rowNumberBox(questions, question);
+    const double right = answerBubble(questions, question, options - 1).x() + kBubbleRadius + 1.0;
+    const double top = number.center().y() - rowPitch(form) / 2;
+    return {number.left() - 1.0, top, right - number.left() + 1.0, rowPitch(form)};
+}
+
 constexpr QRectF bubbleRect(QPointF centre) {
     return {centre.x() - kBubbleRadius, centre.y() - kBubbleRadius, 2 * kBubbleRadius,
             2 * kBubbleRadius};
