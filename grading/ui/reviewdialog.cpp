@@ -90,7 +90,9 @@ ReviewDialog::ReviewDialog(Gradebook& book, desktop::Dialogs& dialogs, QWidget* 
 void ReviewDialog::buildControls() {
     list_ = named(new QListWidget, QStringLiteral("doubtList"), kTitle);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setMinimumWidth(list_->fontMetrics().averageCharWidth() * 60);
+    // Room for a file name and the place on it, and for a class's worth of places at a look.
+    list_->setMinimumSize(list_->fontMetrics().averageCharWidth() * 60,
+                          list_->fontMetrics().height() * 20);
     list_->installEventFilter(this);
     remaining_ = named(new QLabel, QStringLiteral("remaining"), QString());
 
