@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QInputMethodEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -91,6 +92,8 @@ private slots:
     void resultsAsTheTeacherSetsThem();
     void closingWithPlacesUndecidedAsks();
     void chosenPagesAreRead();
+    void savingThatCannotBeDoneWritesNothing_data();
+    void savingThatCannotBeDoneWritesNothing();
 
 private:
     // Opens the base of four questions, then "печать" → "проверить бланки…".
@@ -352,6 +355,37 @@ void TestGradingWindow::chosenPagesAreRead() {
     // Read once: the same files are not read again.
     QVERIFY(!window->findChild<QPushButton*>(QStringLiteral("check"))->isEnabled());
     VERIFY_ALL_SHOWN(*dialogs_);
+}
+
+void TestGradingWindow::savingThatCannotBeDoneWritesNothing_data() {
+    QTest::addColumn<QString>("target");  // under the test's folder
+    QTest::newRow("a folder that is not there") << QStringLiteral("нет/физика.csv");
+    QTest::newRow("the open base itself") << QStringLiteral("физика.mdb");
+}
+
+void TestGradingWindow::savingThatCannotBeDoneWritesNothing() {
+    QFETCH(QString, target);
+    GradingWindow* window = openWindow();
+    QVERIFY(window);
+    window->addRead({sheet(QStringLiteral("3 1 2 3 1"), ids_)});
+    const QString path = folder_->path(target);
+    QFile before(path);
+    const QByteArray bytes = before.open(QIODevice::ReadOnly) ? before.readAll() : QByteArray();
+    before.close();
+    const QStringList files = QDir(folder_->folder()).entryList(QDir::Files | QDir::Hidden);
+
+    dialogs_->expectSaveFile(path);
+    if (!bytes.isEmpty())
+        dialogs_->expectYesNo(
+            true,
+            QStringLiteral("Файл «%1» уже существует. Заменить?").arg(QFileInfo(path).fileName()));
+    dialogs_->expectMessage(QStringLiteral("Произошла ошибка. Все ли верно?"));
+    testsupport::clickButton(*window, QStringLiteral("saveResults"));
+    VERIFY_ALL_SHOWN(*dialogs_);
+    QFile after(path);
+    QCOMPARE(after.open(QIODevice::ReadOnly) ? after.readAll() : QByteArray(), bytes);
+    // Nothing half-written is left beside the base either.
+    QCOMPARE(QDir(folder_->folder()).entryList(QDir::Files | QDir::Hidden), files);
 }
 
 QTEST_MAIN(TestGradingWindow)
