@@ -18,7 +18,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSaveFile>
@@ -26,6 +25,8 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <exception>
 
 namespace grading {
 
@@ -275,7 +276,6 @@ void GradingWindow::check() {
     progress.setValue(0);
     QList<FormRead> forms;
     QStringList unread;
-    QPointer<GradingWindow> alive(this);
     SourcePage page;
     int pages = 0;
     int file = -1;
@@ -293,15 +293,21 @@ void GradingWindow::check() {
         if (page.image.isNull()) {
             unread << QStringLiteral("%1: %2").arg(pageName(page), page.problem);
         } else {
-            PageRead read = readPage(page.image, page.file, page.index);
+            PageRead read;
+            // One page the reader chokes on is told; the others are read all the same.
+            try {
+                read = readPage(page.image, page.file, page.index);
+            } catch (const std::exception&) {
+                read.problem = QStringLiteral("страница не прочитана");
+            }
             page.image = QImage();
             if (read.forms.isEmpty())
                 unread << QStringLiteral("%1: %2").arg(pageName(page), read.problem);
             forms += std::move(read.forms);
         }
+        // The box is window-modal over this window, and this window over the exporter's: the
+        // events let "Остановить" in and close nothing.
         QCoreApplication::processEvents();
-        if (!alive)
-            return;
     }
     // A stopped reading keeps nothing: the chosen files are read whole or not at all, and the
     // next "Проверить" reads them again.
