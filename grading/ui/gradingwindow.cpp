@@ -344,10 +344,17 @@ void GradingWindow::regrade() {
                       report_ = GradeReport{};
                       dialogs_.message(QCoreApplication::applicationName(), kFailure);
                   });
+    // A regrading keeps the cell the keyboard was on: a screen reader's user stays in place.
+    const QModelIndex resultsAt = resultsTable_->currentIndex();
+    const QModelIndex analysisAt = analysisTable_->currentIndex();
     results_->reset();
     analysis_->reset();
-    resultsTable_->resizeColumnsToContents();
-    analysisTable_->resizeColumnsToContents();
+    for (const auto& [table, at] :
+         {std::pair{resultsTable_, resultsAt}, {analysisTable_, analysisAt}}) {
+        table->resizeColumnsToContents();
+        if (at.isValid())
+            table->setCurrentIndex(table->model()->index(at.row(), at.column()));
+    }
     QStringList remarks = report_.remarks;
     remarks += unreadPages_;
     remarks_->setPlainText(remarks.join(u'\n'));
