@@ -161,8 +161,9 @@ std::optional<QString> chooseFolder(Dialogs& dialogs, Services& services,
     const std::optional<QString> chosen = dialogs.openFolder(options);
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
-    // Named as a file inside it, so the next dialog starts in the folder itself.
-    services.chosen(QDir(*chosen).filePath(QStringLiteral(".")));
+    // Noted as a file inside it, so the next dialog starts in the folder itself; "…/." would
+    // be cleaned to the folder and name the one above it.
+    services.chosen(QDir(*chosen).filePath(QStringLiteral("file")));
     return chosen;
 }
 

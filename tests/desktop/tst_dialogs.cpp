@@ -143,6 +143,9 @@ void TestDialogs::dialogsStartFolder_data() {
         << true << true << QStringLiteral("elsewhere/b.mdb") << "elsewhere";
     QTest::newRow("beside the last file chosen, read-only program's folder")
         << false << true << QStringLiteral("elsewhere/b.mdb") << "elsewhere";
+    // A folder chosen ("…/" here) is where the next dialog starts, not the folder above it.
+    QTest::newRow("in the folder chosen last")
+        << true << true << QStringLiteral("elsewhere/") << "elsewhere";
 }
 
 void TestDialogs::dialogsStartFolder() {
@@ -161,8 +164,14 @@ void TestDialogs::dialogsStartFolder() {
     services.documents = hasDocuments ? folder.path(QStringLiteral("home/Документы"))
                                       : folder.path(QStringLiteral("home/нет"));
     services.home = folder.path(QStringLiteral("home"));
-    if (!chosenBefore.isEmpty())
+    if (chosenBefore.endsWith(u'/')) {
+        desktop::ScriptedDialogs dialogs;
+        dialogs.expectOpenFolder(folder.path(chosenBefore.chopped(1)));
+        QVERIFY(desktop::chooseFolder(dialogs, services, {}));
+        VERIFY_ALL_SHOWN(dialogs);
+    } else if (!chosenBefore.isEmpty()) {
         services.chosen(folder.path(chosenBefore));
+    }
 
     const QString start = expected == QLatin1String("program")     ? services.folder
                           : expected == QLatin1String("documents") ? services.documents
