@@ -114,6 +114,8 @@ GradingWindow::GradingWindow(qb::Recordset& questions, const QString& basePath,
     resultsTable_->verticalHeader()->setDefaultSectionSize(ResultsModel::kNameCropHeight + 6);
     analysisTable_ = table("analysis", QStringLiteral("Анализ вопросов"), analysis_);
     analysisTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Its first column names the question; a row number beside it would only mislead.
+    analysisTable_->verticalHeader()->hide();
     tabs_ = named(new QTabWidget, "tabs", QStringLiteral("Результаты и анализ вопросов"));
     tabs_->addTab(resultsTable_, QStringLiteral("Результаты"));
     tabs_->addTab(analysisTable_, QStringLiteral("Анализ вопросов"));
