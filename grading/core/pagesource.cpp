@@ -21,6 +21,8 @@ const QStringList kImageSuffixes{QStringLiteral("png"),  QStringLiteral("jpg"),
                                  QStringLiteral("jpeg"), QStringLiteral("tif"),
                                  QStringLiteral("tiff"), QStringLiteral("bmp")};
 const QString kPdfSuffix = QStringLiteral("pdf");
+// The longest side a page is decoded at: A4 at 400 dpi.
+constexpr int kLargestSide = 4700;
 
 bool gradableSuffix(const QString& suffix) {
     const QString lower = suffix.toLower();
@@ -227,6 +229,12 @@ bool PageSource::State::nextImage(SourcePage& page) {
         done = true;
         return false;
     }
+    // A phone's 48-megapixel photo is read at what a 400 dpi scan of the sheet would give: the
+    // reader needs no more, and the full size alone would take 190 MB.
+    const QSize size = image->size();
+    image->setScaledSize(size.isValid() && std::max(size.width(), size.height()) > kLargestSide
+                             ? size.scaled(kLargestSide, kLargestSide, Qt::KeepAspectRatio)
+                             : QSize());
     QImage read;
     if (!image->read(&read)) {
         done = true;
@@ -258,11 +266,14 @@ bool PageSource::State::nextPdfPage(SourcePage& page) {
     return true;
 }
 
+// Both cases: the file dialog matches them as written, and cameras name their files "IMG_0001.JPG".
 QStringList gradableFilePatterns() {
     QStringList patterns;
     for (const QString& suffix : kImageSuffixes)
         patterns << QStringLiteral("*.") + suffix;
     patterns << QStringLiteral("*.") + kPdfSuffix;
+    for (qsizetype i = 0, n = patterns.size(); i < n; ++i)
+        patterns << patterns.at(i).toUpper();
     return patterns;
 }
 

@@ -121,6 +121,7 @@ void PageSourceTest::initTestCase() {
     writeFile(at(QStringLiteral("папка/заметки.txt")), "не скан");
     writePdf(at(QStringLiteral("папка/скан 3.pdf")), {true, false});
     QVERIFY(marked({25, 15}, false).save(at(QStringLiteral("один.tif")), "TIFF"));
+    QVERIFY(marked({6000, 1500}, true).save(at(QStringLiteral("фото.jpg")), "JPEG"));
     writeFile(at(QStringLiteral("стопка.tiff")),
               multiPageTiff({marked({16, 8}, true), marked({8, 16}, false), marked({6, 6}, true)}));
     // Transparent where the pen did not go: paper, not ink.
@@ -141,11 +142,11 @@ void PageSourceTest::givesEveryPage_data() {
         << QStringList{"2.png#0 20x10 ■", "10.png#0 30x10 □", "Лист.JPG#0 40x10 ■",
                        "скан 3.pdf#0 1000x1400 ■", "скан 3.pdf#1 1000x1400 □"};
     QTest::newRow("files in the order chosen")
-        << QStringList{"стопка.tiff", "папка/скан 3.pdf", "один.tif", "прозрачный.png"}
+        << QStringList{"стопка.tiff", "папка/скан 3.pdf", "один.tif", "прозрачный.png", "фото.jpg"}
         << QStringList{"стопка.tiff#0 16x8 ■",     "стопка.tiff#1 8x16 □",
                        "стопка.tiff#2 6x6 ■",      "скан 3.pdf#0 1000x1400 ■",
                        "скан 3.pdf#1 1000x1400 □", "один.tif#0 25x15 □",
-                       "прозрачный.png#0 12x12 □"};
+                       "прозрачный.png#0 12x12 □", "фото.jpg#0 4700x1175 ■"};
     QTest::newRow("unreadable files among readable ones")
         << QStringList{"битый.png", "нет.png",   "папка/2.png",
                        "битый.pdf", "текст.png", "папка/заметки.txt"}
