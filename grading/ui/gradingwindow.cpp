@@ -1,6 +1,7 @@
 #include "grading/ui/gradingwindow.h"
 
 #include "desktop/dialogs.h"
+#include "desktop/keyboard.h"
 #include "desktop/services.h"
 #include "desktop/windowhabits.h"
 #include "grading/core/pagesource.h"
@@ -129,7 +130,8 @@ GradingWindow::GradingWindow(qb::Recordset& questions, const QString& basePath,
     saveResultsButton_ = button("saveResults", QStringLiteral("Сохранить результаты…"));
     saveAnalysisButton_ = button("saveAnalysis", QStringLiteral("Сохранить анализ…"));
     QPushButton* close = button("close", QStringLiteral("Закрыть"));
-    // Enter in a table or a list must not press a button the teacher did not choose.
+    // Enter presses the focused button (setUpKeyboard below), never a default one: Enter in a
+    // table or a list must not press a button the teacher did not choose.
     for (QPushButton* each : {files, folder, classList, checkButton_, reviewButton_,
                               saveResultsButton_, saveAnalysisButton_, close})
         each->setAutoDefault(false);
@@ -190,6 +192,7 @@ GradingWindow::GradingWindow(qb::Recordset& questions, const QString& basePath,
     connect(saveAnalysisButton_, &QPushButton::clicked, this, &GradingWindow::saveAnalysis);
     connect(close, &QPushButton::clicked, this, &GradingWindow::reject);
     updateControls();
+    desktop::setUpKeyboard(*this);
     desktop::drawFocusClearly(*this);
 }
 
