@@ -154,7 +154,7 @@ QList<Located> PageReader::locate(const MarkQuad& quad) {
             break;
         }
     }
-    if (found.text.isEmpty()) {
+    if (found.text.isEmpty() && quad.found == 4) {
         // The code may still be readable where zbar looks at the page as it is.
         for (const FoundCode& code : wholePageCodes())
             for (const Map& map : maps) {
@@ -164,6 +164,8 @@ QList<Located> PageReader::locate(const MarkQuad& quad) {
             }
     }
 
+    if (found.text.isEmpty() && quad.found < 4)
+        return {};
     QList<Located> forms = {found};
     const std::optional<printing::SheetCode> code = printing::decodeSheetCode(found.text);
     if (!code)
@@ -205,22 +207,45 @@ FormRead PageReader::measure(const Located& located) const {
         marks.append(sheet::cornerMark(form, corner));
     meter.calibrate(marks);
 
+    // Rings out of place mean marks taken for others, or a page bent: nothing read through
+    // such a map is decided, every row is asked about.
+    const int questions = int(read.code->questions.size());
+    int rings = 0, ringsInPlace = 0;
+    const auto checkRing = [&](QPointF centre) {
+        ++rings;
+        ringsInPlace += meter.ringInPlace(centre) ? 1 : 0;
+    };
+    for (int digit = 0; digit < kDigits; ++digit)
+        for (int place = 0; place < kListPlaces; ++place)
+            checkRing(sheet::listBubble(form, place, digit));
+    for (int question = 0; question < questions; ++question) {
+        checkRing(sheet::answerBubble(questions, question, 0));
+        const int last = int(read.code->questions[question].order.size()) - 1;
+        checkRing(sheet::answerBubble(questions, question, last));
+    }
+    const bool mapped = ringsInPlace >= 0.8 * rings;
+
     for (int place = 0; place < kListPlaces; ++place) {
         QList<BubbleShape> column;
         for (int digit = 0; digit < kDigits; ++digit)
             column.append(meter.measure(sheet::listBubble(form, place, digit)));
         const QList<Bubble> decided = decideRow(column);
-        for (int digit = 0; digit < kDigits; ++digit)
+        for (int digit = 0; digit < kDigits; ++digit) {
             read.listNumber[place][digit] = decided[digit];
+            if (!mapped)
+                read.listNumber[place][digit].mark = Mark::Doubtful;
+        }
     }
 
-    const int questions = int(read.code->questions.size());
     for (int question = 0; question < questions; ++question) {
         const int options = int(read.code->questions[question].order.size());
         QList<BubbleShape> row;
         for (int option = 0; option < options; ++option)
             row.append(meter.measure(sheet::answerBubble(questions, question, option)));
         read.answers.append(decideRow(row));
+        if (!mapped)
+            for (Bubble& bubble : read.answers.last())
+                bubble.mark = Mark::Doubtful;
         if (!exactlyOneFilled(read.answers.last()))
             read.rowCrops.insert(
                 question, crop(rectified, sheet::answerRowBox(questions, question, options)));
@@ -242,8 +267,21 @@ PageRead readPage(const QImage& page, const QString& file, int pageIndex) {
 
     PageReader reader(gray);
     QList<Located> located;
+    // The best fitting marks come first; a later form lying over one found already is the
+    // same sheet seen through a mark of something else.
+    const auto covers = [](const Located& form, cv::Point2d pixel) {
+        const cv::Point2d mm = apply(form.map.inv(), pixel);
+        return mm.x > 0 && mm.x < sheet::kFrameWidth && mm.y > 0 &&
+               mm.y < sheet::formHeight(form.form);
+    };
     for (const MarkQuad& quad : findMarkQuads(gray))
-        located += reader.locate(quad);
+        for (const Located& form : reader.locate(quad)) {
+            const cv::Point2d middle =
+                apply(form.map, {sheet::kFrameWidth / 2, sheet::formHeight(form.form) / 2});
+            if (std::none_of(located.begin(), located.end(),
+                             [&](const Located& other) { return covers(other, middle); }))
+                located.append(form);
+        }
     if (located.isEmpty()) {
         result.problem = QStringLiteral("на странице не найден бланк");
         return result;
