@@ -77,7 +77,7 @@ std::vector<Candidate> findCandidates(const cv::Mat& small) {
                              std::max(1.0f, std::min(box.size.width, box.size.height));
         // Both measured through the outline's pixel centres: a filled bubble's π/4 is not
         // raised by the pixels along its edge.
-        if (boxArea <= 0 || cv::contourArea(*largest) < 0.88 * boxArea || ratio > 1.3)
+        if (boxArea <= 0 || cv::contourArea(*largest) < 0.85 * boxArea || ratio > 1.3)
             continue;
         found.push_back(
             {{centroids.at<double>(i, 0), centroids.at<double>(i, 1)}, std::sqrt(double(area))});
@@ -161,7 +161,7 @@ void collectQuads(const std::vector<Candidate>& marks, Form form, std::vector<Ma
                 const cv::Point2d d = l >= 0 ? marks[l].centre : b + (marks[k].centre - a);
                 quad.centres = {a, b, c, d};
                 quad.residual = 1 + (k >= 0 ? dk : dl) / span;
-                quad.found = 3;
+                quad.missing = k >= 0 ? 3 : 2;
             }
             out.push_back(quad);
             members.push_back({i, j, k, l});
