@@ -22,14 +22,16 @@ constexpr int kPaperReachMm = 11;
 // of the neighbouring bubbles.
 constexpr double kCrossFrom = 2.85;
 constexpr double kCrossTo = 3.4;
-constexpr double kStrokeMm = 0.3;  // thinner ink than twice this is a line, not a filling
+constexpr double kStrokeMm = 0.3;
+constexpr double kRingMm =
+    0.3;  // the printed ring's line  // thinner ink than twice this is a line, not a filling
 
 enum class Kind { Blank, Solid, Partial, Stroke, Crossed };
 
 Kind kindOf(const BubbleShape& shape) {
     if (shape.solid >= 0.6 && shape.cover >= 0.8 && shape.mean >= 0.4)
         return shape.crossedOut ? Kind::Crossed : Kind::Solid;
-    if (shape.solid >= 0.12 && shape.mean >= 0.15)
+    if (shape.solid >= 0.06 && shape.mean >= 0.12)
         return Kind::Partial;
     if (shape.mean >= 0.08)
         return Kind::Stroke;
@@ -147,6 +149,30 @@ BubbleShape BubbleMeter::measure(QPointF centreMm) const {
         shape.crossedOut = lines >= 2;
     }
     return shape;
+}
+
+bool BubbleMeter::ringInPlace(QPointF centreMm) const {
+    constexpr int kSamples = 32;
+    const double paper = paperAt(centreMm);
+    const double scale = 1.0 / (paper * (1.0 - inkShare_));
+    const auto around = [&](double radiusMm) {
+        double sum = 0;
+        int count = 0;
+        for (int i = 0; i < kSamples; ++i) {
+            const double angle = 2 * M_PI * i / kSamples;
+            const int x =
+                int(std::lround((centreMm.x() + radiusMm * std::cos(angle)) * pixelsPerMm_));
+            const int y =
+                int(std::lround((centreMm.y() + radiusMm * std::sin(angle)) * pixelsPerMm_));
+            if (x < 0 || y < 0 || x >= form_.cols || y >= form_.rows)
+                continue;
+            sum += (paper - form_.at<uchar>(y, x)) * scale;
+            ++count;
+        }
+        return count > 0 ? sum / count : 0.0;
+    };
+    const double ring = sheet::kBubbleRadius - kRingMm / 2;
+    return around(ring) - around(kCrossFrom) >= 0.15;
 }
 
 QList<Bubble> decideRow(const QList<BubbleShape>& row) {

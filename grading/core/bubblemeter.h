@@ -31,6 +31,9 @@ public:
     void calibrate(const QList<QRectF>& solidMm);
 
     BubbleShape measure(QPointF centreMm) const;
+    // Whether the printed ring of the bubble at `centreMm` is where the map puts it: darker
+    // than the paper just outside it.
+    bool ringInPlace(QPointF centreMm) const;
 
 private:
     double paperAt(QPointF mm) const;

@@ -77,7 +77,7 @@ std::vector<Candidate> findCandidates(const cv::Mat& small) {
                              std::max(1.0f, std::min(box.size.width, box.size.height));
         // Both measured through the outline's pixel centres: a filled bubble's π/4 is not
         // raised by the pixels along its edge.
-        if (boxArea <= 0 || cv::contourArea(*largest) < 0.88 * boxArea || ratio > 1.3)
+        if (boxArea <= 0 || cv::contourArea(*largest) < 0.85 * boxArea || ratio > 1.3)
             continue;
         found.push_back(
             {{centroids.at<double>(i, 0), centroids.at<double>(i, 1)}, std::sqrt(double(area))});
@@ -143,17 +143,26 @@ void collectQuads(const std::vector<Candidate>& marks, Form form, std::vector<Ma
             if (span < 0.75 * expected * side || span > 1.3 * expected * side)
                 continue;
             const cv::Point2d across = cv::Point2d(-(b.y - a.y), b.x - a.x) * down;
-            const double tolerance = 0.12 * span;
+            // Loose enough for a photo's perspective; the nearest candidates win.
+            const double tolerance = 0.2 * span;
             const auto [k, dk] = nearest(a + across, tolerance, side, i, j);
-            if (k < 0)
-                continue;
             const auto [l, dl] = nearest(b + across, tolerance, side, i, j);
-            if (l < 0 || l == k)
+            if ((k < 0 && l < 0) || (k >= 0 && k == l))
                 continue;
             MarkQuad quad;
-            quad.centres = {a, b, marks[k].centre, marks[l].centre};
             quad.form = form;
-            quad.residual = (dk + dl) / span;
+            if (k >= 0 && l >= 0) {
+                quad.centres = {a, b, marks[k].centre, marks[l].centre};
+                quad.residual = (dk + dl) / span;
+            } else {
+                // The missing corner completes the parallelogram; such quads rank after every
+                // complete one.
+                const cv::Point2d c = k >= 0 ? marks[k].centre : a + (marks[l].centre - b);
+                const cv::Point2d d = l >= 0 ? marks[l].centre : b + (marks[k].centre - a);
+                quad.centres = {a, b, c, d};
+                quad.residual = 1 + (k >= 0 ? dk : dl) / span;
+                quad.missing = k >= 0 ? 3 : 2;
+            }
             out.push_back(quad);
             members.push_back({i, j, k, l});
         }
@@ -204,13 +213,16 @@ QList<MarkQuad> findMarkQuads(const cv::Mat& gray) {
     std::sort(order.begin(), order.end(), [&](int a, int b) { return rank(a) < rank(b); });
     for (int q : order) {
         const auto& m = members[q];
-        if (std::any_of(m.begin(), m.end(), [&](int k) { return used[k]; }))
+        if (std::any_of(m.begin(), m.end(), [&](int k) { return k >= 0 && used[k]; }))
             continue;
         for (int k : m)
-            used[k] = true;
+            if (k >= 0)
+                used[k] = true;
         MarkQuad quad = quads[q];
         for (int c = 0; c < 4; ++c)
-            quad.centres[c] = refine(gray, quad.centres[c] / scale, marks[m[c]].side / scale);
+            quad.centres[c] = m[c] < 0
+                                  ? quad.centres[c] / scale
+                                  : refine(gray, quad.centres[c] / scale, marks[m[c]].side / scale);
         chosen.append(quad);
     }
     return chosen;

@@ -19,6 +19,9 @@ struct MarkQuad {
     std::array<cv::Point2d, 4> centres;
     printing::sheet::Form form = printing::sheet::Form::Full;
     double residual = 0;  // how far the marks lie from where the first two place the others
+    // The mark not found (cut off at the page's edge, covered, too faint), its place inferred
+    // from the others; -1 when all four were. Such a form counts only when its code is read.
+    int missing = -1;
 };
 
 // Every form whose marks were found on `gray` (8-bit, one channel), none sharing a mark.

@@ -91,6 +91,41 @@ QImage crop(const cv::Mat& form, const QRectF& mm) {
     return toImage(small);
 }
 
+// The mark about where an approximate map puts its centre `mm`: a dark blob of a mark's size
+// in a window around it, unless that window leaves the page.
+std::optional<cv::Point2d> markNear(const cv::Mat& gray, const Map& map, cv::Point2d mm) {
+    constexpr double kPerMm = 4.0;
+    constexpr double kReach = 8.0;
+    const QRectF window(mm.x - kReach, mm.y - kReach, 2 * kReach, 2 * kReach);
+    for (const QPointF corner :
+         {window.topLeft(), window.topRight(), window.bottomLeft(), window.bottomRight()}) {
+        const cv::Point2d p = apply(map, {corner.x(), corner.y()});
+        if (p.x < 0 || p.y < 0 || p.x >= gray.cols || p.y >= gray.rows)
+            return std::nullopt;
+    }
+    cv::Mat ink, labels, stats, centroids;
+    cv::threshold(rectify(gray, map, window, kPerMm), ink, 0, 255,
+                  cv::THRESH_BINARY_INV | cv::THRESH_OTSU);
+    const int count = cv::connectedComponentsWithStats(ink, labels, stats, centroids, 8, CV_32S);
+    const double markArea = std::pow(sheet::kMarkSize * kPerMm, 2);
+    std::optional<cv::Point2d> best;
+    double bestDistance = kReach * kPerMm;
+    for (int i = 1; i < count; ++i) {
+        const int w = stats.at<int>(i, cv::CC_STAT_WIDTH), h = stats.at<int>(i, cv::CC_STAT_HEIGHT);
+        const int area = stats.at<int>(i, cv::CC_STAT_AREA);
+        if (area < 0.5 * markArea || area > 1.6 * markArea || area < 0.7 * w * h)
+            continue;
+        const cv::Point2d centre(centroids.at<double>(i, 0), centroids.at<double>(i, 1));
+        const double distance = std::hypot(centre.x - kReach * kPerMm, centre.y - kReach * kPerMm);
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best =
+                apply(map, {window.left() + centre.x / kPerMm, window.top() + centre.y / kPerMm});
+        }
+    }
+    return best;
+}
+
 QByteArray codeAt(const cv::Mat& gray, const Map& map, Form form) {
     const QRectF square = sheet::codeSquare(form).adjusted(-1, -1, 1, 1);
     const QList<FoundCode> codes = scanCodes(rectify(gray, map, square, kCodePixelsPerMm));
@@ -137,7 +172,14 @@ const QList<FoundCode>& PageReader::wholePageCodes() {
     return pageCodes_;
 }
 
-QList<Located> PageReader::locate(const MarkQuad& quad) {
+QList<Located> PageReader::locate(const MarkQuad& marks) {
+    MarkQuad quad = marks;
+    if (quad.missing >= 0) {
+        // The others place it well enough to look for it where they say.
+        const Map guess = mapOf(quad.centres, quad.form);
+        if (const auto mark = markNear(gray_, guess, markCentresMm(quad.form)[quad.missing]))
+            quad.centres[quad.missing] = *mark;
+    }
     const auto& c = quad.centres;
     std::array<Map, 2> maps = {mapOf(c, quad.form), mapOf({c[3], c[2], c[1], c[0]}, quad.form)};
     // The code's dense square is darker than the bubbles that lie there when the form is
@@ -154,7 +196,7 @@ QList<Located> PageReader::locate(const MarkQuad& quad) {
             break;
         }
     }
-    if (found.text.isEmpty()) {
+    if (found.text.isEmpty() && quad.missing < 0) {
         // The code may still be readable where zbar looks at the page as it is.
         for (const FoundCode& code : wholePageCodes())
             for (const Map& map : maps) {
@@ -164,6 +206,8 @@ QList<Located> PageReader::locate(const MarkQuad& quad) {
             }
     }
 
+    if (found.text.isEmpty() && quad.missing >= 0)
+        return {};
     QList<Located> forms = {found};
     const std::optional<printing::SheetCode> code = printing::decodeSheetCode(found.text);
     if (!code)
@@ -205,22 +249,45 @@ FormRead PageReader::measure(const Located& located) const {
         marks.append(sheet::cornerMark(form, corner));
     meter.calibrate(marks);
 
+    // Rings out of place mean marks taken for others, or a page bent: nothing read through
+    // such a map is decided, every row is asked about.
+    const int questions = int(read.code->questions.size());
+    int rings = 0, ringsInPlace = 0;
+    const auto checkRing = [&](QPointF centre) {
+        ++rings;
+        ringsInPlace += meter.ringInPlace(centre) ? 1 : 0;
+    };
+    for (int digit = 0; digit < kDigits; ++digit)
+        for (int place = 0; place < kListPlaces; ++place)
+            checkRing(sheet::listBubble(form, place, digit));
+    for (int question = 0; question < questions; ++question) {
+        checkRing(sheet::answerBubble(questions, question, 0));
+        const int last = int(read.code->questions[question].order.size()) - 1;
+        checkRing(sheet::answerBubble(questions, question, last));
+    }
+    const bool mapped = ringsInPlace >= 0.8 * rings;
+
     for (int place = 0; place < kListPlaces; ++place) {
         QList<BubbleShape> column;
         for (int digit = 0; digit < kDigits; ++digit)
             column.append(meter.measure(sheet::listBubble(form, place, digit)));
         const QList<Bubble> decided = decideRow(column);
-        for (int digit = 0; digit < kDigits; ++digit)
+        for (int digit = 0; digit < kDigits; ++digit) {
             read.listNumber[place][digit] = decided[digit];
+            if (!mapped)
+                read.listNumber[place][digit].mark = Mark::Doubtful;
+        }
     }
 
-    const int questions = int(read.code->questions.size());
     for (int question = 0; question < questions; ++question) {
         const int options = int(read.code->questions[question].order.size());
         QList<BubbleShape> row;
         for (int option = 0; option < options; ++option)
             row.append(meter.measure(sheet::answerBubble(questions, question, option)));
         read.answers.append(decideRow(row));
+        if (!mapped)
+            for (Bubble& bubble : read.answers.last())
+                bubble.mark = Mark::Doubtful;
         if (!exactlyOneFilled(read.answers.last()))
             read.rowCrops.insert(
                 question, crop(rectified, sheet::answerRowBox(questions, question, options)));
@@ -242,8 +309,21 @@ PageRead readPage(const QImage& page, const QString& file, int pageIndex) {
 
     PageReader reader(gray);
     QList<Located> located;
+    // The best fitting marks come first; a later form lying over one found already is the
+    // same sheet seen through a mark of something else.
+    const auto covers = [](const Located& form, cv::Point2d pixel) {
+        const cv::Point2d mm = apply(form.map.inv(), pixel);
+        return mm.x > 0 && mm.x < sheet::kFrameWidth && mm.y > 0 &&
+               mm.y < sheet::formHeight(form.form);
+    };
     for (const MarkQuad& quad : findMarkQuads(gray))
-        located += reader.locate(quad);
+        for (const Located& form : reader.locate(quad)) {
+            const cv::Point2d middle =
+                apply(form.map, {sheet::kFrameWidth / 2, sheet::formHeight(form.form) / 2});
+            if (std::none_of(located.begin(), located.end(),
+                             [&](const Located& other) { return covers(other, middle); }))
+                located.append(form);
+        }
     if (located.isEmpty()) {
         result.problem = QStringLiteral("на странице не найден бланк");
         return result;

@@ -1,5 +1,6 @@
 #include "grading/core/sheetread.h"
 #include "grading/testkit/synthscan.h"
+#include "printing/core/sheetgeometry.h"
 
 #include <QFile>
 #include <QPainter>
@@ -117,15 +118,18 @@ void PageReaderTest::syntheticScans() {
 void PageReaderTest::keptPages_data() {
     QTest::addColumn<QString>("page");
     QTest::addColumn<int>("forms");
-    QTest::newRow("phone photo, JPEG") << QStringLiteral("phone.jpg") << 1;
-    QTest::newRow("scan, PNG") << QStringLiteral("scan.png") << 2;
-    QTest::newRow("no sheet") << QString() << 0;
+    QTest::addColumn<bool>("codesCovered");
+    QTest::newRow("phone photo, JPEG") << QStringLiteral("phone.jpg") << 1 << false;
+    QTest::newRow("scan, PNG") << QStringLiteral("scan.png") << 2 << false;
+    QTest::newRow("scan, codes scribbled over") << QStringLiteral("scan.png") << 2 << true;
+    QTest::newRow("no sheet") << QString() << 0 << false;
 }
 
 // Pages saved once, so that a change of the synthetic scans cannot hide a change of the reader.
 void PageReaderTest::keptPages() {
     QFETCH(QString, page);
     QFETCH(int, forms);
+    QFETCH(bool, codesCovered);
     Scan scan;
     if (page.isEmpty()) {
         // A page of text and a square or two, but no sheet.
@@ -143,6 +147,14 @@ void PageReaderTest::keptPages() {
         QVERIFY(truth.open(QIODevice::ReadOnly));
         scan.forms = grading::testkit::truthFromText(truth.readAll());
     }
+    if (codesCovered) {
+        // Most of each half form's code, on a page of 150 dpi; the marks are left alone.
+        scan.page.convertTo(QImage::Format_Grayscale8);  // no painter draws on a palette
+        QPainter painter(&scan.page);
+        painter.scale(150 / 25.4, 150 / 25.4);
+        painter.fillRect(QRectF(150, 18, 40, 44), Qt::white);
+        painter.fillRect(QRectF(150, 157, 40, 44), Qt::white);
+    }
     QCOMPARE(scan.forms.size(), forms);
     const grading::PageRead read = grading::readPage(scan.page, page, 3);
     QCOMPARE(read.forms.size(), forms);
@@ -154,11 +166,26 @@ void PageReaderTest::keptPages() {
     grading::testkit::tally(scan, read, tally);
     qInfo().noquote() << describe(tally);
     verifyNothingWrong(tally);
-    QCOMPARE(tally.codesUnread, 0);
+    QCOMPARE(tally.codesUnread, codesCovered ? forms : 0);
     for (const grading::FormRead& form : read.forms) {
         QCOMPARE(form.file, page);
         QCOMPARE(form.page, 3);
-        QVERIFY(!form.nameCrop.isNull() && !form.listCrop.isNull());
+        // The name line at about 100 dpi, whatever the page's resolution.
+        const int questions = int(scan.forms[form.form].rows.size());
+        const double nameWidth =
+            printing::sheet::nameBox(printing::sheet::formFor(questions)).width();
+        QCOMPARE_GE(form.nameCrop.width(), qRound(nameWidth * 3.8));
+        QCOMPARE_LE(form.nameCrop.width(), qRound(nameWidth * 4.1));
+        QVERIFY(!form.listCrop.isNull());
+        // Unread, the form still reaches the teacher: the whole page, small, and no bubble
+        // taken for read.
+        QCOMPARE(form.pageCrop.isNull(), !codesCovered);
+        if (codesCovered) {
+            QVERIFY(form.answers.isEmpty());
+            for (const auto& place : form.listNumber)
+                for (const grading::Bubble& digit : place)
+                    QCOMPARE(digit.mark, grading::Mark::Empty);
+        }
     }
     add(total_, tally);
 }
