@@ -271,11 +271,7 @@ cv::Mat spoil(const cv::Mat& printed, const Degradation& how, Dice& dice) {
     return page;
 }
 
-}  // namespace
-
-Scan makeScan(int questions, const Degradation& degradation, quint64 seed) {
-    Dice dice(seed);
-    const printing::SheetCode code = randomCode(std::clamp(questions, 1, 100), dice);
+Scan scanOf(const printing::SheetCode& code, const Degradation& degradation, Dice& dice) {
     printing::SheetContent content;
     content.title = QStringLiteral("Контрольная работа");
     content.variant = code.variant;
@@ -315,6 +311,18 @@ Scan makeScan(int questions, const Degradation& degradation, quint64 seed) {
         scan.page = QImage::fromData(bytes, "JPG").convertToFormat(QImage::Format_Grayscale8);
     }
     return scan;
+}
+
+}  // namespace
+
+Scan makeScan(int questions, const Degradation& degradation, quint64 seed) {
+    Dice dice(seed);
+    return scanOf(randomCode(std::clamp(questions, 1, 100), dice), degradation, dice);
+}
+
+Scan makeScan(const printing::SheetCode& code, const Degradation& degradation, quint64 seed) {
+    Dice dice(seed);
+    return scanOf(code, degradation, dice);
 }
 
 namespace {

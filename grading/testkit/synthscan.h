@@ -47,6 +47,8 @@ struct Scan {
 
 // A sheet of `questions` (1 … 100) with rows of 2 … 5 options, filled in and spoiled.
 Scan makeScan(int questions, const Degradation& degradation, quint64 seed);
+// The same for a sheet of a given code, as printed from a base.
+Scan makeScan(const printing::SheetCode& code, const Degradation& degradation, quint64 seed);
 
 // The truth as text, kept beside a page saved once, and read back: one line per form,
 // "<code text> <list number> <row> <row> …", a row a letter per bubble (. F T X H W).
