@@ -184,7 +184,8 @@ def run_benchmarks():
             "ms": entry["real_time"], "cpu_ms": entry.get("cpu_ms"),
             "repetitions": entry.get("repetitions"), "iterations": entry.get("iterations"),
             "bytes": entry.get("bytes"), "first_ms": entry.get("first_ms"),
-            "found": entry.get("found"), "lines_read": entry.get("lines_read")}
+            "found": entry.get("found"), "lines_read": entry.get("lines_read"),
+            "forms": entry.get("forms"), "asked": entry.get("asked")}
     for entry in data["benchmarks"]:
         if entry.get("error_occurred") and name(entry) not in figures:
             figures[name(entry)] = {"error": entry.get("error_message", "")}
@@ -238,6 +239,14 @@ def main():
         memory["editor/%d/%s" % (largest, tag)] = peak_memory("editor", largest, password)
     memory["editor_list/%d/plain" % largest] = peak_memory("editor-list", largest, False)
     memory["word_export/%d/plain" % largest] = peak_memory("word", largest, False)
+    # The scans qbbench made beside the 40-question base, graded once and five times over: the
+    # peak must not follow the number of pages.
+    scans = os.path.join(base_dir(FORTY, False), "scans")
+    for times in (1, 5):
+        result = subprocess.run([QBMEM, "grade", base_path(FORTY, False), scans, str(times)],
+                                check=True, env=ENV, capture_output=True, text=True)
+        memory["grade/%d_pages" % (100 * times)] = json.loads(
+            result.stdout.strip().splitlines()[-1])
 
     def fig(name, key="ms"):
         return bench.get(name, {}).get(key)
@@ -379,6 +388,12 @@ def main():
            m["peak_kib"] / 1024, 80)
     m = memory["word_export/%d/plain" % big]
     target("exporter peak RSS, %d Word export with pictures (MB)" % big, m["peak_kib"] / 1024, 200)
+    target("grade 100 scans at 200 dpi / Qt's decode of the same PNG files",
+           ratio(fig("grade_scans"), fig("grade_decode")), 5.0,
+           ratio(fig("grade_scans", "cpu_ms"), fig("grade_decode", "cpu_ms")))
+    for pages in (100, 500):
+        target("grading peak RSS, %d pages (MB)" % pages,
+               memory["grade/%d_pages" % pages]["peak_kib"] / 1024, 300)
 
     elapsed = time.perf_counter() - started
     try:
@@ -433,6 +448,9 @@ def main():
           % (cell(fig("print_forty")), lo.get("our_pages"), cell(lo.get("ms")),
              lo.get("pages"), big, cell(fig("print_draw/%d/plain" % big)),
              cell(fig("print_draw_sheets/%d/plain" % big))))
+    print("Grading: %s ms for 100 scans (%s forms, %s places asked), Qt decodes them in %s ms"
+          % (cell(fig("grade_scans")), cell(fig("grade_scans", "forms"), 0),
+             cell(fig("grade_scans", "asked"), 0), cell(fig("grade_decode"))))
     print("Peak RSS: " + ", ".join("%s %.1f MB" % (k, v["peak_kib"] / 1024)
                                   for k, v in memory.items()))
     print("load average at the end: %s; the run took %.0f s; figures in %s" % (

@@ -4,6 +4,7 @@
 
 #include "bench/figures/benchbases.h"
 #include "bench/figures/findbench.h"
+#include "bench/figures/gradebench.h"
 #include "bench/figures/importbench.h"
 #include "bench/figures/listbench.h"
 #include "bench/figures/openeditor.h"
@@ -408,6 +409,7 @@ int main(int argc, char* argv[]) {
     registerListBenchmarks(sizes());
     registerPrintBenchmarks(sizes());
     registerImportBenchmarks();
+    registerGradeBenchmarks();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

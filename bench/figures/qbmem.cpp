@@ -6,6 +6,8 @@
 //   qbmem word BASE [PASSWORD]         the exporter through a Word export with pictures
 //   qbmem import SOURCE                the import of a question file into a new base, read
 //                                      and planned, then written into a temporary folder
+//   qbmem grade BASE FOLDER [TIMES]    the scans in FOLDER, TIMES over, read one page at a
+//                                      time and graded against BASE
 // Prints one JSON object with the peak (VmHWM) and current (VmRSS) resident set in KiB.
 
 #include "bench/figures/benchbases.h"
@@ -14,8 +16,14 @@
 #include "editor/ui/editorwindow.h"
 #include "editor/ui/questionlistwindow.h"
 #include "exporter/ui/chtenie.h"
+#include "grading/core/gradebook.h"
+#include "grading/core/pagesource.h"
 #include "language/language.h"
+#include "questionbase/columns.h"
+#include "questionbase/connection.h"
+#include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
+#include "questionbase/recordset.h"
 #include "tests/support/editorprobe.h"
 
 #include <QApplication>
@@ -130,6 +138,32 @@ int importState(const QString& source) {
     return 0;
 }
 
+// However many pages, one is decoded at a time: the peak must not grow with TIMES.
+int gradeState(const QString& basePath, const QString& folder, int times) {
+    const benchbases::Memory before = benchbases::memory();
+    try {
+        qb::Connection connection;
+        qb::Recordset questions;
+        connection.open(basePath, qb::kEmptyPasswordMarker);
+        questions.openOn(connection, qb::columns::kQuestionsQuery);
+        grading::Gradebook book;
+        grading::PageSource pages(QStringList(times, folder));
+        grading::SourcePage page;
+        while (pages.next(page)) {
+            for (grading::FormRead& form :
+                 grading::readPage(page.image, page.file, page.index).forms)
+                book.add(std::move(form));
+        }
+        page = {};
+        const grading::GradeReport report = grading::grade(book, questions, {}, {});
+        print("grade", before, benchbases::memory(), book.sheetCount());
+    } catch (const qb::Error& error) {
+        std::fprintf(stderr, "qbmem: %s\n", qPrintable(error.text()));
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -138,13 +172,17 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString mode = args.value(1);
-    if (args.size() < 3 ||
-        (mode != QLatin1String("editor") && mode != QLatin1String("editor-list") &&
-         mode != QLatin1String("word") && mode != QLatin1String("import"))) {
-        std::fputs("usage: qbmem editor|editor-list|word BASE [PASSWORD] | import SOURCE\n",
-                   stderr);
+    if (args.size() < 3 || (mode != QLatin1String("editor") &&
+                            mode != QLatin1String("editor-list") && mode != QLatin1String("word") &&
+                            mode != QLatin1String("import") && mode != QLatin1String("grade"))) {
+        std::fputs(
+            "usage: qbmem editor|editor-list|word BASE [PASSWORD] | import SOURCE | "
+            "grade BASE FOLDER [TIMES]\n",
+            stderr);
         return 2;
     }
+    if (mode == QLatin1String("grade"))
+        return gradeState(args[2], args.value(3), std::max(1, args.value(4).toInt()));
     if (mode == QLatin1String("import"))
         return importState(args[2]);
     const QString password = args.value(3);
