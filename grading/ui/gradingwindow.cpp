@@ -181,8 +181,16 @@ GradingWindow::GradingWindow(qb::Recordset& questions, const QString& basePath,
     connect(folder, &QPushButton::clicked, this, &GradingWindow::chooseFolder);
     connect(classList, &QPushButton::clicked, this, &GradingWindow::chooseClassList);
     connect(checkButton_, &QPushButton::clicked, this, &GradingWindow::check);
+    // A higher mark never asks for less than a lower one: each box stays between its neighbours.
+    const auto keepOrder = [this] {
+        three_->setMaximum(four_->value());
+        four_->setRange(three_->value(), five_->value());
+        five_->setMinimum(four_->value());
+    };
+    keepOrder();
     for (QSpinBox* box : {three_, four_, five_}) {
-        connect(box, &QSpinBox::valueChanged, this, [this] {
+        connect(box, &QSpinBox::valueChanged, this, [this, keepOrder] {
+            keepOrder();
             if (book_.sheetCount() > 0)
                 regrade();
         });

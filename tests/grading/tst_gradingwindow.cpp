@@ -182,6 +182,9 @@ void TestGradingWindow::resultsAsTheTeacherSetsThem_data() {
     QTest::newRow("«4» from 80: three quarters is a 3")
         << true << QString() << QString() << QStringList{"four=80"} << QStringList()
         << QStringList{"3;;1;4;100,0;5;1;2;3;1", "7;;1;3;75,0;3;1;2;3;2", "12;;1;1;25,0;2;1;1;1;2"};
+    QTest::newRow("«4» below «3» is not taken")
+        << true << QString() << QString() << QStringList{"four=30"} << QStringList()
+        << defaultMarks;
     QTest::newRow("«3» from 20, «5» from 100")
         << true << QString() << QString() << QStringList{"three=20", "five=100"} << QStringList()
         << QStringList{"3;;1;4;100,0;5;1;2;3;1", "7;;1;3;75,0;4;1;2;3;2", "12;;1;1;25,0;3;1;1;1;2"};
