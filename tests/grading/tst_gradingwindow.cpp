@@ -183,7 +183,7 @@ void TestGradingWindow::resultsAsTheTeacherSetsThem_data() {
         << true << QString() << QString() << QStringList{"four=80"} << QStringList()
         << QStringList{"3;;1;4;100,0;5;1;2;3;1", "7;;1;3;75,0;3;1;2;3;2", "12;;1;1;25,0;2;1;1;1;2"};
     QTest::newRow("«4» below «3» is not taken")
-        << true << QString() << QString() << QStringList{"four=30"} << QStringList()
+        << true << QString() << QString() << QStringList{"four=20"} << QStringList()
         << defaultMarks;
     QTest::newRow("«3» from 20, «5» from 100")
         << true << QString() << QString() << QStringList{"three=20", "five=100"} << QStringList()
