@@ -309,21 +309,27 @@ PageRead readPage(const QImage& page, const QString& file, int pageIndex) {
 
     PageReader reader(gray);
     QList<Located> located;
-    // The best fitting marks come first; a later form lying over one found already is the
-    // same sheet seen through a mark of something else.
+    // Forms whose code was read first, then the best fitting marks: a later form overlapping
+    // one kept already is the same sheet seen through a mark of something else.
+    QList<Located> candidates;
+    for (const MarkQuad& quad : findMarkQuads(gray))
+        candidates += reader.locate(quad);
+    std::stable_sort(candidates.begin(), candidates.end(), [](const Located& a, const Located& b) {
+        return !a.text.isEmpty() && b.text.isEmpty();
+    });
+    const auto middle = [](const Located& form) {
+        return apply(form.map, {sheet::kFrameWidth / 2, sheet::formHeight(form.form) / 2});
+    };
     const auto covers = [](const Located& form, cv::Point2d pixel) {
         const cv::Point2d mm = apply(form.map.inv(), pixel);
         return mm.x > 0 && mm.x < sheet::kFrameWidth && mm.y > 0 &&
                mm.y < sheet::formHeight(form.form);
     };
-    for (const MarkQuad& quad : findMarkQuads(gray))
-        for (const Located& form : reader.locate(quad)) {
-            const cv::Point2d middle =
-                apply(form.map, {sheet::kFrameWidth / 2, sheet::formHeight(form.form) / 2});
-            if (std::none_of(located.begin(), located.end(),
-                             [&](const Located& other) { return covers(other, middle); }))
-                located.append(form);
-        }
+    for (const Located& form : candidates)
+        if (std::none_of(located.begin(), located.end(), [&](const Located& other) {
+                return covers(other, middle(form)) || covers(form, middle(other));
+            }))
+            located.append(form);
     if (located.isEmpty()) {
         result.problem = QStringLiteral("на странице не найден бланк");
         return result;
