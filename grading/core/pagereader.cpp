@@ -18,11 +18,11 @@ using namespace detail;
 
 namespace {
 
-// The form is measured at about 150 dpi: a bubble's inner part is still some 300 pixels, and
+// The form is measured at about 125 dpi: a bubble's inner part is still some 200 pixels, and
 // the map of a whole form costs little.
-constexpr double kFormPixelsPerMm = 6.0;
-// The code's modules are half a millimetre on a full sheet: zbar wants several pixels each.
-constexpr double kCodePixelsPerMm = 10.0;
+constexpr double kFormPixelsPerMm = 5.0;
+// The code's modules are half a millimetre on a full sheet: zbar wants four pixels or more each.
+constexpr double kCodePixelsPerMm = 8.0;
 constexpr double kCropPixelsPerMm = 100 / 25.4;
 constexpr int kPageCropSide = 800;
 
