@@ -92,10 +92,11 @@ QImage crop(const cv::Mat& form, const QRectF& mm) {
 }
 
 // The mark about where an approximate map puts its centre `mm`: a dark blob of a mark's size
-// in a window around it, unless that window leaves the page.
+// in a window around it, unless that window leaves the page. Under a photo's perspective the
+// other three marks may place it a centimetre off.
 std::optional<cv::Point2d> markNear(const cv::Mat& gray, const Map& map, cv::Point2d mm) {
     constexpr double kPerMm = 4.0;
-    constexpr double kReach = 8.0;
+    constexpr double kReach = 14.0;
     const QRectF window(mm.x - kReach, mm.y - kReach, 2 * kReach, 2 * kReach);
     for (const QPointF corner :
          {window.topLeft(), window.topRight(), window.bottomLeft(), window.bottomRight()}) {
@@ -113,7 +114,7 @@ std::optional<cv::Point2d> markNear(const cv::Mat& gray, const Map& map, cv::Poi
     for (int i = 1; i < count; ++i) {
         const int w = stats.at<int>(i, cv::CC_STAT_WIDTH), h = stats.at<int>(i, cv::CC_STAT_HEIGHT);
         const int area = stats.at<int>(i, cv::CC_STAT_AREA);
-        if (area < 0.5 * markArea || area > 1.6 * markArea || area < 0.7 * w * h)
+        if (area < 0.65 * markArea || area > 1.6 * markArea || area < 0.7 * w * h)
             continue;
         const cv::Point2d centre(centroids.at<double>(i, 0), centroids.at<double>(i, 1));
         const double distance = std::hypot(centre.x - kReach * kPerMm, centre.y - kReach * kPerMm);
@@ -330,6 +331,37 @@ PageRead readPage(const QImage& page, const QString& file, int pageIndex) {
                 return covers(other, middle(form)) || covers(form, middle(other));
             }))
             located.append(form);
+    // A half form whose marks were not all found may still stand above or below one that was,
+    // its code where the other's map says; an empty half is a sheet cut in two.
+    for (qsizetype i = 0, count = located.size(); i < count; ++i) {
+        if (located[i].form != Form::Half || located[i].text.isEmpty())
+            continue;
+        for (int side : {-1, 1}) {
+            Located other{
+                located[i].map * Map(1, 0, 0, 0, 1, side * sheet::formHeight(Form::Half), 0, 0, 1),
+                Form::Half,
+                {}};
+            const cv::Point2d at = middle(other);
+            if (at.x < 0 || at.y < 0 || at.x >= gray.cols || at.y >= gray.rows ||
+                std::any_of(located.begin(), located.end(),
+                            [&](const Located& form) { return covers(form, at); }))
+                continue;
+            other.text = codeAt(gray, other.map, Form::Half);
+            if (!printing::decodeSheetCode(other.text))
+                continue;
+            std::array<cv::Point2d, 4> marks;
+            int found = 0;
+            for (int c = 0; c < 4; ++c) {
+                if (const auto mark = markNear(gray, other.map, markCentresMm(Form::Half)[c])) {
+                    marks[c] = *mark;
+                    ++found;
+                }
+            }
+            if (found == 4)
+                other.map = mapOf(marks, Form::Half);
+            located.append(other);
+        }
+    }
     if (located.isEmpty()) {
         result.problem = QStringLiteral("на странице не найден бланк");
         return result;
