@@ -22,12 +22,14 @@ constexpr int kPaperReachMm = 11;
 // of the neighbouring bubbles.
 constexpr double kCrossFrom = 2.85;
 constexpr double kCrossTo = 3.4;
-constexpr double kStrokeMm = 0.3;
-constexpr double kRingMm =
-    0.3;  // the printed ring's line  // thinner ink than twice this is a line, not a filling
+constexpr double kStrokeMm = 0.3;  // ink thinner than twice this is a line, not a filling
+constexpr double kRingMm = 0.3;    // the printed ring's line
 
 enum class Kind { Blank, Solid, Partial, Stroke, Crossed };
 
+// A filling covers the inner part whole, however pale the pen; a half-done one leaves a solid
+// patch; a tick or a cross is lines only. On the synthetic scans a filling's solid share is
+// near 1, a tick's or a cross's near 0, and an empty bubble's mean stays under a few hundredths.
 Kind kindOf(const BubbleShape& shape) {
     if (shape.solid >= 0.6 && shape.cover >= 0.8 && shape.mean >= 0.4)
         return shape.crossedOut ? Kind::Crossed : Kind::Solid;

@@ -18,6 +18,10 @@ QList<FoundCode> scanCodes(const cv::Mat& gray) {
     // bubbles as bars, and take most of the time.
     zbar_image_scanner_set_config(scanner.get(), ZBAR_NONE, ZBAR_CFG_ENABLE, 0);
     zbar_image_scanner_set_config(scanner.get(), ZBAR_QRCODE, ZBAR_CFG_ENABLE, 1);
+    // Every second line still crosses each finder pattern several times at four or more
+    // pixels a module, and halves the time.
+    zbar_image_scanner_set_config(scanner.get(), ZBAR_NONE, ZBAR_CFG_X_DENSITY, 2);
+    zbar_image_scanner_set_config(scanner.get(), ZBAR_NONE, ZBAR_CFG_Y_DENSITY, 2);
     const std::unique_ptr<zbar_image_t, decltype(&zbar_image_destroy)> image(zbar_image_create(),
                                                                              &zbar_image_destroy);
     zbar_image_set_format(image.get(), zbar_fourcc('Y', '8', '0', '0'));

@@ -13,9 +13,9 @@ using sheet::Form;
 
 namespace {
 
-// The page is searched at about this many pixels along its longer side: a mark is still some
-// 15 pixels wide there, and the search costs little at any resolution of the scan.
-constexpr double kSearchSide = 1000.0;
+// The page is searched at no more than this many pixels along its longer side: a mark is still
+// some 10 pixels wide there, and the search costs little at any resolution of the scan.
+constexpr double kSearchSide = 1200.0;
 // Darker than this share of the local paper counts as ink while searching.
 constexpr double kInkRatio = 0.6;
 
@@ -75,9 +75,17 @@ std::vector<Candidate> findCandidates(const cv::Mat& small) {
         const double boxArea = double(box.size.width) * box.size.height;
         const double ratio = std::max(box.size.width, box.size.height) /
                              std::max(1.0f, std::min(box.size.width, box.size.height));
-        // Both measured through the outline's pixel centres: a filled bubble's π/4 is not
-        // raised by the pixels along its edge.
-        if (boxArea <= 0 || cv::contourArea(*largest) < 0.85 * boxArea || ratio > 1.3)
+        if (boxArea <= 0 || ratio > 1.3)
+            continue;
+        // A four-cornered outline that its corners' polygon fills, however a photo skews it;
+        // a circle may come out as four corners too, but fills far more than their square.
+        // Both areas are measured through the outline's pixel centres.
+        const double outline = cv::contourArea(*largest);
+        std::vector<cv::Point> corners;
+        cv::approxPolyDP(*largest, corners, 0.06 * cv::arcLength(*largest, true), true);
+        if (corners.size() != 4 || !cv::isContourConvex(corners) ||
+            std::abs(outline / std::max(1.0, cv::contourArea(corners)) - 1) > 0.12 ||
+            outline < 0.75 * boxArea)
             continue;
         found.push_back(
             {{centroids.at<double>(i, 0), centroids.at<double>(i, 1)}, std::sqrt(double(area))});
@@ -182,7 +190,9 @@ std::array<cv::Point2d, 4> markCentresMm(Form form) {
 }
 
 QList<MarkQuad> findMarkQuads(const cv::Mat& gray) {
-    const double scale = std::min(1.0, kSearchSide / std::max(gray.cols, gray.rows));
+    // A whole factor: OpenCV averages whole blocks of pixels several times faster.
+    const int factor = int(std::ceil(std::max(gray.cols, gray.rows) / kSearchSide));
+    const double scale = 1.0 / factor;
     cv::Mat small;
     if (scale < 1.0)
         cv::resize(gray, small, {}, scale, scale, cv::INTER_AREA);

@@ -18,11 +18,11 @@ using namespace detail;
 
 namespace {
 
-// The form is measured at about 150 dpi: a bubble's inner part is still some 300 pixels, and
+// The form is measured at about 125 dpi: a bubble's inner part is still some 200 pixels, and
 // the map of a whole form costs little.
-constexpr double kFormPixelsPerMm = 6.0;
-// The code's modules are half a millimetre on a full sheet: zbar wants several pixels each.
-constexpr double kCodePixelsPerMm = 10.0;
+constexpr double kFormPixelsPerMm = 5.0;
+// The code's modules are half a millimetre on a full sheet: zbar wants four pixels or more each.
+constexpr double kCodePixelsPerMm = 8.0;
 constexpr double kCropPixelsPerMm = 100 / 25.4;
 constexpr int kPageCropSide = 800;
 
@@ -92,10 +92,11 @@ QImage crop(const cv::Mat& form, const QRectF& mm) {
 }
 
 // The mark about where an approximate map puts its centre `mm`: a dark blob of a mark's size
-// in a window around it, unless that window leaves the page.
+// in a window around it, unless that window leaves the page. Under a photo's perspective the
+// other three marks may place it a centimetre off.
 std::optional<cv::Point2d> markNear(const cv::Mat& gray, const Map& map, cv::Point2d mm) {
     constexpr double kPerMm = 4.0;
-    constexpr double kReach = 8.0;
+    constexpr double kReach = 14.0;
     const QRectF window(mm.x - kReach, mm.y - kReach, 2 * kReach, 2 * kReach);
     for (const QPointF corner :
          {window.topLeft(), window.topRight(), window.bottomLeft(), window.bottomRight()}) {
@@ -113,7 +114,7 @@ std::optional<cv::Point2d> markNear(const cv::Mat& gray, const Map& map, cv::Poi
     for (int i = 1; i < count; ++i) {
         const int w = stats.at<int>(i, cv::CC_STAT_WIDTH), h = stats.at<int>(i, cv::CC_STAT_HEIGHT);
         const int area = stats.at<int>(i, cv::CC_STAT_AREA);
-        if (area < 0.5 * markArea || area > 1.6 * markArea || area < 0.7 * w * h)
+        if (area < 0.65 * markArea || area > 1.6 * markArea || area < 0.7 * w * h)
             continue;
         const cv::Point2d centre(centroids.at<double>(i, 0), centroids.at<double>(i, 1));
         const double distance = std::hypot(centre.x - kReach * kPerMm, centre.y - kReach * kPerMm);
@@ -309,21 +310,58 @@ PageRead readPage(const QImage& page, const QString& file, int pageIndex) {
 
     PageReader reader(gray);
     QList<Located> located;
-    // The best fitting marks come first; a later form lying over one found already is the
-    // same sheet seen through a mark of something else.
+    // Forms whose code was read first, then the best fitting marks: a later form overlapping
+    // one kept already is the same sheet seen through a mark of something else.
+    QList<Located> candidates;
+    for (const MarkQuad& quad : findMarkQuads(gray))
+        candidates += reader.locate(quad);
+    std::stable_sort(candidates.begin(), candidates.end(), [](const Located& a, const Located& b) {
+        return !a.text.isEmpty() && b.text.isEmpty();
+    });
+    const auto middle = [](const Located& form) {
+        return apply(form.map, {sheet::kFrameWidth / 2, sheet::formHeight(form.form) / 2});
+    };
     const auto covers = [](const Located& form, cv::Point2d pixel) {
         const cv::Point2d mm = apply(form.map.inv(), pixel);
         return mm.x > 0 && mm.x < sheet::kFrameWidth && mm.y > 0 &&
                mm.y < sheet::formHeight(form.form);
     };
-    for (const MarkQuad& quad : findMarkQuads(gray))
-        for (const Located& form : reader.locate(quad)) {
-            const cv::Point2d middle =
-                apply(form.map, {sheet::kFrameWidth / 2, sheet::formHeight(form.form) / 2});
-            if (std::none_of(located.begin(), located.end(),
-                             [&](const Located& other) { return covers(other, middle); }))
-                located.append(form);
+    for (const Located& form : candidates)
+        if (std::none_of(located.begin(), located.end(), [&](const Located& other) {
+                return covers(other, middle(form)) || covers(form, middle(other));
+            }))
+            located.append(form);
+    // A half form whose marks were not all found may still stand above or below one that was,
+    // its code where the other's map says; an empty half is a sheet cut in two.
+    for (qsizetype i = 0, count = located.size(); i < count; ++i) {
+        if (located[i].form != Form::Half || located[i].text.isEmpty())
+            continue;
+        for (int side : {-1, 1}) {
+            Located other{
+                located[i].map * Map(1, 0, 0, 0, 1, side * sheet::formHeight(Form::Half), 0, 0, 1),
+                Form::Half,
+                {}};
+            const cv::Point2d at = middle(other);
+            if (at.x < 0 || at.y < 0 || at.x >= gray.cols || at.y >= gray.rows ||
+                std::any_of(located.begin(), located.end(),
+                            [&](const Located& form) { return covers(form, at); }))
+                continue;
+            other.text = codeAt(gray, other.map, Form::Half);
+            if (!printing::decodeSheetCode(other.text))
+                continue;
+            std::array<cv::Point2d, 4> marks;
+            int found = 0;
+            for (int c = 0; c < 4; ++c) {
+                if (const auto mark = markNear(gray, other.map, markCentresMm(Form::Half)[c])) {
+                    marks[c] = *mark;
+                    ++found;
+                }
+            }
+            if (found == 4)
+                other.map = mapOf(marks, Form::Half);
+            located.append(other);
         }
+    }
     if (located.isEmpty()) {
         result.problem = QStringLiteral("на странице не найден бланк");
         return result;

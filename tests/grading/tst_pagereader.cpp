@@ -118,17 +118,26 @@ void PageReaderTest::syntheticScans() {
 void PageReaderTest::keptPages_data() {
     QTest::addColumn<QString>("page");
     QTest::addColumn<int>("forms");
+    // Millimetres of the page painted white before reading.
+    QTest::addColumn<QList<QRectF>>("covered");
     QTest::addColumn<bool>("codesCovered");
-    QTest::newRow("phone photo, JPEG") << QStringLiteral("phone.jpg") << 1 << false;
-    QTest::newRow("scan, PNG") << QStringLiteral("scan.png") << 2 << false;
-    QTest::newRow("scan, codes scribbled over") << QStringLiteral("scan.png") << 2 << true;
-    QTest::newRow("no sheet") << QString() << 0 << false;
+    QTest::newRow("phone photo, JPEG")
+        << QStringLiteral("phone.jpg") << 1 << QList<QRectF>{} << false;
+    QTest::newRow("scan, PNG") << QStringLiteral("scan.png") << 2 << QList<QRectF>{} << false;
+    QTest::newRow("scan, most of each code covered")
+        << QStringLiteral("scan.png") << 2
+        << QList<QRectF>{QRectF(150, 18, 40, 44), QRectF(150, 157, 40, 44)} << true;
+    QTest::newRow("scan, upper form's lower marks covered")
+        << QStringLiteral("scan.png") << 2
+        << QList<QRectF>{QRectF(5, 127, 12.5, 17), QRectF(192.5, 127, 12.5, 17)} << false;
+    QTest::newRow("no sheet") << QString() << 0 << QList<QRectF>{} << false;
 }
 
 // Pages saved once, so that a change of the synthetic scans cannot hide a change of the reader.
 void PageReaderTest::keptPages() {
     QFETCH(QString, page);
     QFETCH(int, forms);
+    QFETCH(QList<QRectF>, covered);
     QFETCH(bool, codesCovered);
     Scan scan;
     if (page.isEmpty()) {
@@ -147,13 +156,12 @@ void PageReaderTest::keptPages() {
         QVERIFY(truth.open(QIODevice::ReadOnly));
         scan.forms = grading::testkit::truthFromText(truth.readAll());
     }
-    if (codesCovered) {
-        // Most of each half form's code, on a page of 150 dpi; the marks are left alone.
+    if (!covered.isEmpty()) {
         scan.page.convertTo(QImage::Format_Grayscale8);  // no painter draws on a palette
         QPainter painter(&scan.page);
-        painter.scale(150 / 25.4, 150 / 25.4);
-        painter.fillRect(QRectF(150, 18, 40, 44), Qt::white);
-        painter.fillRect(QRectF(150, 157, 40, 44), Qt::white);
+        painter.scale(scan.page.dotsPerMeterX() / 1000.0, scan.page.dotsPerMeterY() / 1000.0);
+        for (const QRectF& area : covered)
+            painter.fillRect(area, Qt::white);
     }
     QCOMPARE(scan.forms.size(), forms);
     const grading::PageRead read = grading::readPage(scan.page, page, 3);
