@@ -25,6 +25,23 @@ struct Bubble {
     bool operator==(const Bubble&) const = default;
 };
 
+// A part of a page kept for the teacher to look at, held compressed: a grading of a thousand
+// pages keeps thousands of them.
+class Crop {
+public:
+    Crop() = default;
+    Crop(const QImage& image);  // NOLINT(google-explicit-constructor): made from any picture
+    QImage image() const;
+    bool isNull() const { return size_.isEmpty(); }
+    int width() const { return size_.width(); }
+    int height() const { return size_.height(); }
+    QSize size() const { return size_; }
+
+private:
+    QByteArray bytes_;
+    QSize size_;
+};
+
 inline constexpr int kListPlaces = 2;  // "№ по списку": tens and units
 inline constexpr int kDigits = 10;
 
@@ -45,10 +62,10 @@ struct FormRead {
     // Grayscale pictures at about 100 dpi: the name line always, the list number's field
     // always, and the row of each printed question whose bubbles are not exactly one Filled and
     // the rest Empty. When the code was not read, `page` holds the whole page, small.
-    QImage nameCrop;
-    QImage listCrop;
-    QMap<int, QImage> rowCrops;
-    QImage pageCrop;
+    Crop nameCrop;
+    Crop listCrop;
+    QMap<int, Crop> rowCrops;
+    Crop pageCrop;
 };
 
 // One page as read: the forms found on it, or why none was.

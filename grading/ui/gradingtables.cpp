@@ -61,7 +61,7 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const {
         // What the student wrote, for the teacher to read and type; drawn when the row is.
         auto cached = nameCrops_.constFind(student.sheet);
         if (cached == nameCrops_.cend()) {
-            const QImage& crop = book_.form(student.sheet).nameCrop;
+            const QImage crop = book_.form(student.sheet).nameCrop.image();
             cached = nameCrops_.insert(
                 student.sheet,
                 crop.isNull() ? QImage()

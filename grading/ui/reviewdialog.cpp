@@ -300,15 +300,15 @@ void ReviewDialog::showCrop(const ReviewItem& item) {
     QImage image;
     QString description;
     if (item.doubt == Doubt::Row) {
-        image = form.rowCrops.value(item.row);
+        image = form.rowCrops.value(item.row).image();
         description = QStringLiteral("Строка вопроса %1 на бланке: отметки ученика в кружках")
                           .arg(item.row + 1);
     } else if (isNumberDoubt(item.doubt)) {
-        image = form.listCrop;
+        image = form.listCrop.image();
         description = QStringLiteral(
             "Поле «№ по списку» на бланке: десятки в левом столбце, единицы в правом");
     } else {
-        image = form.pageCrop;
+        image = form.pageCrop.image();
         description = QStringLiteral("Вся страница: код бланка не прочитан");
     }
     if (image.isNull()) {
@@ -322,7 +322,7 @@ void ReviewDialog::showCrop(const ReviewItem& item) {
 
     // The name beside the number, so the teacher can match the student with her list.
     if (isNumberDoubt(item.doubt) && !form.nameCrop.isNull()) {
-        nameCrop_->setPixmap(enlarged(form.nameCrop));
+        nameCrop_->setPixmap(enlarged(form.nameCrop.image()));
         nameCrop_->setAccessibleDescription(QStringLiteral("Строка «Фамилия, имя» на бланке"));
         nameCrop_->setVisible(true);
     }

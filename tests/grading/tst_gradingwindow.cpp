@@ -67,8 +67,9 @@ FormRead sheet(const QString& text, const QList<qint64>& ids) {
     }
     read.code = code;
     read.codeText = printing::encodeSheetCode(code);
-    read.nameCrop = QImage(300, 30, QImage::Format_Grayscale8);
-    read.nameCrop.fill(Qt::white);
+    QImage name(300, 30, QImage::Format_Grayscale8);
+    name.fill(Qt::white);
+    read.nameCrop = name;
     return read;
 }
 
