@@ -27,8 +27,8 @@ namespace grading {
 
 // What the teacher is asked about. Nothing doubtful counts until she decides.
 enum class Doubt {
-    Code,             // the sheet's code was not read: the sheet cannot be graded
-    ListNumber,       // "№ по списку" not read: a doubtful bubble, two marks in a place, none
+    Code,        // the sheet's code was not read: the sheet cannot be graded
+    ListNumber,  // "№ по списку" not read: a doubtful bubble, two marks in a place, none
     ListNumberTwice,  // another sheet has the same number
     Row,              // a doubtful bubble, two marks or no mark in one row
 };

@@ -14,9 +14,9 @@ namespace grading {
 
 struct SourcePage {
     QString file;
-    int index = 0;     // the page within the file, from 0
-    QImage image;      // null when the page could not be read
-    QString problem;   // then what the teacher is told
+    int index = 0;    // the page within the file, from 0
+    QImage image;     // null when the page could not be read
+    QString problem;  // then what the teacher is told
 };
 
 class PageSource {
