@@ -5,6 +5,7 @@
 #include "questionbase/connectionstring.h"
 #include "questionbase/error.h"
 #include "questionbase/recordset.h"
+#include "tests/support/exportersession.h"
 #include "tests/support/picturefiles.h"
 #include "tests/support/questionrows.h"
 #include "tests/support/useractions.h"
@@ -229,7 +230,8 @@ private:
     // What the status bar shows, as a screen reader reads it there: the text of a visible
     // label among its children. "<nothing to hear>" when it has no such label.
     QString statusText() const {
-        QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(window_->statusBar());
+        QAccessibleInterface* bar =
+            QAccessible::queryAccessibleInterface(session_->window->statusBar());
         for (int i = 0; bar && i < bar->childCount(); ++i) {
             QAccessibleInterface* child = bar->child(i);
             if (child && child->role() == QAccessible::StaticText && !child->state().invisible)
@@ -239,42 +241,31 @@ private:
     }
     void openPhysics(const QList<QuestionRow>& rows);
 
-    std::unique_ptr<testsupport::TempFolder> folder_;
-    std::unique_ptr<ScriptedDialogs> dialogs_;
-    std::unique_ptr<desktop::ScriptedServices> services_;
-    std::unique_ptr<exporter::Chtenie> window_;
+    std::unique_ptr<testsupport::ExporterSession> session_;
     int bases_ = 0;
     QString physics_;  // the base openPhysics made
 };
 
 void TestChtenie::init() {
-    folder_ = std::make_unique<testsupport::TempFolder>();
-    dialogs_ = std::make_unique<ScriptedDialogs>();
-    services_ = std::make_unique<desktop::ScriptedServices>();
-    services_->folder = folder_->folder();
-    window_ = std::make_unique<exporter::Chtenie>(*dialogs_, *services_);
-    window_->show();
+    session_ = std::make_unique<testsupport::ExporterSession>();
 }
 
 void TestChtenie::cleanup() {
-    window_.reset();
-    services_.reset();
-    dialogs_.reset();
-    folder_.reset();
+    session_.reset();
 }
 
 QString TestChtenie::base(const QList<QuestionRow>& rows, const QString& password) {
-    return testsupport::makeQuestionBase(*folder_, QStringLiteral("base%1.mdb").arg(++bases_), rows,
-                                         password);
+    return testsupport::makeQuestionBase(
+        session_->folder, QStringLiteral("base%1.mdb").arg(++bases_), rows, password);
 }
 
 void TestChtenie::choose(const QString& path) {
-    dialogs_->expectOpenFile(path);
-    testsupport::triggerAction(*window_, QStringLiteral("opba"));
+    session_->dialogs.expectOpenFile(path);
+    testsupport::triggerAction(*session_->window, QStringLiteral("opba"));
 }
 
 QByteArray TestChtenie::exportText(exporter::Chtenie& window, ScriptedDialogs& dialogs) {
-    const QString out = folder_->path(QStringLiteral("export%1.txt").arg(++bases_));
+    const QString out = session_->folder.path(QStringLiteral("export%1.txt").arg(++bases_));
     dialogs.expectSaveFile(out);
     testsupport::clickButton(window, QStringLiteral("savtext"));
     return readAll(out);
@@ -295,43 +286,43 @@ void TestChtenie::controlsAreLaidOut_data() {
 void TestChtenie::controlsAreLaidOut() {
     QFETCH(QString, name);
     QFETCH(QRect, twips);
-    auto* control = window_->findChild<QWidget*>(name);
+    auto* control = session_->window->findChild<QWidget*>(name);
     QVERIFY(control);
-    QCOMPARE(control->parentWidget(), window_->centralWidget());
+    QCOMPARE(control->parentWidget(), session_->window->centralWidget());
     QCOMPARE(control->geometry(),
              desktop::twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
     QVERIFY(!control->accessibleName().isEmpty());
 }
 
 void TestChtenie::windowAtLoad() {
-    QCOMPARE(window_->objectName(), QStringLiteral("chtenie"));
-    QCOMPARE(window_->windowTitle(), kTitle);
-    QCOMPARE(window_->centralWidget()->size(), QSize(7875 / 15, 3585 / 15));
-    QCOMPARE(window_->minimumSize(), window_->maximumSize());
-    QVERIFY(window_->findChild<QStatusBar*>());
+    QCOMPARE(session_->window->objectName(), QStringLiteral("chtenie"));
+    QCOMPARE(session_->window->windowTitle(), kTitle);
+    QCOMPARE(session_->window->centralWidget()->size(), QSize(7875 / 15, 3585 / 15));
+    QCOMPARE(session_->window->minimumSize(), session_->window->maximumSize());
+    QVERIFY(session_->window->findChild<QStatusBar*>());
 
-    auto* opba = window_->findChild<QAction*>(QStringLiteral("opba"));
+    auto* opba = session_->window->findChild<QAction*>(QStringLiteral("opba"));
     QVERIFY(opba);
     QCOMPARE(opba->text(), QStringLiteral("выбрать файл вопросов"));
-    QVERIFY(window_->menuBar()->actions().contains(opba));
+    QVERIFY(session_->window->menuBar()->actions().contains(opba));
     QVERIFY(!opba->menu());
 
-    QCOMPARE(window_->findChild<QPushButton*>(QStringLiteral("opword"))->text(),
+    QCOMPARE(session_->window->findChild<QPushButton*>(QStringLiteral("opword"))->text(),
              QStringLiteral("импорт в Microsoft Word"));
-    QCOMPARE(window_->findChild<QPushButton*>(QStringLiteral("savtext"))->text(),
+    QCOMPARE(session_->window->findChild<QPushButton*>(QStringLiteral("savtext"))->text(),
              QStringLiteral("сохранить в Leina"));
-    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+    QCOMPARE(session_->window->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
              QStringLiteral("Помечать верный\n   вариант ответа"));
-    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label2"))->text(),
+    QCOMPARE(session_->window->findChild<QLabel*>(QStringLiteral("Label2"))->text(),
              QStringLiteral("Не импортировать\n   в Word картинки"));
-    QVERIFY(!window_->findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
-    QVERIFY(!window_->findChild<QCheckBox*>(QStringLiteral("Check2"))->isChecked());
-    QVERIFY(window_->findChild<QCheckBox*>(QStringLiteral("Check1"))->text().isEmpty());
+    QVERIFY(!session_->window->findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
+    QVERIFY(!session_->window->findChild<QCheckBox*>(QStringLiteral("Check2"))->isChecked());
+    QVERIFY(session_->window->findChild<QCheckBox*>(QStringLiteral("Check1"))->text().isEmpty());
 
-    QVERIFY(window_->basePath().isEmpty());
-    QCOMPARE(window_->password(), qb::kEmptyPasswordMarker);
-    QCOMPARE(window_->failedOpens(), qint16(0));
-    QVERIFY(!window_->connection().isOpen());
+    QVERIFY(session_->window->basePath().isEmpty());
+    QCOMPARE(session_->window->password(), qb::kEmptyPasswordMarker);
+    QCOMPARE(session_->window->failedOpens(), qint16(0));
+    QVERIFY(!session_->window->connection().isOpen());
 }
 
 // A base double-clicked in the file manager opens as one chosen with "выбрать файл вопросов".
@@ -348,51 +339,51 @@ void TestChtenie::baseGivenByTheDesktop() {
     QFETCH(QString, password);
     QFETCH(QString, name);
     const QString made = base(twoQuestions(), password);
-    QString path = folder_->path(QStringLiteral("нет.mdb"));
+    QString path = session_->folder.path(QStringLiteral("нет.mdb"));
     if (!name.isEmpty()) {
-        path = folder_->path(name);
+        path = session_->folder.path(name);
         QVERIFY(QFile::rename(made, path));
     }
     const bool opens = !name.isEmpty() && name.endsWith(QStringLiteral(".mdb"));
     if (!password.isEmpty())
-        dialogs_->expectPassword(password, kPrompt);
-    window_->openBase(path);
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(window_->connection().isOpen(), opens);
+        session_->dialogs.expectPassword(password, kPrompt);
+    session_->window->openBase(path);
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(session_->window->connection().isOpen(), opens);
     if (!opens) {
         QCOMPARE(QFileInfo::exists(path), !name.isEmpty());  // nothing made in its place
         return;
     }
-    QCOMPARE(window_->basePath(), path);
-    QCOMPARE(exportText(*window_, *dialogs_), kTwoQuestionsText);
+    QCOMPARE(session_->window->basePath(), path);
+    QCOMPARE(exportText(*session_->window, session_->dialogs), kTwoQuestionsText);
 }
 
 void TestChtenie::openDialogAndCancel() {
-    dialogs_->expectOpenFile(std::nullopt);
-    window_->findChild<QAction*>(QStringLiteral("opba"))->trigger();
-    VERIFY_ALL_SHOWN(*dialogs_);
-    const auto& shown = dialogs_->shown().first();
+    session_->dialogs.expectOpenFile(std::nullopt);
+    session_->window->findChild<QAction*>(QStringLiteral("opba"))->trigger();
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    const auto& shown = session_->dialogs.shown().first();
     QCOMPARE(shown.kind, ScriptedDialogs::Kind::OpenFile);
     QCOMPARE(shown.options.filter, QStringLiteral("*.mdb ( базы данных Access )|*.mdb|"));
-    QCOMPARE(shown.options.initialFolder, folder_->folder());
+    QCOMPARE(shown.options.initialFolder, session_->folder.folder());
     QVERIFY(shown.options.title.isEmpty());
     QVERIFY(shown.options.fileName.isEmpty());
     QVERIFY(shown.options.hideReadOnly);
     QVERIFY(shown.options.fileMustExist);
-    QVERIFY(window_->basePath().isEmpty());
-    QCOMPARE(window_->failedOpens(), qint16(0));
+    QVERIFY(session_->window->basePath().isEmpty());
+    QCOMPARE(session_->window->failedOpens(), qint16(0));
 }
 
 void TestChtenie::baseWithoutPasswordOpensSilently() {
     const QString path = base(twoQuestions());
     choose(path);
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(dialogs_->shown().size(), 1);
-    QCOMPARE(window_->basePath(), path);
-    QVERIFY(window_->connection().isOpen());
-    QVERIFY(window_->questions().isOpen());
-    QCOMPARE(window_->questions().recordCount(), 2);
-    QCOMPARE(window_->failedOpens(), qint16(0));
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(session_->dialogs.shown().size(), 1);
+    QCOMPARE(session_->window->basePath(), path);
+    QVERIFY(session_->window->connection().isOpen());
+    QVERIFY(session_->window->questions().isOpen());
+    QCOMPARE(session_->window->questions().recordCount(), 2);
+    QCOMPARE(session_->window->failedOpens(), qint16(0));
 }
 
 void TestChtenie::rejectedNameKeepsOpenBase_data() {
@@ -408,105 +399,107 @@ void TestChtenie::rejectedNameKeepsOpenBase() {
     const QString open = base(twoQuestions());
     choose(open);
     // A real base behind the rejected name: only the name decides.
-    const QString rejected = folder_->path(name);
+    const QString rejected = session_->folder.path(name);
     QVERIFY(QFile::copy(base({QuestionRow{{"X", "Y", "Z", none, none, none}, 1}}), rejected));
     choose(rejected);
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(dialogs_->shown().size(), 2);
-    QCOMPARE(window_->basePath(), open);
-    QVERIFY(window_->questions().isOpen());
-    QCOMPARE(window_->questions().recordCount(), 2);
-    QCOMPARE(window_->failedOpens(), qint16(0));
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(session_->dialogs.shown().size(), 2);
+    QCOMPARE(session_->window->basePath(), open);
+    QVERIFY(session_->window->questions().isOpen());
+    QCOMPARE(session_->window->questions().recordCount(), 2);
+    QCOMPARE(session_->window->failedOpens(), qint16(0));
 }
 
 void TestChtenie::passwordPromptOpensBase() {
     const QString path = base(twoQuestions(), QStringLiteral("secret"));
-    dialogs_->expectOpenFile(path).expectPassword(QStringLiteral("secret"), kPrompt);
-    testsupport::triggerAction(*window_, QStringLiteral("opba"));
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(dialogs_->shown().last().title, kTitle);
-    QVERIFY(window_->questions().isOpen());
-    QCOMPARE(window_->password(), QStringLiteral("secret"));
-    QCOMPARE(window_->failedOpens(), qint16(1));
+    session_->dialogs.expectOpenFile(path).expectPassword(QStringLiteral("secret"), kPrompt);
+    testsupport::triggerAction(*session_->window, QStringLiteral("opba"));
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(session_->dialogs.shown().last().title, kTitle);
+    QVERIFY(session_->window->questions().isOpen());
+    QCOMPARE(session_->window->password(), QStringLiteral("secret"));
+    QCOMPARE(session_->window->failedOpens(), qint16(1));
 }
 
 void TestChtenie::fourthFailureEndsProgram() {
     const QString path = base(twoQuestions(), QStringLiteral("secret"));
-    dialogs_->expectOpenFile(path)
+    session_->dialogs.expectOpenFile(path)
         .expectPassword(QStringLiteral("one"), kPrompt)
         .expectPassword(QStringLiteral("two"), kPrompt)
         .expectPassword(QStringLiteral("three"), kPrompt)
         .expectMessage(kForgot);
-    QVERIFY(window_->isVisible());
-    testsupport::triggerAction(*window_, QStringLiteral("opba"));
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(dialogs_->shown().last().title, kTitle);
-    QCOMPARE(window_->failedOpens(), qint16(4));
-    QVERIFY(!window_->isVisible());
-    QVERIFY(!window_->connection().isOpen());
+    QVERIFY(session_->window->isVisible());
+    testsupport::triggerAction(*session_->window, QStringLiteral("opba"));
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(session_->dialogs.shown().last().title, kTitle);
+    QCOMPARE(session_->window->failedOpens(), qint16(4));
+    QVERIFY(!session_->window->isVisible());
+    QVERIFY(!session_->window->connection().isOpen());
 }
 
 void TestChtenie::counterAndPasswordCarryOver() {
     const QString a = base(twoQuestions(), QStringLiteral("alpha"));
     const QString b = base(twoQuestions(), QStringLiteral("beta"));
-    dialogs_->expectOpenFile(a)
+    session_->dialogs.expectOpenFile(a)
         .expectPassword(QStringLiteral("wrong"), kPrompt)
         .expectPassword(QStringLiteral("alpha"), kPrompt);
-    testsupport::triggerAction(*window_, QStringLiteral("opba"));
-    QCOMPARE(window_->failedOpens(), qint16(2));
-    QCOMPARE(window_->password(), QStringLiteral("alpha"));
-    QVERIFY(window_->questions().isOpen());
+    testsupport::triggerAction(*session_->window, QStringLiteral("opba"));
+    QCOMPARE(session_->window->failedOpens(), qint16(2));
+    QCOMPARE(session_->window->password(), QStringLiteral("alpha"));
+    QVERIFY(session_->window->questions().isOpen());
 
     // B is tried with A's password first (3), then one prompt; its wrong answer is the fourth.
-    dialogs_->expectOpenFile(b)
+    session_->dialogs.expectOpenFile(b)
         .expectPassword(QStringLiteral("gamma"), kPrompt)
         .expectMessage(kForgot);
-    testsupport::triggerAction(*window_, QStringLiteral("opba"));
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(window_->failedOpens(), qint16(4));
-    QVERIFY(!window_->isVisible());
+    testsupport::triggerAction(*session_->window, QStringLiteral("opba"));
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(session_->window->failedOpens(), qint16(4));
+    QVERIFY(!session_->window->isVisible());
 }
 
 void TestChtenie::cancelledPromptIsAnEmptyPassword() {
     const QString protectedBase = base(twoQuestions(), QStringLiteral("secret"));
-    dialogs_->expectOpenFile(protectedBase)
+    session_->dialogs.expectOpenFile(protectedBase)
         .expectPassword(QString(), kPrompt)
         .expectPassword(QStringLiteral("secret"), kPrompt);
-    testsupport::triggerAction(*window_, QStringLiteral("opba"));
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(window_->failedOpens(), qint16(2));
-    QVERIFY(window_->questions().isOpen());
+    testsupport::triggerAction(*session_->window, QStringLiteral("opba"));
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(session_->window->failedOpens(), qint16(2));
+    QVERIFY(session_->window->questions().isOpen());
 
     // The password in use is kept: a base without one still opens at once afterwards.
     const QString open = base(twoQuestions());
     choose(open);
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QVERIFY(window_->questions().isOpen());
-    QCOMPARE(window_->basePath(), open);
-    QCOMPARE(window_->password(), QStringLiteral("secret"));
-    QCOMPARE(window_->failedOpens(), qint16(2));
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QVERIFY(session_->window->questions().isOpen());
+    QCOMPARE(session_->window->basePath(), open);
+    QCOMPARE(session_->window->password(), QStringLiteral("secret"));
+    QCOMPARE(session_->window->failedOpens(), qint16(2));
 }
 
 void TestChtenie::otherFailuresCountSilently() {
-    const QString notABase = folder_->path(QStringLiteral("notes.mdb"));
+    const QString notABase = session_->folder.path(QStringLiteral("notes.mdb"));
     writeFile(notABase, QByteArray(4096, 'n'));
-    const QString noTable = testsupport::makePlainBase(
-        *folder_, QStringLiteral("notable.mdb"), {QStringLiteral("CREATE TABLE info (x TEXT)")});
+    const QString noTable =
+        testsupport::makePlainBase(session_->folder, QStringLiteral("notable.mdb"),
+                                   {QStringLiteral("CREATE TABLE info (x TEXT)")});
     choose(notABase);
-    choose(folder_->path(QStringLiteral("vanished.mdb")));
+    choose(session_->folder.path(QStringLiteral("vanished.mdb")));
     choose(noTable);
-    QCOMPARE(window_->failedOpens(), qint16(3));
-    QVERIFY(dialogs_->messages().isEmpty());
+    QCOMPARE(session_->window->failedOpens(), qint16(3));
+    QVERIFY(session_->dialogs.messages().isEmpty());
     // The connection stays as the failure left it: open, without a recordset.
-    QVERIFY(window_->connection().isOpen());
-    QVERIFY(!window_->questions().isOpen());
+    QVERIFY(session_->window->connection().isOpen());
+    QVERIFY(!session_->window->questions().isOpen());
 
-    dialogs_->expectOpenFile(base(twoQuestions(), QStringLiteral("secret"))).expectMessage(kForgot);
-    testsupport::triggerAction(*window_, QStringLiteral("opba"));
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(window_->failedOpens(), qint16(4));
-    QVERIFY(!window_->isVisible());
-    QVERIFY(!window_->connection().isOpen());
+    session_->dialogs.expectOpenFile(base(twoQuestions(), QStringLiteral("secret")))
+        .expectMessage(kForgot);
+    testsupport::triggerAction(*session_->window, QStringLiteral("opba"));
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(session_->window->failedOpens(), qint16(4));
+    QVERIFY(!session_->window->isVisible());
+    QVERIFY(!session_->window->connection().isOpen());
 }
 
 void TestChtenie::baseHeldByEditorFailsSilently() {
@@ -516,26 +509,26 @@ void TestChtenie::baseHeldByEditorFailsSilently() {
         editor.setMode(qb::kModeShareExclusive);
         editor.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
         choose(path);
-        VERIFY_ALL_SHOWN(*dialogs_);
-        QCOMPARE(dialogs_->shown().size(), 1);
-        QCOMPARE(window_->failedOpens(), qint16(1));
-        QVERIFY(!window_->questions().isOpen());
+        VERIFY_ALL_SHOWN(session_->dialogs);
+        QCOMPARE(session_->dialogs.shown().size(), 1);
+        QCOMPARE(session_->window->failedOpens(), qint16(1));
+        QVERIFY(!session_->window->questions().isOpen());
         // No box, but the status line says why nothing opened.
         QCOMPARE(statusText(), QStringLiteral("База открыта в другой программе"));
     }
     choose(path);
-    QVERIFY(window_->questions().isOpen());
-    QCOMPARE(window_->failedOpens(), qint16(1));
+    QVERIFY(session_->window->questions().isOpen());
+    QCOMPARE(session_->window->failedOpens(), qint16(1));
     QCOMPARE(statusText(), QString());
 }
 
 void TestChtenie::closingWindowReleasesBase() {
     const QString path = base(twoQuestions());
     choose(path);
-    QVERIFY(window_->connection().isOpen());
-    QVERIFY(window_->close());
-    QVERIFY(!window_->questions().isOpen());
-    QVERIFY(!window_->connection().isOpen());
+    QVERIFY(session_->window->connection().isOpen());
+    QVERIFY(session_->window->close());
+    QVERIFY(!session_->window->questions().isOpen());
+    QVERIFY(!session_->window->connection().isOpen());
     qb::Connection editor;
     editor.setMode(qb::kModeShareExclusive);
     editor.open(qb::connectionStringFor(path, qb::kEmptyPasswordMarker));
@@ -556,9 +549,9 @@ void TestChtenie::exporterHoldsItsBase() {
     QFETCH(QString, editor);
     const QString path = base(twoQuestions());
     choose(path);
-    QVERIFY(window_->questions().isOpen());
+    QVERIFY(session_->window->questions().isOpen());
     ScriptedDialogs otherDialogs;
-    exporter::Chtenie other(otherDialogs, *services_);
+    exporter::Chtenie other(otherDialogs, session_->services);
     if (then == QLatin1String("second exporter")) {
         otherDialogs.expectOpenFile(path);
         testsupport::triggerAction(other, QStringLiteral("opba"));
@@ -568,12 +561,12 @@ void TestChtenie::exporterHoldsItsBase() {
         VERIFY_ALL_SHOWN(otherDialogs);
     } else if (then == QLatin1String("another base")) {
         choose(base(twoQuestions()));
-        QVERIFY(window_->basePath() != path);
+        QVERIFY(session_->window->basePath() != path);
     }
     QCOMPARE(editorOpening(path), editor);
     // The held base still exports whole.
-    QCOMPARE(exportText(*window_, *dialogs_), kTwoQuestionsText);
-    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(exportText(*session_->window, session_->dialogs), kTwoQuestionsText);
+    VERIFY_ALL_SHOWN(session_->dialogs);
 }
 
 void TestChtenie::exportReadsTheBaseAsOpened_data() {
@@ -620,15 +613,15 @@ void TestChtenie::exportReadsTheBaseAsOpened() {
         QCOMPARE(error.code(), qb::kGeneralFailure);
         QCOMPARE(error.reason(), qb::Reason::InUse);
     }
-    QCOMPARE(exportText(*window_, *dialogs_), kTwoQuestionsText);
+    QCOMPARE(exportText(*session_->window, session_->dialogs), kTwoQuestionsText);
 
     // The refusal came from the hold: once the exporter lets go the write goes through, and is
     // in the file at once: the exporter, opening the base again beside the tool, reads it.
-    QVERIFY(window_->close());
+    QVERIFY(session_->window->close());
     attempt();
     choose(path);
-    QCOMPARE(exportText(*window_, *dialogs_), written);
-    VERIFY_ALL_SHOWN(*dialogs_);
+    QCOMPARE(exportText(*session_->window, session_->dialogs), written);
+    VERIFY_ALL_SHOWN(session_->dialogs);
 }
 
 void TestChtenie::failedWordExportSaysWhy_data() {
@@ -669,27 +662,28 @@ void TestChtenie::failedWordExportSaysWhy() {
     QFETCH(bool, waited);
     QFETCH(bool, wordProcessor);
 
-    writeNoiseJpeg(folder_->path(QStringLiteral("шум.jpg")), 400);
-    QVERIFY(QFileInfo(folder_->path(QStringLiteral("шум.jpg"))).size() > 200 * 1024);
-    choose(testsupport::makePlainBase(*folder_, QStringLiteral("base.mdb"), base));
-    QVERIFY(window_->questions().isOpen());
-    const QString temporary = folder_->path(QStringLiteral("tmp"));
+    writeNoiseJpeg(session_->folder.path(QStringLiteral("шум.jpg")), 400);
+    QVERIFY(QFileInfo(session_->folder.path(QStringLiteral("шум.jpg"))).size() > 200 * 1024);
+    choose(testsupport::makePlainBase(session_->folder, QStringLiteral("base.mdb"), base));
+    QVERIFY(session_->window->questions().isOpen());
+    const QString temporary = session_->folder.path(QStringLiteral("tmp"));
     QVERIFY(QDir().mkpath(temporary));
     QStringList statuses;
-    connect(window_.get(), &exporter::Chtenie::statusChanged, this,
+    connect(session_->window.get(), &exporter::Chtenie::statusChanged, this,
             [&statuses](const QString& text) { statuses << text; });
-    services_->hasDocumentApplication = wordProcessor;
-    dialogs_->expectMessage(message);
+    session_->services.hasDocumentApplication = wordProcessor;
+    session_->dialogs.expectMessage(message);
     {
         ConfinedWrites confined(
-            temporaryFolder ? QFile::encodeName(temporary)
-                            : QFile::encodeName(folder_->path(QStringLiteral("шум.jpg/tmp"))),
+            temporaryFolder
+                ? QFile::encodeName(temporary)
+                : QFile::encodeName(session_->folder.path(QStringLiteral("шум.jpg/tmp"))),
             rlim_t(fileBytes));
-        testsupport::clickButton(*window_, QStringLiteral("opword"));
+        testsupport::clickButton(*session_->window, QStringLiteral("opword"));
     }
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(dialogs_->shown().last().title, kTitle);
-    QVERIFY(services_->openedDocuments.isEmpty());
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(session_->dialogs.shown().last().title, kTitle);
+    QVERIFY(session_->services.openedDocuments.isEmpty());
     QCOMPARE(statusText(), QString());
     QCOMPARE(statuses.filter(QStringLiteral("подождите")).isEmpty(), !waited);
     if (!waited)
@@ -701,33 +695,34 @@ void TestChtenie::failedWordExportSaysWhy() {
     if (message != kNotWritten)
         return;
     // With room to write, the same base exports whole.
-    testsupport::clickButton(*window_, QStringLiteral("opword"));
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(services_->openedDocuments.size(), 1);
+    testsupport::clickButton(*session_->window, QStringLiteral("opword"));
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(session_->services.openedDocuments.size(), 1);
     QCOMPARE(statusText(), QStringLiteral("Процесс завершен"));
-    QDir(QFileInfo(services_->openedDocuments.first()).absolutePath()).removeRecursively();
+    QDir(QFileInfo(session_->services.openedDocuments.first()).absolutePath()).removeRecursively();
 }
 
 void TestChtenie::exportDoesNothingWithoutQuestions() {
-    auto* savtext = window_->findChild<QPushButton*>(QStringLiteral("savtext"));
+    auto* savtext = session_->window->findChild<QPushButton*>(QStringLiteral("savtext"));
     QTest::mouseClick(savtext, Qt::LeftButton);
     choose(base({}));
-    QVERIFY(window_->questions().isOpen());
+    QVERIFY(session_->window->questions().isOpen());
     QTest::mouseClick(savtext, Qt::LeftButton);
-    QCOMPARE(dialogs_->shown().size(), 1);
+    QCOMPARE(session_->dialogs.shown().size(), 1);
 }
 
 void TestChtenie::exportWritesTextFile() {
     choose(base(twoQuestions()));
-    window_->findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
-    const QString out = folder_->path(QStringLiteral("вопросы.txt"));
-    dialogs_->expectSaveFile(out);
-    QTest::mouseClick(window_->findChild<QPushButton*>(QStringLiteral("savtext")), Qt::LeftButton);
-    VERIFY_ALL_SHOWN(*dialogs_);
-    const auto& shown = dialogs_->shown().last();
+    session_->window->findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
+    const QString out = session_->folder.path(QStringLiteral("вопросы.txt"));
+    session_->dialogs.expectSaveFile(out);
+    QTest::mouseClick(session_->window->findChild<QPushButton*>(QStringLiteral("savtext")),
+                      Qt::LeftButton);
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    const auto& shown = session_->dialogs.shown().last();
     QCOMPARE(shown.options.title, QStringLiteral("Сохраняем в текстовой файл"));
     QCOMPARE(shown.options.filter, QStringLiteral("*.txt ( текстовые файлы )|*.txt|"));
-    QCOMPARE(shown.options.initialFolder, folder_->folder());
+    QCOMPARE(shown.options.initialFolder, session_->folder.folder());
     QVERIFY(shown.options.hideReadOnly);
     QVERIFY(shown.options.allowNewName);
     QVERIFY(!shown.options.fileMustExist);
@@ -738,21 +733,22 @@ void TestChtenie::exportWritesTextFile() {
 
 void TestChtenie::exportCancelledWritesNothing() {
     choose(base(twoQuestions()));
-    const QStringList before = QDir(folder_->folder()).entryList(QDir::Files | QDir::Hidden);
-    dialogs_->expectSaveFile(std::nullopt);
-    testsupport::clickButton(*window_, QStringLiteral("savtext"));
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(QDir(folder_->folder()).entryList(QDir::Files | QDir::Hidden), before);
+    const QStringList before =
+        QDir(session_->folder.folder()).entryList(QDir::Files | QDir::Hidden);
+    session_->dialogs.expectSaveFile(std::nullopt);
+    testsupport::clickButton(*session_->window, QStringLiteral("savtext"));
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(QDir(session_->folder.folder()).entryList(QDir::Files | QDir::Hidden), before);
 }
 
 void TestChtenie::existingFileKeptOnNo() {
     choose(base(twoQuestions()));
-    const QString out = folder_->path(QStringLiteral("old.txt"));
+    const QString out = session_->folder.path(QStringLiteral("old.txt"));
     writeFile(out, "keep me");
-    dialogs_->expectSaveFile(out).expectYesNo(false, kReplace);
-    testsupport::clickButton(*window_, QStringLiteral("savtext"));
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(dialogs_->shown().last().title, QStringLiteral("Leina"));
+    session_->dialogs.expectSaveFile(out).expectYesNo(false, kReplace);
+    testsupport::clickButton(*session_->window, QStringLiteral("savtext"));
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(session_->dialogs.shown().last().title, QStringLiteral("Leina"));
     QCOMPARE(readAll(out), QByteArray("keep me"));
 }
 
@@ -782,10 +778,10 @@ void TestChtenie::baseIsNeverReplaced() {
     QFETCH(bool, refused);
     const QString path = base(twoQuestions());
     choose(path);
-    QVERIFY(window_->questions().isOpen());
+    QVERIFY(session_->window->questions().isOpen());
     const QByteArray before = readAll(path);
-    const QString renamed = folder_->path(QStringLiteral("переименована.mdb"));
-    const QString link = folder_->path(QStringLiteral("ссылка.txt"));
+    const QString renamed = session_->folder.path(QStringLiteral("переименована.mdb"));
+    const QString link = session_->folder.path(QStringLiteral("ссылка.txt"));
     if (after == QLatin1String("rename"))
         QVERIFY(QFile::rename(path, renamed));
     else if (after == QLatin1String("delete"))
@@ -796,58 +792,59 @@ void TestChtenie::baseIsNeverReplaced() {
     const QString out = target == QLatin1String("base")       ? path
                         : target == QLatin1String("new name") ? renamed
                         : target == QLatin1String("link")     ? link
-                                                              : folder_->path("вопросы.txt");
+                                                          : session_->folder.path("вопросы.txt");
 
-    dialogs_->expectSaveFile(out);
+    session_->dialogs.expectSaveFile(out);
     if (refused)
-        dialogs_->expectMessage(QStringLiteral("Нельзя записать вопросы поверх самой базы."));
-    testsupport::clickButton(*window_, QStringLiteral("savtext"));
-    VERIFY_ALL_SHOWN(*dialogs_);
+        session_->dialogs.expectMessage(
+            QStringLiteral("Нельзя записать вопросы поверх самой базы."));
+    testsupport::clickButton(*session_->window, QStringLiteral("savtext"));
+    VERIFY_ALL_SHOWN(session_->dialogs);
     QCOMPARE(readAll(out), refused ? before : kTwoQuestionsText);
     // A refusal ends only that export.
-    QCOMPARE(exportText(*window_, *dialogs_), kTwoQuestionsText);
+    QCOMPARE(exportText(*session_->window, session_->dialogs), kTwoQuestionsText);
 }
 
 void TestChtenie::existingFileReplacedOnYes() {
     choose(base({QuestionRow{{"Q", "A", "B", none, none, none}, 1}}));
-    const QString out = folder_->path(QStringLiteral("old.txt"));
+    const QString out = session_->folder.path(QStringLiteral("old.txt"));
     writeFile(out, QByteArray(1000, 'o'));
-    dialogs_->expectSaveFile(out).expectYesNo(true, kReplace);
-    testsupport::clickButton(*window_, QStringLiteral("savtext"));
-    VERIFY_ALL_SHOWN(*dialogs_);
+    session_->dialogs.expectSaveFile(out).expectYesNo(true, kReplace);
+    testsupport::clickButton(*session_->window, QStringLiteral("savtext"));
+    VERIFY_ALL_SHOWN(session_->dialogs);
     QCOMPARE(readAll(out), QByteArray("  Q\r\n  A\r\n  B\r\n  \r\n"));
 }
 
 void TestChtenie::unreadableTableShowsError() {
-    choose(testsupport::makePlainBase(*folder_, QStringLiteral("notable.mdb"),
+    choose(testsupport::makePlainBase(session_->folder, QStringLiteral("notable.mdb"),
                                       {QStringLiteral("CREATE TABLE info (x TEXT)")}));
-    QVERIFY(window_->connection().isOpen());
-    dialogs_->expectMessage(kFailed);
-    testsupport::clickButton(*window_, QStringLiteral("savtext"));
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(dialogs_->shown().last().title, kTitle);
+    QVERIFY(session_->window->connection().isOpen());
+    session_->dialogs.expectMessage(kFailed);
+    testsupport::clickButton(*session_->window, QStringLiteral("savtext"));
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(session_->dialogs.shown().last().title, kTitle);
 }
 
 void TestChtenie::failedExportKeepsExistingFile() {
     // Rows read by position work, `верный` is missing: the export fails on its first line.
     choose(testsupport::makePlainBase(
-        *folder_, QStringLiteral("nocorrect.mdb"),
+        session_->folder, QStringLiteral("nocorrect.mdb"),
         {QStringLiteral("CREATE TABLE test (\"номер\" INTEGER PRIMARY KEY AUTOINCREMENT, "
                         "\"вопрос\" TEXT, \"ответ1\" TEXT, \"ответ2\" TEXT, \"ответ3\" TEXT, "
                         "\"ответ4\" TEXT, \"ответ5\" TEXT, \"фото\" TEXT)"),
          QStringLiteral("INSERT INTO test (\"вопрос\", \"ответ1\") VALUES ('Q', 'A')")}));
-    QVERIFY(window_->questions().isOpen());
-    const QString out = folder_->path(QStringLiteral("old.txt"));
+    QVERIFY(session_->window->questions().isOpen());
+    const QString out = session_->folder.path(QStringLiteral("old.txt"));
     writeFile(out, "previous export");
-    dialogs_->expectSaveFile(out).expectYesNo(true, kReplace).expectMessage(kFailed);
-    testsupport::clickButton(*window_, QStringLiteral("savtext"));
-    VERIFY_ALL_SHOWN(*dialogs_);
+    session_->dialogs.expectSaveFile(out).expectYesNo(true, kReplace).expectMessage(kFailed);
+    testsupport::clickButton(*session_->window, QStringLiteral("savtext"));
+    VERIFY_ALL_SHOWN(session_->dialogs);
     QCOMPARE(readAll(out), QByteArray("previous export"));
 }
 
 // A base named "Физика" with a description, the rows, and question 6's picture in img/.
 void TestChtenie::openPhysics(const QList<QuestionRow>& rows) {
-    physics_ = testsupport::makeQuestionBase(*folder_, "Физика.mdb", rows);
+    physics_ = testsupport::makeQuestionBase(session_->folder, "Физика.mdb", rows);
     {
         auto raw = testsupport::openRaw(physics_);
         raw.exec(
@@ -856,11 +853,11 @@ void TestChtenie::openPhysics(const QList<QuestionRow>& rows) {
         raw.exec("UPDATE test SET \"фото\" = 'img\\рис.png' WHERE \"вопрос\" LIKE 'С картинкой%'");
         raw.exec("UPDATE test SET \"фото\" = 'нет.jpg' WHERE \"вопрос\" = 'Картинка потеряна'");
     }
-    QDir(folder_->folder()).mkdir("img");
-    testsupport::writePicture(folder_->path("img/рис.png"), QSize(3, 2));
-    dialogs_->expectOpenFile(physics_);
-    testsupport::triggerAction(*window_, "opba");
-    QVERIFY(window_->questions().isOpen());
+    QDir(session_->folder.folder()).mkdir("img");
+    testsupport::writePicture(session_->folder.path("img/рис.png"), QSize(3, 2));
+    session_->dialogs.expectOpenFile(physics_);
+    testsupport::triggerAction(*session_->window, "opba");
+    QVERIFY(session_->window->questions().isOpen());
 }
 
 // Each menu item writes its format from the same base, says what it left out or changed, and
@@ -921,18 +918,18 @@ void TestChtenie::otherFormatsWriteEachFormat() {
     QFETCH(QByteArray, bytes);
 
     openPhysics(mixedQuestions());
-    window_->findChild<QCheckBox*>("Check2")->setChecked(check2);
-    const QString out = folder_->path("выгрузка");
-    dialogs_->expectSaveFile(out).expectMessage(message);
-    testsupport::triggerAction(*window_, item);
-    VERIFY_ALL_SHOWN(*dialogs_);
+    session_->window->findChild<QCheckBox*>("Check2")->setChecked(check2);
+    const QString out = session_->folder.path("выгрузка");
+    session_->dialogs.expectSaveFile(out).expectMessage(message);
+    testsupport::triggerAction(*session_->window, item);
+    VERIFY_ALL_SHOWN(session_->dialogs);
 
-    const auto& dialog = dialogs_->shown().at(dialogs_->shown().size() - 2);
+    const auto& dialog = session_->dialogs.shown().at(session_->dialogs.shown().size() - 2);
     QCOMPARE(dialog.options.fileName, fileName);
     QCOMPARE(dialog.options.filter, filter);
-    QCOMPARE(dialog.options.initialFolder, folder_->folder());
+    QCOMPARE(dialog.options.initialFolder, session_->folder.folder());
     QVERIFY(dialog.options.allowNewName);
-    QCOMPARE(dialogs_->shown().last().title, kTitle);
+    QCOMPARE(session_->dialogs.shown().last().title, kTitle);
 
     const QByteArray written = testsupport::readBytes(out);
     if (!bytes.isEmpty()) {
@@ -960,58 +957,61 @@ void TestChtenie::otherFormatsWriteEachFormat() {
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
     QCOMPARE(names, QStringList({"Вопрос 1", "Вопрос 2", "Вопрос 6", "Вопрос 7", "Вопрос 8"}));
     QCOMPARE(fractions.join(' '), "0 100 0 100 100 0 0 100 0 100");
-    QCOMPARE(picture, check2 ? QByteArray() : testsupport::readBytes(folder_->path("img/рис.png")));
+    QCOMPARE(picture,
+             check2 ? QByteArray() : testsupport::readBytes(session_->folder.path("img/рис.png")));
 }
 
 // No base, or a base without questions: the items do nothing, as the text export does.
 void TestChtenie::otherFormatsNeedQuestions() {
     for (const char* item : {"moodleXml", "gift", "aiken"})
-        testsupport::triggerAction(*window_, item);
+        testsupport::triggerAction(*session_->window, item);
     openPhysics({});
     for (const char* item : {"moodleXml", "gift", "aiken"})
-        testsupport::triggerAction(*window_, item);
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(dialogs_->shown().size(), 1);  // the base's own open dialog
+        testsupport::triggerAction(*session_->window, item);
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(session_->dialogs.shown().size(), 1);  // the base's own open dialog
 }
 
 void TestChtenie::otherFormatsReplaceOnlyOnYes() {
     openPhysics(mixedQuestions());
-    const QString out = folder_->path("old.gift");
+    const QString out = session_->folder.path("old.gift");
     testsupport::writeBytes(out, "keep me");
-    dialogs_->expectSaveFile(out).expectYesNo(false, kReplace);
-    testsupport::triggerAction(*window_, "gift");
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(dialogs_->shown().last().title, "Leina");
+    session_->dialogs.expectSaveFile(out).expectYesNo(false, kReplace);
+    testsupport::triggerAction(*session_->window, "gift");
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(session_->dialogs.shown().last().title, "Leina");
     QCOMPARE(testsupport::readBytes(out), QByteArray("keep me"));
 }
 
 // A base whose rows lack `верный` fails on the way: the file that was there stays as it was.
 void TestChtenie::otherFormatFailureKeepsFile() {
     const QString path = testsupport::makePlainBase(
-        *folder_, "nocorrect.mdb",
+        session_->folder, "nocorrect.mdb",
         {"CREATE TABLE test (\"номер\" INTEGER PRIMARY KEY AUTOINCREMENT, \"вопрос\" TEXT, "
          "\"ответ1\" TEXT, \"ответ2\" TEXT, \"ответ3\" TEXT, \"ответ4\" TEXT, \"ответ5\" TEXT, "
          "\"фото\" TEXT)",
          "INSERT INTO test (\"вопрос\", \"ответ1\", \"ответ2\") VALUES ('Q', 'A', 'B')"});
-    dialogs_->expectOpenFile(path);
-    testsupport::triggerAction(*window_, "opba");
-    const QString out = folder_->path("old.xml");
+    session_->dialogs.expectOpenFile(path);
+    testsupport::triggerAction(*session_->window, "opba");
+    const QString out = session_->folder.path("old.xml");
     testsupport::writeBytes(out, "previous export");
-    dialogs_->expectSaveFile(out).expectYesNo(true, kReplace).expectMessage(kFailed);
-    testsupport::triggerAction(*window_, "moodleXml");
-    VERIFY_ALL_SHOWN(*dialogs_);
+    session_->dialogs.expectSaveFile(out).expectYesNo(true, kReplace).expectMessage(kFailed);
+    testsupport::triggerAction(*session_->window, "moodleXml");
+    VERIFY_ALL_SHOWN(session_->dialogs);
     QCOMPARE(testsupport::readBytes(out), QByteArray("previous export"));
-    QCOMPARE(QDir(folder_->folder()).entryList({"old.xml*"}, QDir::Files | QDir::Hidden).size(), 1);
+    QCOMPARE(
+        QDir(session_->folder.folder()).entryList({"old.xml*"}, QDir::Files | QDir::Hidden).size(),
+        1);
 }
 
 void TestChtenie::otherFormatsReportIsCut() {
     QList<QuestionRow> rows(25, QuestionRow{{"Вопрос", "a", "b", none, none, none}, 0});
     rows << QuestionRow{{"Вопрос", "a", "b", none, none, none}, 1};
     openPhysics(rows);
-    dialogs_->expectSaveFile(folder_->path("out.txt")).expectMessage();
-    testsupport::triggerAction(*window_, "aiken");
-    VERIFY_ALL_SHOWN(*dialogs_);
-    const QStringList lines = dialogs_->messages().last().split('\n');
+    session_->dialogs.expectSaveFile(session_->folder.path("out.txt")).expectMessage();
+    testsupport::triggerAction(*session_->window, "aiken");
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    const QStringList lines = session_->dialogs.messages().last().split('\n');
     QCOMPARE(lines.first(), "Записано вопросов: 1 из 26.");
     QCOMPARE(lines.size(), 2 + 20 + 1);
     QCOMPARE(lines.at(2),
@@ -1023,25 +1023,25 @@ void TestChtenie::otherFormatsReportIsCut() {
 void TestChtenie::keyboard() {
     using testsupport::pressKey;
     choose(base(twoQuestions()));
-    testsupport::activate(*window_);
-    auto* savtext = window_->findChild<QPushButton*>(QStringLiteral("savtext"));
+    testsupport::activate(*session_->window);
+    auto* savtext = session_->window->findChild<QPushButton*>(QStringLiteral("savtext"));
     // Enter and keypad Enter press the focused button, as a click does.
     for (const Qt::KeyboardModifiers modifiers : {Qt::NoModifier, Qt::KeypadModifier}) {
-        const QString out = folder_->path(QStringLiteral("keys%1.txt").arg(int(modifiers)));
-        dialogs_->expectSaveFile(out);
+        const QString out = session_->folder.path(QStringLiteral("keys%1.txt").arg(int(modifiers)));
+        session_->dialogs.expectSaveFile(out);
         savtext->setFocus();
         pressKey(modifiers == Qt::NoModifier ? Qt::Key_Return : Qt::Key_Enter, modifiers);
-        VERIFY_ALL_SHOWN(*dialogs_);
+        VERIFY_ALL_SHOWN(session_->dialogs);
         QCOMPARE(readAll(out), kTwoQuestionsText);
     }
 
     // F10 puts the keyboard on the menu bar; Enter runs the item, Escape gives the keyboard back.
     pressKey(Qt::Key_F10);
-    QVERIFY(window_->menuBar()->hasFocus());
-    QCOMPARE(window_->menuBar()->activeAction()->objectName(), QStringLiteral("opba"));
-    dialogs_->expectOpenFile(std::nullopt);
+    QVERIFY(session_->window->menuBar()->hasFocus());
+    QCOMPARE(session_->window->menuBar()->activeAction()->objectName(), QStringLiteral("opba"));
+    session_->dialogs.expectOpenFile(std::nullopt);
     pressKey(Qt::Key_Return);
-    VERIFY_ALL_SHOWN(*dialogs_);
+    VERIFY_ALL_SHOWN(session_->dialogs);
     QCOMPARE(QApplication::focusWidget(), savtext);
     pressKey(Qt::Key_F10);
     pressKey(Qt::Key_Escape);

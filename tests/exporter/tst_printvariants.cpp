@@ -1,6 +1,7 @@
 #include "desktop/scripted/scripteddialogs.h"
 #include "exporter/ui/chtenie.h"
 #include "exporter/ui/variantsdialog.h"
+#include "tests/support/exportersession.h"
 #include "tests/support/questionrows.h"
 #include "tests/support/useractions.h"
 
@@ -68,35 +69,24 @@ private:
     void create(exporter::VariantsDialog* dialog, const QString& seed, int variants,
                 bool keySeparate, const QString& name, const QString& report = {});
 
-    std::unique_ptr<testsupport::TempFolder> folder_;
-    std::unique_ptr<ScriptedDialogs> dialogs_;
-    std::unique_ptr<desktop::ScriptedServices> services_;
-    std::unique_ptr<exporter::Chtenie> window_;
+    std::unique_ptr<testsupport::ExporterSession> session_;
 };
 
 void TestPrintVariants::init() {
-    folder_ = std::make_unique<testsupport::TempFolder>();
-    dialogs_ = std::make_unique<ScriptedDialogs>();
-    services_ = std::make_unique<desktop::ScriptedServices>();
-    services_->folder = folder_->folder();
-    window_ = std::make_unique<exporter::Chtenie>(*dialogs_, *services_);
-    window_->show();
+    session_ = std::make_unique<testsupport::ExporterSession>();
 }
 
 void TestPrintVariants::cleanup() {
-    window_.reset();
-    services_.reset();
-    dialogs_.reset();
-    folder_.reset();
+    session_.reset();
 }
 
 exporter::VariantsDialog* TestPrintVariants::openDialog(const QList<QuestionRow>& rows) {
     const QString path =
-        testsupport::makeQuestionBase(*folder_, QStringLiteral("физика.mdb"), rows);
-    dialogs_->expectOpenFile(path);
-    testsupport::triggerAction(*window_, QStringLiteral("opba"));
-    testsupport::triggerAction(*window_, QStringLiteral("variantsForPrint"));
-    return window_->findChild<exporter::VariantsDialog*>();
+        testsupport::makeQuestionBase(session_->folder, QStringLiteral("физика.mdb"), rows);
+    session_->dialogs.expectOpenFile(path);
+    testsupport::triggerAction(*session_->window, QStringLiteral("opba"));
+    testsupport::triggerAction(*session_->window, QStringLiteral("variantsForPrint"));
+    return session_->window->findChild<exporter::VariantsDialog*>();
 }
 
 void TestPrintVariants::type(QWidget* field, const QString& text) {
@@ -112,14 +102,14 @@ void TestPrintVariants::create(exporter::VariantsDialog* dialog, const QString& 
     auto* apart = dialog->findChild<QCheckBox*>(QStringLiteral("keySeparate"));
     if (apart->isChecked() != keySeparate)
         QTest::mouseClick(apart, Qt::LeftButton, {}, QPoint(4, apart->height() / 2));
-    dialogs_->expectSaveFile(folder_->path(name)).expectMessage(report);
+    session_->dialogs.expectSaveFile(session_->folder.path(name)).expectMessage(report);
     QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("create")), Qt::LeftButton);
 }
 
 void TestPrintVariants::nothingWithoutABase() {
-    testsupport::triggerAction(*window_, QStringLiteral("variantsForPrint"));
-    QVERIFY(!window_->findChild<exporter::VariantsDialog*>());
-    VERIFY_ALL_SHOWN(*dialogs_);
+    testsupport::triggerAction(*session_->window, QStringLiteral("variantsForPrint"));
+    QVERIFY(!session_->window->findChild<exporter::VariantsDialog*>());
+    VERIFY_ALL_SHOWN(session_->dialogs);
 }
 
 // A screen reader names every control by what it sets, by its own name or its label's.
@@ -151,8 +141,10 @@ void TestPrintVariants::dialogIsHeard() {
     // "Отмена" writes nothing and asks nothing.
     QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cancel")), Qt::LeftButton);
     QVERIFY(!dialog->isVisible());
-    VERIFY_ALL_SHOWN(*dialogs_);
-    QCOMPARE(QDir(folder_->folder()).entryList({QStringLiteral("*.pdf")}, QDir::Files).size(), 0);
+    VERIFY_ALL_SHOWN(session_->dialogs);
+    QCOMPARE(
+        QDir(session_->folder.folder()).entryList({QStringLiteral("*.pdf")}, QDir::Files).size(),
+        0);
 }
 
 void TestPrintVariants::variantsComeOutAsDocxAndPdf_data() {
@@ -172,13 +164,14 @@ void TestPrintVariants::variantsComeOutAsDocxAndPdf() {
     QVERIFY(dialog);
     create(dialog, QStringLiteral("2024"), 3, keySeparate, QStringLiteral("тест.docx"),
            QStringLiteral("Вопрос № 3: меньше двух вариантов ответа"));
-    VERIFY_ALL_SHOWN(*dialogs_);
+    VERIFY_ALL_SHOWN(session_->dialogs);
     for (const QString& file : files)
-        QVERIFY2(QFile::exists(folder_->path(file)), qPrintable(file));
-    QCOMPARE(QDir(folder_->folder()).entryList({QStringLiteral("тест*")}, QDir::Files).size(),
-             files.size());
+        QVERIFY2(QFile::exists(session_->folder.path(file)), qPrintable(file));
+    QCOMPARE(
+        QDir(session_->folder.folder()).entryList({QStringLiteral("тест*")}, QDir::Files).size(),
+        files.size());
 
-    const QString text = pdfText(folder_->path(QStringLiteral("тест.pdf")));
+    const QString text = pdfText(session_->folder.path(QStringLiteral("тест.pdf")));
     for (int variant = 1; variant <= 3; ++variant)
         QVERIFY2(text.contains(QStringLiteral("Вариант %1").arg(variant)), qPrintable(text));
     for (const char* question : {"Столица Франции?", "2 + 2 = ?", "Цвет неба?",
@@ -189,7 +182,7 @@ void TestPrintVariants::variantsComeOutAsDocxAndPdf() {
     QVERIFY(text.contains(QStringLiteral("Д)")));
     const QString keyFile =
         keySeparate ? QStringLiteral("тест — ключ.pdf") : QStringLiteral("тест.pdf");
-    QVERIFY(pdfText(folder_->path(keyFile)).contains(QStringLiteral("Ключ ответов")));
+    QVERIFY(pdfText(session_->folder.path(keyFile)).contains(QStringLiteral("Ключ ответов")));
     if (keySeparate)
         QVERIFY(!text.contains(QStringLiteral("Ключ ответов")));
 }
@@ -205,8 +198,8 @@ void TestPrintVariants::sameSeedSameVariants() {
         exporter::VariantsDialog* dialog = openDialog(rows);
         QVERIFY(dialog);
         create(dialog, seeds.at(i), 4, false, QStringLiteral("набор.docx"));
-        VERIFY_ALL_SHOWN(*dialogs_);
-        texts << pdfText(folder_->path(QStringLiteral("набор.pdf")));
+        VERIFY_ALL_SHOWN(session_->dialogs);
+        texts << pdfText(session_->folder.path(QStringLiteral("набор.pdf")));
         QVERIFY(texts.last().contains(QStringLiteral("Вариант 4")));
     }
     QCOMPARE(texts.at(0), texts.at(1));

@@ -7,6 +7,7 @@
 #include "grading/testkit/synthscan.h"
 #include "grading/ui/gradingwindow.h"
 #include "grading/ui/reviewdialog.h"
+#include "tests/support/exportersession.h"
 #include "tests/support/questionrows.h"
 #include "tests/support/useractions.h"
 
@@ -101,59 +102,48 @@ private:
     GradingWindow* openWindow();
     QString saveTable(GradingWindow* window, const char* button, const QString& name);
 
-    std::unique_ptr<testsupport::TempFolder> folder_;
-    std::unique_ptr<ScriptedDialogs> dialogs_;
-    std::unique_ptr<desktop::ScriptedServices> services_;
-    std::unique_ptr<exporter::Chtenie> window_;
+    std::unique_ptr<testsupport::ExporterSession> session_;
     QList<qint64> ids_;
 };
 
 void TestGradingWindow::init() {
-    folder_ = std::make_unique<testsupport::TempFolder>();
-    dialogs_ = std::make_unique<ScriptedDialogs>();
-    services_ = std::make_unique<desktop::ScriptedServices>();
-    services_->folder = folder_->folder();
-    window_ = std::make_unique<exporter::Chtenie>(*dialogs_, *services_);
-    window_->show();
+    session_ = std::make_unique<testsupport::ExporterSession>();
 }
 
 void TestGradingWindow::cleanup() {
-    window_.reset();
-    services_.reset();
-    dialogs_.reset();
-    folder_.reset();
+    session_.reset();
 }
 
 GradingWindow* TestGradingWindow::openWindow() {
-    const QString path =
-        testsupport::makeQuestionBase(*folder_, QStringLiteral("физика.mdb"), fourQuestions());
+    const QString path = testsupport::makeQuestionBase(
+        session_->folder, QStringLiteral("физика.mdb"), fourQuestions());
     {
         testsupport::OpenBase base(path);
         ids_.clear();
         for (int position = 1; position <= 4; ++position)
             ids_ << base.questions.idAt(position).value_or(0);
     }
-    dialogs_->expectOpenFile(path);
-    testsupport::triggerAction(*window_, QStringLiteral("opba"));
-    testsupport::triggerAction(*window_, QStringLiteral("checkSheets"));
-    return window_->findChild<GradingWindow*>();
+    session_->dialogs.expectOpenFile(path);
+    testsupport::triggerAction(*session_->window, QStringLiteral("opba"));
+    testsupport::triggerAction(*session_->window, QStringLiteral("checkSheets"));
+    return session_->window->findChild<GradingWindow*>();
 }
 
 // Presses the button, answers the save dialog with `name` in the base's folder, and returns
 // the file's text; checks the name the dialog offered first.
 QString TestGradingWindow::saveTable(GradingWindow* window, const char* button,
                                      const QString& offered) {
-    const QString target = folder_->path(QStringLiteral("сохранено.csv"));
-    dialogs_->expectSaveFile(target);
+    const QString target = session_->folder.path(QStringLiteral("сохранено.csv"));
+    session_->dialogs.expectSaveFile(target);
     // By keyboard, as Enter on the focused button; the window is the active one.
     auto* save = window->findChild<QPushButton*>(QLatin1String(button));
     if (!save)
         return QStringLiteral("<no button %1>").arg(QLatin1String(button));
     save->setFocus();
     testsupport::pressKey(Qt::Key_Return);
-    const auto& shown = dialogs_->shown();
+    const auto& shown = session_->dialogs.shown();
     if (shown.isEmpty() || shown.last().options.fileName != offered ||
-        shown.last().options.initialFolder != folder_->folder())
+        shown.last().options.initialFolder != session_->folder.folder())
         return QStringLiteral("<offered %1>")
             .arg(shown.isEmpty() ? QString() : shown.last().options.fileName);
     QFile file(target);
@@ -216,9 +206,9 @@ void TestGradingWindow::resultsAsTheTeacherSetsThem() {
     QFETCH(QStringList, expected);
 
     if (!baseOpen) {
-        testsupport::triggerAction(*window_, QStringLiteral("checkSheets"));
-        QVERIFY(!window_->findChild<GradingWindow*>());
-        VERIFY_ALL_SHOWN(*dialogs_);
+        testsupport::triggerAction(*session_->window, QStringLiteral("checkSheets"));
+        QVERIFY(!session_->window->findChild<GradingWindow*>());
+        VERIFY_ALL_SHOWN(session_->dialogs);
         return;
     }
     GradingWindow* window = openWindow();
@@ -228,14 +218,14 @@ void TestGradingWindow::resultsAsTheTeacherSetsThem() {
     testsupport::activate(*window);
 
     if (!classList.isEmpty()) {
-        const QString listFile = folder_->path(QStringLiteral("9А.csv"));
+        const QString listFile = session_->folder.path(QStringLiteral("9А.csv"));
         QFile file(listFile);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(classList.toUtf8());
         file.close();
-        dialogs_->expectOpenFile(listFile);
+        session_->dialogs.expectOpenFile(listFile);
         if (!told.isEmpty())
-            dialogs_->expectMessage(told);
+            session_->dialogs.expectMessage(told);
         testsupport::clickButton(*window, QStringLiteral("classList"));
     }
     window->addRead({sheet(QStringLiteral("3 1 2 3 1"), ids_),
@@ -273,7 +263,7 @@ void TestGradingWindow::resultsAsTheTeacherSetsThem() {
     QCOMPARE(saved, expected);
     QVERIFY(saveTable(window, "saveAnalysis", QStringLiteral("физика — анализ вопросов.csv"))
                 .startsWith(QStringLiteral("Вопрос;")));
-    VERIFY_ALL_SHOWN(*dialogs_);
+    VERIFY_ALL_SHOWN(session_->dialogs);
 }
 
 // Nothing doubtful counts unseen: the review opens by itself, and the window asks before it
@@ -285,19 +275,19 @@ void TestGradingWindow::closingWithPlacesUndecidedAsks() {
     auto* review = window->findChild<grading::ReviewDialog*>();
     QVERIFY(review);
     QVERIFY(review->isVisible());
-    dialogs_->expectYesNo(true);
+    session_->dialogs.expectYesNo(true);
     review->reject();
     QTRY_VERIFY(!window->findChild<grading::ReviewDialog*>());
     QVERIFY(window->findChild<QPushButton*>(QStringLiteral("review"))->isEnabled());
 
     const QString question = QStringLiteral("Остались нерешённые места: 1. Закрыть?");
-    dialogs_->expectYesNo(false, question);
+    session_->dialogs.expectYesNo(false, question);
     testsupport::clickButton(*window, QStringLiteral("close"));
     QVERIFY(window->isVisible());
-    dialogs_->expectYesNo(true, question);
+    session_->dialogs.expectYesNo(true, question);
     QTest::keyClick(window, Qt::Key_Escape);
     QVERIFY(!window->isVisible());
-    VERIFY_ALL_SHOWN(*dialogs_);
+    VERIFY_ALL_SHOWN(session_->dialogs);
 }
 
 // Files chosen at once and a folder, read by "Проверить": every form of every page is graded,
@@ -330,20 +320,20 @@ void TestGradingWindow::chosenPagesAreRead() {
             expected << QStringLiteral("№%1 в%2").arg(form.listNumber).arg(form.code.variant);
     }
 
-    QDir(folder_->folder()).mkpath(QStringLiteral("сканы"));
-    QDir(folder_->folder()).mkpath(QStringLiteral("ещё"));
-    const QString first = folder_->path(QStringLiteral("сканы/лист 1.png"));
-    const QString broken = folder_->path(QStringLiteral("сканы/пусто.png"));
+    QDir(session_->folder.folder()).mkpath(QStringLiteral("сканы"));
+    QDir(session_->folder.folder()).mkpath(QStringLiteral("ещё"));
+    const QString first = session_->folder.path(QStringLiteral("сканы/лист 1.png"));
+    const QString broken = session_->folder.path(QStringLiteral("сканы/пусто.png"));
     QVERIFY(scans[0].page.save(first));
-    QVERIFY(scans[1].page.save(folder_->path(QStringLiteral("ещё/лист 2.png"))));
+    QVERIFY(scans[1].page.save(session_->folder.path(QStringLiteral("ещё/лист 2.png"))));
     QFile file(broken);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("не картинка");
     file.close();
 
-    dialogs_->expectOpenFiles(QStringList{first, broken});
+    session_->dialogs.expectOpenFiles(QStringList{first, broken});
     testsupport::clickButton(*window, QStringLiteral("files"));
-    dialogs_->expectOpenFolder(folder_->path(QStringLiteral("ещё")));
+    session_->dialogs.expectOpenFolder(session_->folder.path(QStringLiteral("ещё")));
     testsupport::clickButton(*window, QStringLiteral("folder"));
     testsupport::clickButton(*window, QStringLiteral("check"));
     QVERIFY(!window->findChild<grading::ReviewDialog*>());
@@ -363,7 +353,7 @@ void TestGradingWindow::chosenPagesAreRead() {
     QVERIFY2(remarks.contains(QStringLiteral("пусто.png: ")), qPrintable(remarks));
     // Read once: the same files are not read again.
     QVERIFY(!window->findChild<QPushButton*>(QStringLiteral("check"))->isEnabled());
-    VERIFY_ALL_SHOWN(*dialogs_);
+    VERIFY_ALL_SHOWN(session_->dialogs);
 }
 
 void TestGradingWindow::savingThatCannotBeDoneWritesNothing_data() {
@@ -377,24 +367,24 @@ void TestGradingWindow::savingThatCannotBeDoneWritesNothing() {
     GradingWindow* window = openWindow();
     QVERIFY(window);
     window->addRead({sheet(QStringLiteral("3 1 2 3 1"), ids_)});
-    const QString path = folder_->path(target);
+    const QString path = session_->folder.path(target);
     QFile before(path);
     const QByteArray bytes = before.open(QIODevice::ReadOnly) ? before.readAll() : QByteArray();
     before.close();
-    const QStringList files = QDir(folder_->folder()).entryList(QDir::Files | QDir::Hidden);
+    const QStringList files = QDir(session_->folder.folder()).entryList(QDir::Files | QDir::Hidden);
 
-    dialogs_->expectSaveFile(path);
+    session_->dialogs.expectSaveFile(path);
     if (!bytes.isEmpty())
-        dialogs_->expectYesNo(
+        session_->dialogs.expectYesNo(
             true,
             QStringLiteral("Файл «%1» уже существует. Заменить?").arg(QFileInfo(path).fileName()));
-    dialogs_->expectMessage(QStringLiteral("Произошла ошибка. Все ли верно?"));
+    session_->dialogs.expectMessage(QStringLiteral("Произошла ошибка. Все ли верно?"));
     testsupport::clickButton(*window, QStringLiteral("saveResults"));
-    VERIFY_ALL_SHOWN(*dialogs_);
+    VERIFY_ALL_SHOWN(session_->dialogs);
     QFile after(path);
     QCOMPARE(after.open(QIODevice::ReadOnly) ? after.readAll() : QByteArray(), bytes);
     // Nothing half-written is left beside the base either.
-    QCOMPARE(QDir(folder_->folder()).entryList(QDir::Files | QDir::Hidden), files);
+    QCOMPARE(QDir(session_->folder.folder()).entryList(QDir::Files | QDir::Hidden), files);
 }
 
 QTEST_MAIN(TestGradingWindow)
