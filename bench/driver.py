@@ -17,6 +17,7 @@ BASES = os.path.join(OUT, "bases")
 QBTOOL = os.path.join(BUILD, "bench", "qbtool")
 QBBENCH = os.path.join(BUILD, "bench", "qbbench")
 QBMEM = os.path.join(BUILD, "bench", "qbmem")
+QBMEM_EXPORTER = os.path.join(BUILD, "bench", "qbmem-exporter")
 SIZES = [int(s) for s in os.environ.get("QBBENCH_SIZES", "1000,10000,100000").split(",")]
 PASSWORD = "bench2024"
 BUILT_IN_KEY = "x'94620bb22e1cdd9517897216a164baf79570e3c2a0fa9bd7a5344fe3dec858ab'"
@@ -193,7 +194,8 @@ def run_benchmarks():
 
 
 def peak_memory(mode, n, password):
-    args = [QBMEM, mode, base_path(n, password)] + ([PASSWORD] if password else [])
+    program = QBMEM_EXPORTER if mode == "word" else QBMEM
+    args = [program, mode, base_path(n, password)] + ([PASSWORD] if password else [])
     result = subprocess.run(args, check=True, env=ENV, capture_output=True, text=True)
     return json.loads(result.stdout.strip().splitlines()[-1])
 
@@ -243,7 +245,7 @@ def main():
     # peak must not follow the number of pages.
     scans = os.path.join(base_dir(FORTY, False), "scans")
     for times in (1, 5):
-        result = subprocess.run([QBMEM, "grade", base_path(FORTY, False), scans, str(times)],
+        result = subprocess.run([QBMEM_EXPORTER, "grade", base_path(FORTY, False), scans, str(times)],
                                 check=True, env=ENV, capture_output=True, text=True)
         memory["grade/%d_pages" % (100 * times)] = json.loads(
             result.stdout.strip().splitlines()[-1])

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcessEnvironment>
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace benchbases {
@@ -76,6 +77,14 @@ Memory memory() {
             result.currentKiB = kib(line);
     }
     return result;
+}
+
+void printMemory(const char* what, const Memory& before, const Memory& after, long long count) {
+    std::printf(
+        "{\"what\": \"%s\", \"questions\": %lld, \"peak_kib_before\": %lld, "
+        "\"peak_kib\": %lld, \"rss_kib\": %lld}\n",
+        what, count, static_cast<long long>(before.peakKiB), static_cast<long long>(after.peakKiB),
+        static_cast<long long>(after.currentKiB));
 }
 
 }  // namespace benchbases

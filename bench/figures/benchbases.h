@@ -34,4 +34,8 @@ struct Memory {
 };
 Memory memory();
 
+// The line qbmem and qbmem-exporter print for one state: a JSON object with the peak before and
+// after it and the resident set at its end, in KiB.
+void printMemory(const char* what, const Memory& before, const Memory& after, long long count);
+
 }  // namespace benchbases
