@@ -38,7 +38,7 @@ int wordExportState(const QString& path, const QString& password) {
         dialogs.expectPassword(password);
     window.opba();
     if (!window.questions().isOpen()) {
-        std::fputs("qbmem: the exporter did not open the base\n", stderr);
+        std::fputs("qbmem-exporter: the exporter did not open the base\n", stderr);
         return 1;
     }
     window.findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
@@ -48,7 +48,7 @@ int wordExportState(const QString& path, const QString& password) {
     window.opword();
     const benchbases::Memory after = benchbases::memory();
     if (services.openedDocuments.size() != 1) {
-        std::fputs("qbmem: the Word export made no document\n", stderr);
+        std::fputs("qbmem-exporter: the Word export made no document\n", stderr);
         return 1;
     }
     QDir(QFileInfo(services.openedDocuments.first()).absolutePath()).removeRecursively();
@@ -75,11 +75,12 @@ int gradeState(const QString& basePath, const QString& folder, int times) {
         const grading::GradeReport report = grading::grade(book, questions, {}, {});
         benchbases::printMemory("grade", before, benchbases::memory(), book.sheetCount());
     } catch (const qb::Error& error) {
-        std::fprintf(stderr, "qbmem: %s\n", qPrintable(error.text()));
+        std::fprintf(stderr, "qbmem-exporter: %s\n", qPrintable(error.text()));
         return 1;
     }
     return 0;
 }
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
