@@ -1,5 +1,8 @@
 #include "bench/figures/benchbases.h"
 
+#include "questionbase/columns.h"
+#include "questionbase/connectionstring.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -9,6 +12,11 @@
 #include <stdexcept>
 
 namespace benchbases {
+
+OpenBase::OpenBase(const QString& path) {
+    connection.open(path, qb::kEmptyPasswordMarker);
+    questions.openOn(connection, qb::columns::kQuestionsQuery);
+}
 
 QString password() {
     const QString fromRunner = qEnvironmentVariable("QBBENCH_PASSWORD");

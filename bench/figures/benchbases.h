@@ -1,5 +1,8 @@
 #pragma once
 
+#include "questionbase/connection.h"
+#include "questionbase/recordset.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -7,6 +10,14 @@
 class QWidget;
 
 namespace benchbases {
+
+// A base without a password opened as the exporter opens it, with its questions. Throws
+// qb::Error when it cannot be read.
+struct OpenBase {
+    explicit OpenBase(const QString& path);
+    qb::Connection connection;
+    qb::Recordset questions;
+};
 
 // The password the generated protected bases carry; the runner passes the same one to qbtool.
 QString password();

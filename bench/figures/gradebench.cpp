@@ -19,6 +19,8 @@
 #include <QFileInfo>
 #include <QImage>
 
+#include <optional>
+
 namespace {
 
 using benchbases::skip;
@@ -58,10 +60,8 @@ QString gradingScans() {
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
     try {
-        qb::Connection connection;
-        qb::Recordset questions;
-        connection.open(basePath, qb::kEmptyPasswordMarker);
-        questions.openOn(connection, qb::columns::kQuestionsQuery);
+        benchbases::OpenBase base(basePath);
+        qb::Recordset& questions = base.questions;
         printing::PrintChoices choices;
         choices.variants = kVariants;
         choices.seed = 2024;
@@ -103,15 +103,14 @@ void gradeDecode(benchmark::State& state) {
 void gradeScans(benchmark::State& state) {
     const QString folder = gradingScans();
     const QString basePath = benchbases::basePath(kFortyQuestions, false);
-    qb::Connection connection;
-    qb::Recordset questions;
+    std::optional<benchbases::OpenBase> base;
     try {
-        connection.open(basePath, qb::kEmptyPasswordMarker);
-        questions.openOn(connection, qb::columns::kQuestionsQuery);
+        base.emplace(basePath);
     } catch (const qb::Error& error) {
         skip(state, (QStringLiteral("the base did not open: ") + error.text()).toStdString());
         return;
     }
+    qb::Recordset& questions = base->questions;
     StepTimer timer(state);
     qsizetype forms = 0;
     qsizetype asked = 0;

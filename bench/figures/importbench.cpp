@@ -135,10 +135,8 @@ void exportBank(benchmark::State& state) {
         skip(state, problem.toStdString());
         return;
     }
-    qb::Connection connection;
-    qb::Recordset questions;
-    connection.open(*base, qb::kEmptyPasswordMarker);
-    questions.openOn(connection, qb::columns::kQuestionsQuery);
+    benchbases::OpenBase opened(*base);
+    qb::Recordset& questions = opened.questions;
     exporter::ExchangeExportOptions options;
     options.basePath = *base;
     options.fileExists = [](const QString& path) { return QFile::exists(path); };

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -31,15 +32,14 @@ QString outputStem(const QString& basePath) {
 
 void printOnce(benchmark::State& state, const QString& basePath,
                const printing::PrintChoices& choices) {
-    qb::Connection connection;
-    qb::Recordset questions;
+    std::optional<benchbases::OpenBase> base;
     try {
-        connection.open(basePath, qb::kEmptyPasswordMarker);
-        questions.openOn(connection, qb::columns::kQuestionsQuery);
+        base.emplace(basePath);
     } catch (const qb::Error& error) {
         skip(state, (QStringLiteral("the base did not open: ") + error.text()).toStdString());
         return;
     }
+    qb::Recordset& questions = base->questions;
     const printing::PrintFiles files =
         printing::printFiles(outputStem(basePath) + QStringLiteral(".docx"), choices);
     StepTimer timer(state);

@@ -59,10 +59,8 @@ int wordExportState(const QString& path, const QString& password) {
 int gradeState(const QString& basePath, const QString& folder, int times) {
     const benchbases::Memory before = benchbases::memory();
     try {
-        qb::Connection connection;
-        qb::Recordset questions;
-        connection.open(basePath, qb::kEmptyPasswordMarker);
-        questions.openOn(connection, qb::columns::kQuestionsQuery);
+        benchbases::OpenBase base(basePath);
+        qb::Recordset& questions = base.questions;
         grading::Gradebook book;
         grading::PageSource pages(QStringList(times, folder));
         grading::SourcePage page;
