@@ -1,4 +1,5 @@
 #include "exchange/source.h"
+#include "exchange/writers.h"
 
 #include <QXmlStreamReader>
 
@@ -76,9 +77,10 @@ std::optional<Picture> olderPicture(const QString& name, const QString& data,
     return std::nullopt;
 }
 
-Source readQuiz(QXmlStreamReader& xml) {
-    Source source;
-    source.kind = SourceKind::MoodleXml;
+// Each question goes to the sink as soon as its element ends, so a large file never has all
+// of its questions in memory.
+void readQuiz(QXmlStreamReader& xml, SourceSink& sink) {
+    QString description;
     int number = 0;
     bool described = false;
     while (!xml.atEnd()) {
@@ -92,7 +94,7 @@ Source readQuiz(QXmlStreamReader& xml) {
         if (type == QLatin1String("category")) {
             while (xml.readNextStartElement()) {
                 if (xml.name() == QLatin1String("info") && !described) {
-                    source.description = plain(readText(xml));
+                    description = plain(readText(xml));
                     described = true;
                 } else {
                     xml.skipCurrentElement();
@@ -104,8 +106,8 @@ Source readQuiz(QXmlStreamReader& xml) {
         const QString where = QStringLiteral("вопрос %1").arg(number);
         if (type != QLatin1String("multichoice")) {
             xml.skipCurrentElement();
-            source.refused << Refusal{
-                where, QStringLiteral("вопрос типа «%1», а не выбор одного ответа").arg(type)};
+            sink.refuse(Refusal{
+                where, QStringLiteral("вопрос типа «%1», а не выбор одного ответа").arg(type)});
             continue;
         }
         Question question;
@@ -148,11 +150,11 @@ Source readQuiz(QXmlStreamReader& xml) {
         const qsizetype positive =
             std::count_if(fractions.cbegin(), fractions.cend(), [](double f) { return f > 0; });
         if (right > 1 || (right == 0 && positive > 1)) {
-            source.refused << Refusal{where, QStringLiteral("несколько верных ответов")};
+            sink.refuse(Refusal{where, QStringLiteral("несколько верных ответов")});
             continue;
         }
         if (right == 0) {
-            source.refused << Refusal{where, QStringLiteral("нет верного ответа")};
+            sink.refuse(Refusal{where, QStringLiteral("нет верного ответа")});
             continue;
         }
         question.correct =
@@ -162,28 +164,31 @@ Source readQuiz(QXmlStreamReader& xml) {
                 "частичные баллы не сохранены: верным остался ответ с полным баллом");
         if (const auto reason =
                 optionMediaRefusal(optionMedia, question.options, question.correct, problems)) {
-            source.refused << Refusal{where, *reason};
+            sink.refuse(Refusal{where, *reason});
             continue;
         }
         if (question.name.isEmpty())
             question.name = QStringLiteral("Вопрос %1").arg(number);
-        source.questions << SourceQuestion{std::move(question), where, problems};
+        sink.take(SourceQuestion{std::move(question), where, problems});
     }
     if (xml.hasError())
         throw SourceError(QStringLiteral("Файл Moodle XML повреждён: ") + xml.errorString());
-    return source;
+    sink.finish(SourceKind::MoodleXml, description);
 }
 
 }  // namespace
 
 Source readMoodleXml(const QByteArray& bytes) {
+    Source source;
+    detail::Collected collected(source);
     QXmlStreamReader xml(bytes);
-    return readQuiz(xml);
+    readQuiz(xml, collected);
+    return source;
 }
 
-Source readMoodleXml(QIODevice& device) {
+void readMoodleXml(QIODevice& device, SourceSink& sink) {
     QXmlStreamReader xml(&device);
-    return readQuiz(xml);
+    readQuiz(xml, sink);
 }
 
 }  // namespace exchange

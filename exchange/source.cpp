@@ -370,18 +370,18 @@ void readSource(const QString& path, SourceSink& sink) {
         utf16Mark(head).isEmpty() && !head.startsWith("\xFF\xFE") && !head.startsWith("\xFE\xFF");
     if (text && startsLikeXml(decodeText(head))) {
         ReadingDevice device(file, sink);
-        Source source;
+        // A stop reads as the end of the file to the XML reader; what it handed on after the
+        // stop is dropped with the rest.
         try {
-            source = readMoodleXml(device);
+            readMoodleXml(device, sink);
         } catch (const SourceError&) {
-            // A stop reads as the end of the file to the XML reader.
             if (device.stopped())
                 throw ReadingStopped{};
             throw;
         }
         if (device.stopped())
             throw ReadingStopped{};
-        return handOver(std::move(source), sink);
+        return;
     }
     bool utf8 = true;
     // Telling the kind is a quick pass next to reading the questions.

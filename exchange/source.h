@@ -123,8 +123,8 @@ Source readExporterText(const QString& text);
 // The exporter's text as it streams from a device, like GIFT.
 void readExporterText(QIODevice& device, bool utf8, SourceSink& sink);
 Source readMoodleXml(const QByteArray& bytes);
-// Moodle XML as it streams from a file: never the whole file in memory at once.
-Source readMoodleXml(QIODevice& device);
+// Moodle XML as it streams from a file, like GIFT.
+void readMoodleXml(QIODevice& device, SourceSink& sink);
 Source readExporterWord(const QByteArray& bytes);
 
 }  // namespace exchange

@@ -10,6 +10,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace editor {
 
@@ -30,9 +31,41 @@ int lockFolder(const QString& path) {
     return fd;
 }
 
+// Whether any open file description holds a lock on the file. SQLite locks the base it writes
+// with fcntl() locks, which an OFD query sees whoever holds them, this process included; the
+// probe's own descriptor takes no lock, so closing it releases nobody's.
+bool lockedByAnyone(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno != ENOENT;
+    struct flock probe {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    const bool locked = ::fcntl(fd, F_OFD_GETLK, &probe) != 0 || probe.l_type != F_UNLCK;
+    ::close(fd);
+    return locked;
+}
+
+// Earlier versions built the base beside its name, as "<name>.import-<16 hex>" with SQLite's
+// journal next to it, and left both behind when killed.
+void removeEarlierLeftovers(const QDir& beside) {
+    static const QRegularExpression earlier(
+        QRegularExpression::anchoredPattern(QStringLiteral(".+\\.import-[0-9a-f]{16}(-journal)?")));
+    const QStringList found =
+        beside.entryList({QStringLiteral("*.import-*")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : found) {
+        if (!earlier.match(name).hasMatch())
+            continue;
+        const QString base = name.endsWith(QLatin1String("-journal")) ? name.chopped(8) : name;
+        if (!lockedByAnyone(beside.filePath(base)))
+            QFile::remove(beside.filePath(name));
+    }
+}
+
 }  // namespace
 
 void ImportFolder::removeAbandoned(const QDir& beside) {
+    removeEarlierLeftovers(beside);
     static const QRegularExpression own(QRegularExpression::anchoredPattern(
         QRegularExpression::escape(kPrefix) + QStringLiteral("[0-9a-f]{16}")));
     const QStringList found =

@@ -21,7 +21,8 @@ public:
 
     QString filePath(const QString& name) const { return folder_.filePath(name); }
 
-    // Removes the import folders in `beside` that no running import holds.
+    // Removes the import folders in `beside` that no running import holds, and the half-built
+    // bases earlier versions left there.
     static void removeAbandoned(const QDir& beside);
 
 private:

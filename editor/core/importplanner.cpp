@@ -1,5 +1,6 @@
 #include "editor/core/picturefit.h"
 #include "editor/core/questionimport.h"
+#include "exchange/windows1251.h"
 #include "questionbase/columns.h"
 #include "questionbase/picturelimits.h"
 
@@ -13,6 +14,8 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
+#include <memory>
 
 namespace editor {
 
@@ -228,16 +231,66 @@ void Planner::take(exchange::SourceQuestion taken) {
 
 }  // namespace
 
+namespace {
+
+// Large enough that a million rows take a few hundred blocks, small enough that the last,
+// partly filled one costs nothing worth counting.
+constexpr qsizetype kBlockBytes = qsizetype(1) << 20;
+
+// The byte of each UTF-16 unit in Windows-1251; 0 for a unit it has no byte for.
+const std::array<uchar, 0x10000>& narrowBytes() {
+    static const auto bytes = [] {
+        auto table = std::make_unique<std::array<uchar, 0x10000>>();
+        table->fill(0);
+        if (const auto* units = exchange::windows1251()) {
+            for (int byte = 1; byte < 256; ++byte) {
+                if ((*units)[byte] != QChar::ReplacementCharacter)
+                    (*table)[(*units)[byte]] = uchar(byte);
+            }
+        }
+        return table;
+    }();
+    return *bytes;
+}
+
+bool narrowable(QStringView field) {
+    if (!exchange::windows1251())
+        return false;
+    const auto& bytes = narrowBytes();
+    return std::all_of(field.begin(), field.end(),
+                       [&](QChar c) { return bytes[c.unicode()] != 0; });
+}
+
+void appendField(QByteArray& block, QStringView field, bool narrow) {
+    if (narrow) {
+        const auto& bytes = narrowBytes();
+        for (const QChar c : field)
+            block += char(bytes[c.unicode()]);
+    } else {
+        block += field.toUtf8();
+    }
+    block += '\0';
+}
+
+}  // namespace
+
 ImportPlan::Row ImportPlan::Rows::at(qsizetype i) const {
     const Packed& packed = rows_.at(i);
+    const QByteArray& block = blocks_.at(packed.block);
     Row row;
     row.correct = packed.correct;
     row.picture = packed.picture;
     qsizetype at = packed.at;
+    const auto* units = exchange::windows1251();
     const auto next = [&] {
-        const qsizetype end = fields_.indexOf('\0', at);
-        const QString field = QString::fromUtf8(QByteArrayView(fields_).sliced(at, end - at));
+        const qsizetype end = block.indexOf('\0', at);
+        const QByteArrayView bytes = QByteArrayView(block).sliced(at, end - at);
         at = end + 1;
+        if (!packed.narrow)
+            return QString::fromUtf8(bytes);
+        QString field(bytes.size(), Qt::Uninitialized);
+        for (qsizetype k = 0; k < bytes.size(); ++k)
+            field[k] = QChar((*units)[uchar(bytes[k])]);
         return field;
     };
     row.text = next();
@@ -248,13 +301,30 @@ ImportPlan::Row ImportPlan::Rows::at(qsizetype i) const {
 
 void ImportPlan::Rows::append(const Row& row) {
     Packed packed;
-    packed.at = fields_.size();
     packed.picture = row.picture;
     packed.correct = qint8(row.correct);
     packed.options = qint8(row.options.size());
-    fields_ += row.text.toUtf8() + '\0';
+    packed.narrow = narrowable(row.text) &&
+                    std::all_of(row.options.cbegin(), row.options.cend(),
+                                [](const QString& option) { return narrowable(option); });
+    // At most: UTF-8 takes no more than three bytes a UTF-16 unit.
+    const auto room = [&](const QString& field) {
+        return (packed.narrow ? field.size() : field.size() * 3) + 1;
+    };
+    qsizetype bytes = room(row.text);
     for (const QString& option : row.options)
-        fields_ += option.toUtf8() + '\0';
+        bytes += room(option);
+    // A row never spans two blocks, and a block never grows past what it reserved.
+    if (blocks_.isEmpty() || blocks_.last().size() + bytes > blocks_.last().capacity()) {
+        blocks_.append(QByteArray());
+        blocks_.last().reserve(std::max(kBlockBytes, bytes));
+    }
+    QByteArray& block = blocks_.last();
+    packed.block = quint32(blocks_.size() - 1);
+    packed.at = quint32(block.size());
+    appendField(block, row.text, packed.narrow);
+    for (const QString& option : row.options)
+        appendField(block, option, packed.narrow);
     rows_ << packed;
 }
 

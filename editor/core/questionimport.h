@@ -26,8 +26,10 @@ struct ImportPlan {
         int correct = 1;      // 1 to 5
         int picture = -1;     // in `pictures`; -1 for none
     };
-    // Rows kept as compactly as the base keeps them: a source of a million questions is planned
-    // in memory before the user names the base.
+    // Rows kept compactly: a source of a million questions is planned in memory before the
+    // user names the base. A row whose every character Windows-1251 has takes a byte a
+    // character, others UTF-8; the fields fill blocks that never move, so the plan's growth
+    // never needs room for two copies of it.
     class Rows {
     public:
         qsizetype size() const { return rows_.size(); }
@@ -37,12 +39,14 @@ struct ImportPlan {
 
     private:
         struct Packed {
-            qsizetype at = 0;  // in fields_
+            quint32 block = 0;  // in blocks_
+            quint32 at = 0;     // in the block
             qint32 picture = -1;
             qint8 correct = 1;
             qint8 options = 0;
+            bool narrow = false;  // Windows-1251 rather than UTF-8
         };
-        QByteArray fields_;  // UTF-8 of the text and each option, each closed by a NUL
+        QList<QByteArray> blocks_;  // the text and each option, each closed by a NUL
         QList<Packed> rows_;
     };
     Rows rows;

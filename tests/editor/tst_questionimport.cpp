@@ -23,6 +23,9 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using testsupport::QuestionRow;
 
 namespace {
@@ -127,6 +130,7 @@ private slots:
     void picturesArriveOnceUnderNamesTheyFit_data();
     void picturesArriveOnceUnderNamesTheyFit();
     void stoppedOrKilledImportLeavesNothing();
+    void plannedRowsKeepEveryCharacter();
 };
 
 // Exported by the exporter and imported again: the same questions, options, right answers and
@@ -349,8 +353,8 @@ void TestQuestionImport::picturesArriveOnceUnderNamesTheyFit() {
 }
 
 // "Остановить" in the progress box, or a kill that leaves its folder behind: no base, no
-// picture in "img", and the next import clears what a dead import left, but not the folder of
-// one still running.
+// picture in "img", and the next import clears what a dead import (of this version or an
+// earlier one) left, but not what one still running holds.
 void TestQuestionImport::stoppedOrKilledImportLeavesNothing() {
     testsupport::EditorSession session;
     const QString original = makeOriginal(session.folder);
@@ -386,11 +390,70 @@ void TestQuestionImport::stoppedOrKilledImportLeavesNothing() {
         QCOMPARE(entriesOf(target), held);
     }
 
+    // Half-built bases of earlier versions: gone unless a process still holds one locked.
+    const QString earlier = target + "/old.mdb.import-0123456789abcdef";
+    testsupport::writeBytes(earlier, "base");
+    testsupport::writeBytes(earlier + "-journal", "journal");
+    const QString earlierHeld = "held.mdb.import-fedcba9876543210";
+    testsupport::writeBytes(target + "/" + earlierHeld, "base");
+    const int heldFd = ::open(QFile::encodeName(target + "/" + earlierHeld), O_RDWR);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    QCOMPARE(::fcntl(heldFd, F_OFD_SETLK, &lock), 0);
+    const QString notOurs = "notes.import-0123456789abcdef.txt";
+    testsupport::writeBytes(target + "/" + notOurs, "notes");
+
     session.dialogs.expectOpenFile(source).expectSaveFile(target + "/imported.mdb");
     session.trigger("importq");
     VERIFY_ALL_SHOWN(session.dialogs);
     QCOMPARE(session.caption(), "Вопрос № 1 из 5");
-    QCOMPARE(entriesOf(target), (held + QStringList{"img", "imported.mdb"}));
+    QStringList expected = held + QStringList{"img", "imported.mdb", earlierHeld, notOurs};
+    expected.sort();
+    QCOMPARE(entriesOf(target), expected);
+    ::close(heldFd);
+}
+
+// The plan keeps a row a byte a character when Windows-1251 has every character of it, and
+// as UTF-8 otherwise; either way the base gets exactly the row that was planned, across the
+// blocks a large plan fills.
+void TestQuestionImport::plannedRowsKeepEveryCharacter() {
+    // The first six are all Windows-1251 has of them.
+    const QStringList pieces{"Вопрос", "ёЁ№€«»", "a\r\nb", " ",    "\u00A0", "—",
+                             "é",      "😀",      "\uFFFD", "中文", "ΩΣ",     "\u0098"};
+    QRandomGenerator random(7);
+    bool narrow = false;
+    const auto field = [&](int length) {
+        QString text;
+        while (text.size() < length)
+            text += pieces.at(random.bounded(narrow ? 6 : int(pieces.size())));
+        return text;
+    };
+    QList<editor::ImportPlan::Row> rows{
+        {"Столица Франции?", {"Лион", "Париж"}, 2, -1},
+        {"Смайлик", {"😀", "нет"}, 1, 0},
+        {"Кириллица и é", {"да", "нет", "Ё"}, 3, -1},
+    };
+    // Wide rows of up to 825 characters fill more than one block of a mebibyte.
+    for (int i = 0; i < 4000; ++i) {
+        narrow = i % 2;
+        editor::ImportPlan::Row row{field(1 + random.bounded(225)), {}, 1, i % 3 - 1};
+        for (int k = 0, n = 2 + random.bounded(4); k < n; ++k)
+            row.options << field(random.bounded(120));
+        row.correct = 1 + random.bounded(int(row.options.size()));
+        rows << row;
+    }
+    editor::ImportPlan::Rows planned;
+    for (const editor::ImportPlan::Row& row : std::as_const(rows))
+        planned.append(row);
+    QCOMPARE(planned.size(), rows.size());
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const editor::ImportPlan::Row row = planned.at(i);
+        QCOMPARE(row.text, rows[i].text);
+        QCOMPARE(row.options, rows[i].options);
+        QCOMPARE(row.correct, rows[i].correct);
+        QCOMPARE(row.picture, rows[i].picture);
+    }
 }
 
 QTEST_MAIN(TestQuestionImport)
