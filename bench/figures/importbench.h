@@ -6,3 +6,5 @@
 // that share one name ("import/one_name/5000") beside the same with 5,000 names
 // ("import/distinct_names/5000").
 void registerImportBenchmarks();
+// The bases and pictures the import benchmarks made; their sources stay for the next run.
+void removeImportedBases();

@@ -411,6 +411,7 @@ int main(int argc, char* argv[]) {
     registerImportBenchmarks();
     registerGradeBenchmarks();
     benchmark::RunSpecifiedBenchmarks();
+    removeImportedBases();
     benchmark::Shutdown();
     return 0;
 }
