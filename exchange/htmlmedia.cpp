@@ -3,6 +3,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace exchange {
 
 namespace {
@@ -14,6 +16,13 @@ bool linksOwnFile(const QString& address) {
     return address.startsWith(kFileLink, Qt::CaseInsensitive);
 }
 
+// A link without its query or fragment, which follow a literal "?" or "#".
+QString withoutQuery(const QString& address) {
+    const auto cut = std::find_if(address.cbegin(), address.cend(),
+                                  [](QChar c) { return c == u'?' || c == u'#'; });
+    return address.left(cut - address.cbegin());
+}
+
 // Whether a link to a web address plays a sound or a video rather than opening a page: the
 // question then leans on a file the base cannot link to either.
 bool linksMediaFile(const QString& address) {
@@ -21,21 +30,13 @@ bool linksMediaFile(const QString& address) {
         QStringLiteral("\\.(mp3|wav|ogg|oga|m4a|aac|flac|wma|mid|midi|mp4|m4v|webm|ogv|avi|mov|"
                        "wmv|flv|mpe?g|3gp|swf)$"),
         QRegularExpression::CaseInsensitiveOption);
-    QString path = address;
-    const qsizetype cut = path.indexOf(QRegularExpression(QStringLiteral("[?#]")));
-    if (cut >= 0)
-        path.truncate(cut);
-    return media.match(path).hasMatch();
+    return media.match(withoutQuery(address)).hasMatch();
 }
 
 // The file name a link names: a query or fragment after a literal "?" or "#" is the link's, a
 // percent-encoded one ("%3F") belongs to the name.
 QString linkedName(const QString& address) {
-    QString path = address.mid(kFileLink.size());
-    const qsizetype cut = path.indexOf(QRegularExpression(QStringLiteral("[?#]")));
-    if (cut >= 0)
-        path.truncate(cut);
-    return QUrl::fromPercentEncoding(path.toUtf8());
+    return QUrl::fromPercentEncoding(withoutQuery(address.mid(kFileLink.size())).toUtf8());
 }
 
 // How a left-out address is named to the user: a file by its name, a long address cut short.

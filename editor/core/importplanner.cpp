@@ -81,7 +81,8 @@ std::optional<exchange::Picture> fitPicture(const exchange::Picture& picture, co
         return std::nullopt;
     }
     QString stem = QFileInfo(picture.name).completeBaseName();
-    stem.remove(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|\\x00-\\x1F]")));
+    static const QRegularExpression unfit(QStringLiteral("[\\\\/:*?\"<>|\\x00-\\x1F]"));
+    stem.remove(unfit);
     if (stem.trimmed().isEmpty())
         stem = QStringLiteral("картинка");
     if (fitted.converted) {
