@@ -230,10 +230,6 @@ void Planner::take(exchange::SourceQuestion taken) {
     plan_.rows.append(row);
 }
 
-}  // namespace
-
-namespace {
-
 // Large enough that a million rows take a few hundred blocks, small enough that the last,
 // partly filled one costs nothing worth counting.
 constexpr qsizetype kBlockBytes = qsizetype(1) << 20;
